@@ -1,0 +1,36 @@
+# A subsystem is every .cpp in its folder (os/ included for the platform), main.cpp excepted.
+function(rl_subsystem name)
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${name}/*.cpp)
+  list(FILTER srcs EXCLUDE REGEX "/shell/main\\.cpp$")
+  if(NOT srcs)
+    set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
+  endif()
+  add_library(rl_${name} STATIC ${srcs})
+  target_include_directories(rl_${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(rl_${name} PUBLIC RL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# Tests of one subsystem: tests/<name>/*.cpp make test_<name>; files ending in _gl.cpp need a
+# display and go into test_<name>_gl, labelled "gl" (run under Xvfb, leak checks off: Mesa leaks).
+function(rl_tests name)
+  file(GLOB plain CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  file(GLOB gl CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*_gl.cpp)
+  if(gl)
+    list(REMOVE_ITEM plain ${gl})
+  endif()
+  if(plain)
+    add_executable(test_${name} ${plain} ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/fixtures.cpp)
+    target_link_libraries(test_${name} PRIVATE rl_all GTest::gtest_main)
+    target_include_directories(test_${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${name}" ENVIRONMENT "SDL_AUDIODRIVER=dummy")
+  endif()
+  if(gl)
+    add_executable(test_${name}_gl ${gl} ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/fixtures.cpp)
+    target_link_libraries(test_${name}_gl PRIVATE rl_all GTest::gtest_main)
+    target_include_directories(test_${name}_gl PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    gtest_discover_tests(test_${name}_gl DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "gl;${name}" RUN_SERIAL TRUE
+      ENVIRONMENT "SDL_AUDIODRIVER=dummy;ASAN_OPTIONS=detect_leaks=0")
+  endif()
+endfunction()
