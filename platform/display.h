@@ -32,3 +32,6 @@ frame_size *kubl_gl_frame_begin(display *d);   // null when nothing may be drawn
 int         kubl_gl_frame_end(display *d);     // the swap's result; 0 when the display is lost
 const display_mode *kubl_display_modes(void);  // ended by an all-zero entry; null on failure
 int         kubl_window_set_mode(display *d, int width, int height, int flags);
+
+// OpenGL extension entry points of the current context; null when the driver has none.
+void *kubl_gl_get_proc_address(const char *name);
