@@ -1,7 +1,6 @@
 // The command-line parser. Errors go to standard error and come back as exit code 1, before
 // the window opens and without touching "@config".
 #include "shell/options.h"
-#include "data/paths.h"
 #include "platform/log.h"
 #include "shell/config.h"
 #include "shell/seams_neighbours.h"
@@ -224,7 +223,7 @@ int options_parse(int argc, char *const *argv, program_options *o)
         int r = parse_one(&c, o);
         if (r < 0) return 1;
         if (r == 2) {
-            open_home_folder();
+            o->open_home = 1;   // the caller opens it: the parser only decides
             return 0;
         }
         if (r == 1 || c.left <= 0) continue;   // a trailing "--" leaves nothing to take

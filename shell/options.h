@@ -36,6 +36,7 @@ struct program_options {
     float       chase_center[3];
     int         glfinish, print_orientation;
     const char *demo;                      // the bare argument, when given
+    int         open_home;                 // "--open-home": open the home folder, then exit 0
 };
 
 extern program_options g_options;
@@ -48,5 +49,5 @@ int arg_match(arg_cursor *cursor, const char *name, const char **value);
 
 // Parses argv[1..argc-1] into o (and into the settings the options override). Returns -1 when
 // start-up goes on, otherwise the exit code: 1 after an error (its message already on standard
-// error), 0 after "--open-home".
+// error), 0 after "--open-home" (open_home set; the caller opens the folder).
 int options_parse(int argc, char *const *argv, program_options *o);

@@ -7,8 +7,6 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 int data_scanf(data_stream *s, const char *format, ...)
 {
@@ -20,20 +18,26 @@ int data_scanf(data_stream *s, const char *format, ...)
     return r;
 }
 
-static std::vector<char *> g_interned;
+static char **g_interned;
+static int    g_interned_count, g_interned_capacity;
 
 const char *string_intern(const char *text)
 {
-    for (char *t : g_interned)
-        if (strcmp(t, text) == 0) return t;
-    g_interned.push_back(strdup(text));
-    return g_interned.back();
+    for (int i = 0; i < g_interned_count; ++i)
+        if (strcmp(g_interned[i], text) == 0) return g_interned[i];
+    if (g_interned_count == g_interned_capacity) {
+        g_interned_capacity = g_interned_capacity ? g_interned_capacity * 2 : 16;
+        g_interned = (char **)realloc(g_interned, sizeof(char *) * g_interned_capacity);
+    }
+    return g_interned[g_interned_count++] = strdup(text);
 }
 
 void string_intern_free(void)
 {
-    for (char *t : g_interned) free(t);
-    g_interned.clear();
+    for (int i = 0; i < g_interned_count; ++i) free(g_interned[i]);
+    free(g_interned);
+    g_interned = nullptr;
+    g_interned_count = g_interned_capacity = 0;
 }
 
 const char *const *file_index_names(void)
