@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+int             xres, yres;
 config_values   g_config;
 menu_choice     config_choices[CONFIG_CHOICE_COUNT];
 menu_slider     config_sliders[CONFIG_SLIDER_COUNT];
@@ -105,8 +106,8 @@ struct setting {
 };
 
 static const setting settings[] = {
-    {"xres", K_INT, 0, &g_config.xres},
-    {"yres", K_INT, 0, &g_config.yres},
+    {"xres", K_INT, 0, &xres},
+    {"yres", K_INT, 0, &yres},
     {"draw_fps", K_INT, 0, &g_config.draw_fps},
     {"draw_time", K_INT, 0, &g_config.draw_time},
     {"draw_ping", K_INT, 0, &g_config.draw_ping},
@@ -143,26 +144,26 @@ static const setting settings[] = {
     {"third_person_distance", K_SLIDER, CONFIG_THIRD_PERSON_DISTANCE, nullptr},
     {"volume", K_SLIDER, CONFIG_VOLUME, nullptr},
     {"comp_volume", K_SLIDER, CONFIG_COMP_VOLUME, nullptr},
-    {"throttle_key", K_BINDING, BINDING_THROTTLE, nullptr},
-    {"front_brake_key", K_BINDING, BINDING_FRONT_BRAKE, nullptr},
-    {"rear_brake_key", K_BINDING, BINDING_REAR_BRAKE, nullptr},
-    {"left_key", K_BINDING, BINDING_LEFT, nullptr},
-    {"right_key", K_BINDING, BINDING_RIGHT, nullptr},
-    {"clutch_key", K_BINDING, BINDING_CLUTCH, nullptr},
-    {"upshift_key", K_BINDING, BINDING_UPSHIFT, nullptr},
-    {"downshift_key", K_BINDING, BINDING_DOWNSHIFT, nullptr},
-    {"dab_key", K_BINDING, BINDING_DAB, nullptr},
-    {"back_up_key", K_BINDING, BINDING_BACK_UP, nullptr},
-    {"lean_forward_key", K_BINDING, BINDING_LEAN_FORWARD, nullptr},
-    {"lean_backward_key", K_BINDING, BINDING_LEAN_BACKWARD, nullptr},
-    {"pause_key", K_BINDING, BINDING_PAUSE, nullptr},
-    {"step_key", K_BINDING, BINDING_STEP, nullptr},
-    {"rewind_key", K_BINDING, BINDING_REWIND, nullptr},
-    {"skip_key", K_BINDING, BINDING_SKIP, nullptr},
-    {"prev_key", K_BINDING, BINDING_PREV, nullptr},
-    {"next_key", K_BINDING, BINDING_NEXT, nullptr},
-    {"console_key", K_BINDING, BINDING_CONSOLE, nullptr},
-    {"screenshot_key", K_BINDING, BINDING_SCREENSHOT, nullptr},
+    {"throttle_key", K_BINDING, BIND_THROTTLE, nullptr},
+    {"front_brake_key", K_BINDING, BIND_FRONT_BRAKE, nullptr},
+    {"rear_brake_key", K_BINDING, BIND_REAR_BRAKE, nullptr},
+    {"left_key", K_BINDING, BIND_LEFT, nullptr},
+    {"right_key", K_BINDING, BIND_RIGHT, nullptr},
+    {"clutch_key", K_BINDING, BIND_CLUTCH, nullptr},
+    {"upshift_key", K_BINDING, BIND_UPSHIFT, nullptr},
+    {"downshift_key", K_BINDING, BIND_DOWNSHIFT, nullptr},
+    {"dab_key", K_BINDING, BIND_DAB, nullptr},
+    {"back_up_key", K_BINDING, BIND_BACK_UP, nullptr},
+    {"lean_forward_key", K_BINDING, BIND_LEAN_FORWARD, nullptr},
+    {"lean_backward_key", K_BINDING, BIND_LEAN_BACKWARD, nullptr},
+    {"pause_key", K_BINDING, BIND_PAUSE, nullptr},
+    {"step_key", K_BINDING, BIND_STEP, nullptr},
+    {"rewind_key", K_BINDING, BIND_REWIND, nullptr},
+    {"skip_key", K_BINDING, BIND_SKIP, nullptr},
+    {"prev_key", K_BINDING, BIND_PREV, nullptr},
+    {"next_key", K_BINDING, BIND_NEXT, nullptr},
+    {"console_key", K_BINDING, BIND_CONSOLE, nullptr},
+    {"screenshot_key", K_BINDING, BIND_SCREENSHOT, nullptr},
     {"video_mode", K_VIDEO, 0, nullptr},
     {"playback_mode", K_CHOICE, CONFIG_PLAYBACK_MODE, nullptr},
     {"billboard_optimize_lookahead", K_INT, 0, &g_config.billboard_optimize_lookahead},
@@ -176,7 +177,9 @@ static char g_slot_labels[GATE_SLOT_COUNT][8];
 
 void config_init(void)
 {
-    g_config = config_values{640, 480, 0, 0, 1, 0, 0, string_intern("rabbithill"), 8, 0, 1.0f};
+    xres = 640;
+    yres = 480;
+    g_config = config_values{0, 0, 1, 0, 0, string_intern("rabbithill"), 8, 0, 1.0f};
     message_lines = 5;
     for (int i = 0; i < CONFIG_CHOICE_COUNT; ++i) {
         const choice_def &d = choice_defs[i];
@@ -317,8 +320,8 @@ static void write_settings(data_stream *s)
 {
     const menu_choice *c = config_choices;
     const menu_slider *v = config_sliders;
-    data_printf(s, "xres=%d\n", g_config.xres);
-    data_printf(s, "yres=%d\n", g_config.yres);
+    data_printf(s, "xres=%d\n", xres);
+    data_printf(s, "yres=%d\n", yres);
     data_printf(s, "draw_fps=%d\n", g_config.draw_fps);
     data_printf(s, "draw_time=%d\n", g_config.draw_time);
     data_printf(s, "draw_ping=%d\n", g_config.draw_ping);

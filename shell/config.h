@@ -45,10 +45,10 @@ enum config_slider_index {
 
 // The twenty bindings in file order.
 enum binding_index {
-    BINDING_THROTTLE, BINDING_FRONT_BRAKE, BINDING_REAR_BRAKE, BINDING_LEFT, BINDING_RIGHT,
-    BINDING_CLUTCH, BINDING_UPSHIFT, BINDING_DOWNSHIFT, BINDING_DAB, BINDING_BACK_UP,
-    BINDING_LEAN_FORWARD, BINDING_LEAN_BACKWARD, BINDING_PAUSE, BINDING_STEP, BINDING_REWIND,
-    BINDING_SKIP, BINDING_PREV, BINDING_NEXT, BINDING_CONSOLE, BINDING_SCREENSHOT,
+    BIND_THROTTLE, BIND_FRONT_BRAKE, BIND_REAR_BRAKE, BIND_LEFT, BIND_RIGHT,
+    BIND_CLUTCH, BIND_UPSHIFT, BIND_DOWNSHIFT, BIND_DAB, BIND_BACK_UP,
+    BIND_LEAN_FORWARD, BIND_LEAN_BACKWARD, BIND_PAUSE, BIND_STEP, BIND_REWIND,
+    BIND_SKIP, BIND_PREV, BIND_NEXT, BIND_CONSOLE, BIND_SCREENSHOT,
     BINDING_COUNT
 };
 
@@ -66,7 +66,7 @@ enum {
 struct key_binding {
     const char  *label;
     const char  *key_name;     // interned, or null
-    unsigned     key_code;
+    int          key_code;     // 0 when none
     const char  *axis_name;    // interned, or null
     axis_handle *axis;
     float        axis_min;
@@ -74,7 +74,6 @@ struct key_binding {
 };
 
 struct config_values {
-    int         xres, yres;
     int         draw_fps, draw_time, draw_ping, draw_speed;
     int         spy;
     const char *track;         // interned folder name of the wanted track
@@ -83,6 +82,7 @@ struct config_values {
     float       map_scale;     // 0.125..8
 };
 
+extern int             xres, yres;   // window size in pixels
 extern config_values   g_config;
 extern menu_choice     config_choices[CONFIG_CHOICE_COUNT];
 extern menu_slider     config_sliders[CONFIG_SLIDER_COUNT];

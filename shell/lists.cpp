@@ -62,7 +62,7 @@ void demo_list_build(const char *const *names)
         const char *dot = strrchr(base, '.');
         demo_list.full_names[demo_list.count] = name;
         demo_list.short_names[demo_list.count] = copy_text(base, dot ? (size_t)(dot - base) : strlen(base));
-        if (g_options.debug_level >= 1)
+        if (g_command_line.debug_level >= 1)
             kubl_log_printf("%s -> %s\n", name, demo_list.short_names[demo_list.count]);
         demo_list.count++;
     }
@@ -99,7 +99,7 @@ static int read_series(data_stream *s, const char *file_name, points_series *p)
     char skill[SERIES_NAME_MAX + 1];
     if (!read_text(s, text)) return 0;
     p->title = string_intern(text);
-    if (g_options.debug_level >= 1) kubl_log_printf("series %s (%s)\n", file_name, p->title);
+    if (g_command_line.debug_level >= 1) kubl_log_printf("series %s (%s)\n", file_name, p->title);
     if (data_scanf(s, "%d %1023s", &p->rider_count, skill) != 2) return 0;
     p->skill = strcmp(skill, "Novice") == 0 ? 0 : strcmp(skill, "Amateur") == 0 ? 1 : 2;
     if (p->rider_count < 0 || p->rider_count + 1 > SERIES_ENTRANTS_MAX) return 0;
@@ -115,7 +115,7 @@ static int read_series(data_stream *s, const char *file_name, points_series *p)
         if (!read_text(s, text)) return 0;
         race->track = find_track(text);
         if (race->track < 0) return 0;
-        if (g_options.debug_level >= 1) kubl_log_printf("  event %s (%s)\n", text, race->name);
+        if (g_command_line.debug_level >= 1) kubl_log_printf("  event %s (%s)\n", text, race->name);
         if (data_scanf(s, "%d %d", &race->minutes, &race->laps) != 2) return 0;
         if (!read_ints(s, race->points, SERIES_FILE_POINTS)) return 0;
         if (!read_ints(s, race->round_points, SERIES_FILE_POINTS)) return 0;

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-program_options g_options;
+program_options g_command_line;
 
 void program_options_defaults(program_options *o)
 {
@@ -184,8 +184,8 @@ static int parse_one(arg_cursor *c, program_options *o)
         fprintf(stderr, "--bikes doesn't do anything anymore\n");
         return 1;
     }
-    if (arg_match(c, "--width", &v)) return read_unchecked("--width", v, &g_config.xres) ? 1 : -1;
-    if (arg_match(c, "--height", &v)) return read_unchecked("--height", v, &g_config.yres) ? 1 : -1;
+    if (arg_match(c, "--width", &v)) return read_unchecked("--width", v, &xres) ? 1 : -1;
+    if (arg_match(c, "--height", &v)) return read_unchecked("--height", v, &yres) ? 1 : -1;
     if (arg_match(c, "--depth", &v)) return read_atoi("--depth", v, &o->depth_bits) ? 1 : -1;
     if (arg_match(c, "--zdepth", &v)) return read_atoi("--zdepth", v, &o->zdepth_bits) ? 1 : -1;
     if (arg_match(c, "--draw-fps", &v)) return read_atoi("--draw-fps", v, &g_config.draw_fps) ? 1 : -1;

@@ -39,7 +39,7 @@ struct program_options {
     int         open_home;                 // "--open-home": open the home folder, then exit 0
 };
 
-extern program_options g_options;
+extern program_options g_command_line;
 
 void program_options_defaults(program_options *o);
 

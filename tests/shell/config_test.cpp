@@ -42,20 +42,20 @@ TEST_F(ConfigFile, LinesAndValues)
         std::function<void()> check;
     };
     const Case cases[] = {
-        {"throttle_key=x\n", [] { EXPECT_STREQ(key_bindings[BINDING_THROTTLE].key_name, "x"); }},
-        {"throttle_key=(k)x\n", [] { EXPECT_STREQ(key_bindings[BINDING_THROTTLE].key_name, "x"); }},
+        {"throttle_key=x\n", [] { EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x"); }},
+        {"throttle_key=(k)x\n", [] { EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x"); }},
         {"throttle_key= \t (k)x\n", [] {
-             EXPECT_STREQ(key_bindings[BINDING_THROTTLE].key_name, "x");
-             EXPECT_EQ(key_bindings[BINDING_THROTTLE].axis_name, nullptr);
+             EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x");
+             EXPECT_EQ(key_bindings[BIND_THROTTLE].axis_name, nullptr);
          }},
         {"front_brake_key=(-1,1)joy0-y\n", [] {
-             const key_binding &b = key_bindings[BINDING_FRONT_BRAKE];
+             const key_binding &b = key_bindings[BIND_FRONT_BRAKE];
              EXPECT_EQ(b.key_name, nullptr);
              EXPECT_STREQ(b.axis_name, "joy0-y");
              EXPECT_EQ(b.axis_min, -1.0f);
              EXPECT_EQ(b.axis_max, 1.0f);
          }},
-        {"left_key=(x\n", [] { EXPECT_STREQ(key_bindings[BINDING_LEFT].key_name, "(x"); }},
+        {"left_key=(x\n", [] { EXPECT_STREQ(key_bindings[BIND_LEFT].key_name, "(x"); }},
         {"skill=Expert\r\r\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Expert"); }},
         {"skill=expert\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Novice"); }},
         {"laps=1000\n", [] { EXPECT_EQ(config_sliders[CONFIG_LAPS].value, 50); }},
@@ -72,10 +72,10 @@ TEST_F(ConfigFile, LinesAndValues)
              EXPECT_STREQ(config_slots[5].label, "Gate 6");
          }},
         {"xres=800\n yres=700\nyres\nXRES=1\n", [] {
-             EXPECT_EQ(g_config.xres, 800);
-             EXPECT_EQ(g_config.yres, 480);
+             EXPECT_EQ(xres, 800);
+             EXPECT_EQ(yres, 480);
          }},
-        {"xres=wide\n", [] { EXPECT_EQ(g_config.xres, 640); }},
+        {"xres=wide\n", [] { EXPECT_EQ(xres, 640); }},
         {"name=a=b\n", [] { EXPECT_STREQ(setup_name.buffer, "a=b"); }},
         {"message_lines=5000\n", [] { EXPECT_EQ(message_lines, MESSAGE_LINES_MAX); }},
         {"video_mode=1024x768\n", [] { EXPECT_EQ(video_mode_choice.current, 3); }},
@@ -102,20 +102,20 @@ TEST_F(ConfigFile, LengthLimits)
     EXPECT_EQ(strlen(config_server_name.buffer), 127u);
     EXPECT_STREQ(server_name_history[0], "");
     EXPECT_EQ(strlen(setup_name.buffer), 63u);
-    EXPECT_EQ(g_config.xres, 999);
+    EXPECT_EQ(xres, 999);
 }
 
 TEST_F(ConfigFile, MissingFileKeepsDefaults)
 {
     config_read();
-    EXPECT_EQ(g_config.xres, 640);
+    EXPECT_EQ(xres, 640);
     EXPECT_STREQ(g_config.track, "rabbithill");
-    EXPECT_STREQ(key_bindings[BINDING_DAB].key_name, "right ctrl");
+    EXPECT_STREQ(key_bindings[BIND_DAB].key_name, "right ctrl");
 }
 
 TEST_F(ConfigFile, WriteReadRoundTrip)
 {
-    g_config.xres = 1024;
+    xres = 1024;
     g_config.draw_fps = 1;
     g_config.track = "dunes";
     g_config.map_scale = 2.5f;
@@ -127,8 +127,8 @@ TEST_F(ConfigFile, WriteReadRoundTrip)
     widget_text_set(&config_server_name, "race.example:19800");
     strcpy(server_name_history[15], "old.example");
     video_mode_choice.current = 2;
-    binding_parse(&key_bindings[BINDING_STEP], "(-1,0.5)joy0-x");
-    key_bindings[BINDING_SKIP].key_name = nullptr;   // neither key nor axis: not written
+    binding_parse(&key_bindings[BIND_STEP], "(-1,0.5)joy0-x");
+    key_bindings[BIND_SKIP].key_name = nullptr;   // neither key nor axis: not written
     setup_sliders[SETUP_FORK_PRELOAD].value = 70;
     setup_choices[SETUP_STOP_WHEELIES].current = 2;
     widget_text_set(&setup_name, "Sam Berm");
@@ -146,7 +146,7 @@ TEST_F(ConfigFile, WriteReadRoundTrip)
     config_init();
     setup_init();
     config_read();
-    EXPECT_EQ(g_config.xres, 1024);
+    EXPECT_EQ(xres, 1024);
     EXPECT_STREQ(g_config.track, "dunes");
     EXPECT_EQ(g_config.map_scale, 2.5f);
     EXPECT_EQ(message_lines, 9);
@@ -154,12 +154,12 @@ TEST_F(ConfigFile, WriteReadRoundTrip)
     EXPECT_EQ(config_slots[39].current, 4);
     EXPECT_STREQ(server_name_history[15], "old.example");
     EXPECT_EQ(video_mode_choice.current, 2);
-    EXPECT_STREQ(key_bindings[BINDING_SKIP].key_name, "/");   // the default came back
+    EXPECT_STREQ(key_bindings[BIND_SKIP].key_name, "/");   // the default came back
     EXPECT_EQ(setup_sliders[SETUP_FORK_PRELOAD].value, 70);
     EXPECT_STREQ(setup_name.buffer, "Sam Berm");
     EXPECT_STREQ(setup_wanted_graphics[SETUP_RIDER_GEAR], "red");
 
-    key_bindings[BINDING_SKIP].key_name = nullptr;
+    key_bindings[BIND_SKIP].key_name = nullptr;
     config_write();
     EXPECT_EQ(fixture_read_file(home + "config"), first);
 }

@@ -67,8 +67,8 @@ TEST(Options, ValuesMessagesAndExitCodes)
              EXPECT_EQ(o.zdepth_bits, 24);
          }},
         {{"--width=800", "--height", "tall"}, -1, "", [](auto &) {
-             EXPECT_EQ(g_config.xres, 800);
-             EXPECT_EQ(g_config.yres, 480);
+             EXPECT_EQ(xres, 800);
+             EXPECT_EQ(yres, 480);
          }},
         {{"--draw-fps", "1", "--draw-render-stats=2"}, -1, "", [](auto &o) {
              EXPECT_EQ(g_config.draw_fps, 1);
