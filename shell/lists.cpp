@@ -244,6 +244,9 @@ void graphics_variants_gather(void)
         setup_graphics[i].item_count = variant_names[i].count;
         setup_graphics[i].current = 0;
     }
+    // "@config" was read before the variants were known: show what it asked for, so the next
+    // write keeps the player's choice instead of "default".
+    graphics_variants_select_wanted();
 }
 
 void graphics_variants_select_wanted(void)

@@ -66,7 +66,8 @@ void points_series_rank(points_series *series);
 
 // "crf450(2017)" gives "crf450v2017-": the file-name prefix of that model's bike graphics.
 void bike_graphics_prefix(const char *model, char *out, int size);
-void graphics_variants_gather(void);   // for the bike model chosen in the setup
+// For the bike model chosen in the setup; then selects the variants the setup asked for.
+void graphics_variants_gather(void);
 void graphics_variants_free(void);
 // Selects each graphics choice's item named by the setup's wanted-variant buffer, when listed.
 void graphics_variants_select_wanted(void);

@@ -172,3 +172,18 @@ TEST(GraphicsVariants, BikePrefix)
     bike_graphics_prefix("crf450(2017)", tiny, sizeof tiny);
     EXPECT_STREQ(tiny, "cr-");
 }
+
+TEST(GraphicsVariants, GatherFeedsTheSetupChoices)
+{
+    setup_init();
+    setup_set("wheel_texture", "default");
+    graphics_variants_gather();
+    for (int i = 0; i < SETUP_GRAPHICS_COUNT; ++i) {
+        ASSERT_GE(setup_graphics[i].item_count, 1);
+        EXPECT_EQ(setup_graphics[i].items, (const char *const *)variant_names[i].items);
+        EXPECT_STREQ(setup_graphics[i].items[0], "default");
+    }
+    EXPECT_STREQ(choice_item_text(&setup_graphics[SETUP_WHEELS]), "default");
+    graphics_variants_free();
+    EXPECT_EQ(setup_graphics[SETUP_WHEELS].item_count, 0);
+}
