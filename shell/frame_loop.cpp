@@ -130,7 +130,9 @@ static void warp_race_restart(void)
     int first = race_first_lap_gates();
     int passed = leader ? bike_get_gate_index(leader) : 0;
     int laps = per_lap > 0 && passed >= first ? (passed - first) / per_lap + 1 : 0;
-    if (laps < race_laps || per_lap <= 0) return;
+    // A race without a lap count (run by time) never ends by laps; restarting it would start
+    // a new race every frame.
+    if (laps <= 0 || laps < race_laps) return;
     int rotated[RIDER_SLOTS];
     for (int i = 0; i < RIDER_SLOTS; ++i) rotated[(i + 1) % RIDER_SLOTS] = participant_flags[i];
     for (int i = 0; i < RIDER_SLOTS; ++i) participant_flags[i] = rotated[i];
