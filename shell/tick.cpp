@@ -303,7 +303,7 @@ void tick_run(double wall_time, double now)
             setting_time_trial_abort())
             reset_player_position();
         bike *b = viewed_bike();
-        if (controller_kind[viewed_slot] == CONTROLLER_LOCAL && b) controls_apply(b);
+        if (b && viewed_is_local()) controls_apply(b);
     }
 
     if (connecting) paused = 0;
