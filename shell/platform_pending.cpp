@@ -15,4 +15,5 @@ const char  *kubl_event_code_name(display *, std::uint32_t) { return nullptr; }
 axis_handle *kubl_axis_open(display *, const char *) { return nullptr; }
 int          kubl_axis_read(axis_handle *) { return 0; }
 void         kubl_axis_close(axis_handle *) {}
+void         kubl_display_push_event_now(display *, std::uint32_t, int) {}
 #endif
