@@ -141,7 +141,7 @@ int kubl_key_lookup(const char *name, std::uint32_t *code)
 const char *kubl_key_code_name(std::uint32_t code)
 {
     for (const special_name &s : k_specials)
-        if (s.code == code) return s.name;
+        if (s.code == code) return kubl_intern(s.name);
     if (code < KUBL_KEY_BASE || code >= KUBL_KEY_BASE + KEY_INDEXES) return nullptr;
     key_cache_fill();
     unsigned index = code - KUBL_KEY_BASE;
