@@ -258,3 +258,29 @@ TEST(WindowOpen, ZeroSizeTakesTheDesktopMode)
     EXPECT_NE(text.find("] Window shutdown complete\n"), std::string::npos);
     EXPECT_NE(text.find("] Closing input devices\n"), std::string::npos);
 }
+
+TEST_F(WindowFixture, FullscreenAndBackKeepTheWindowDrawable)
+{
+    int dw, dh;
+    ASSERT_EQ(kubl_registry_mode_size(&dw, &dh), 1);
+    kubl_window_set_mode(d, 100, 100, 24 | KUBL_OPEN_FULLSCREEN);
+    kubl_pump_messages(d);
+    EXPECT_EQ(d->fullscreen_active, 1);
+    EXPECT_EQ(d->suspended, 0);
+    // The smallest listed mode that holds 100 x 100 (the virtual screen lists few).
+    int cw, ch;
+    ASSERT_EQ(kubl_mode_choose(kubl_display_modes(), 100, 100, &cw, &ch), 1);
+    EXPECT_EQ(d->fullscreen_width, cw);
+    EXPECT_EQ(d->fullscreen_height, ch);
+
+    kubl_window_set_mode(d, 200, 150, 24);
+    kubl_pump_messages(d);
+    SDL_Delay(50);
+    kubl_pump_messages(d);
+    EXPECT_EQ(d->fullscreen_active, 0);
+    frame_size *f = kubl_gl_frame_begin(d);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->width, 200);
+    EXPECT_EQ(f->height, 150);
+    kubl_gl_frame_end(d);
+}
