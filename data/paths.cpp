@@ -144,6 +144,12 @@ int file_replace(const char *source, const char *target)
 {
     char from[NAME_MAX_CHARS + 1], to[NAME_MAX_CHARS + 1];
     if (!replace_path(source, from) || !replace_path(target, to)) return 0;
+    // Without a source the target would be removed for nothing.
+    struct stat st;
+    if (lstat(from, &st)) {
+        kubl_log_printf("Can't replace '%.500s': '%.500s' is missing\n", target, source);
+        return 0;
+    }
     remove(to);
     return rename(from, to) == 0;
 }
