@@ -45,8 +45,12 @@ TEST_F(SearchFolders, HomeThenDataFolder)
     search_folders_free();
     unsetenv("RL_HOME");
     setenv("XDG_DATA_HOME", "relative/dir", 1);
-    std::string user_home = getenv("HOME");
-    EXPECT_EQ(std::string(search_folder(0)), user_home + "/.local/share/Rutline/");
+    const char *was = getenv("HOME");
+    std::string saved_home = was ? was : "";
+    setenv("HOME", (root + "user").c_str(), 1);
+    EXPECT_EQ(std::string(search_folder(0)), root + "user/.local/share/Rutline/");
+    if (was) setenv("HOME", saved_home.c_str(), 1);
+    else unsetenv("HOME");
     char exe[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
     std::string program_folder = std::string(exe).substr(0, std::string(exe).rfind('/') + 1);
