@@ -18,12 +18,16 @@ struct data_stream {
     z_stream      inflate_state;
     unsigned char input_block[16384];
     unsigned char output_block[1024];
-    unsigned char *read_pointer;
+    unsigned char *read_pointer;   // next undelivered byte; the decoder's next_out ends them
 };
 
 data_stream *data_open(const char *path, const char *mode);
 int   data_open_name(data_stream *s, const char *path, const char *mode);
 int   data_open_path(data_stream *s, const char *path, const char *mode);
+// Opens size bytes at offset inside the file at path for reading ("rb"), through the gzip
+// decoder when compressed. 1/0. The file index opens archive members and indexed files with it.
+int   data_open_member(data_stream *s, const char *path, std::uint32_t offset, std::uint32_t size,
+                       int compressed);
 void  data_close(data_stream *s);
 int   data_getc(data_stream *s);
 char *data_gets(data_stream *s, char *buffer, int size);
