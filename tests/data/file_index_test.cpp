@@ -60,12 +60,20 @@ std::string read_all(data_stream *s)
     return out;
 }
 
+// A stream record as data_open makes one, before it opens anything.
+data_stream *new_stream(void)
+{
+    data_stream *s = (data_stream *)mem_alloc(sizeof(data_stream));
+    memset(s, 0, sizeof *s);
+    s->pushed_back = -1;
+    return s;
+}
+
 std::string open_and_read(const char *name)
 {
-    data_stream *s = (data_stream *)calloc(1, sizeof(data_stream));
+    data_stream *s = new_stream();
     std::string out = file_index_open_member(s, name) ? read_all(s) : "<none>";
-    if (s->file) fclose(s->file);
-    free(s);
+    data_close(s);
     return out;
 }
 
@@ -112,13 +120,12 @@ TEST_F(FileIndex, MemberOffsetsFollowTheHeader)
     // a member ends at its size, whatever follows it in the archive
     EXPECT_EQ(open_and_read("abc/first"), first);
     EXPECT_EQ(open_and_read("second"), second);
-    data_stream *s = (data_stream *)calloc(1, sizeof(data_stream));
+    data_stream *s = new_stream();
     ASSERT_EQ(file_index_open_member(s, "abc/first"), 1);
     char buffer[1000];
     EXPECT_EQ(data_read(s, buffer, sizeof buffer), 10);
     EXPECT_EQ(data_getc(s), -1);
-    fclose(s->file);
-    free(s);
+    data_close(s);
 }
 
 TEST_F(FileIndex, MalformedArchivesAddNothing)
@@ -192,8 +199,9 @@ TEST_F(FileIndex, EmptyIndexAndEntryText)
     EXPECT_EQ(file_index_entry_text(0, text, sizeof text), 0);
     EXPECT_EQ(names(), std::vector<std::string>{});
     EXPECT_EQ(file_index_lookup(""), -1);
-    data_stream s = {};
-    EXPECT_EQ(file_index_open_member(&s, "anything"), 0);
+    data_stream *s = new_stream();
+    EXPECT_EQ(file_index_open_member(s, "anything"), 0);
+    data_close(s);
 
     TearDown();
     SetUp();
