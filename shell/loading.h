@@ -5,4 +5,6 @@ void draw_loading_screen(const char *text);   // no buffer swap
 void loading_status(const char *text);
 void loading_status_log(const char *text);    // loading_status, then the text into the log
 void draw_busy_wheel(unsigned counter);       // no buffer swap
-void loading_tick(void);                      // counts; redraws the indicator at most 16 times a second
+// Keeps the busy indicator turning during a long scan or load: counts, drains input and redraws
+// at most 16 times a second.
+void loading_tick(void);

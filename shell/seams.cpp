@@ -2,8 +2,6 @@
 // the module that replaces it.
 #include "shell/seams.h"
 #include "shell/globals.h"
-#include "data/file_index.h"
-#include "data/util.h"
 
 // Settings, setup, command line, video modes, start-up lists.
 int  parse_options(int, char **) { return 0; }
@@ -75,17 +73,6 @@ void     model_purge(int) {}
 int      gl_probe_extensions(void) { return 1; }
 int      gl_shader_capable(void) { return 0; }
 int      shader_build_programs(void) { return 0; }
-
-// Interned strings.
-void string_intern_free(void) {}
-
-// File index.
-const char *const *file_index_names(void)
-{
-    static const char *const none[] = {nullptr};
-    return none;
-}
-void data_files_free(void) {}
 
 // Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.
 int  scan_tracks(void) { return -1; }
