@@ -13,6 +13,7 @@
 #include "ui/ui.h"
 #include "editor/editor.h"
 #include "data/console.h"
+#include "platform/audio.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include <GL/gl.h>

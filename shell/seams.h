@@ -8,8 +8,6 @@ struct display;
 struct bike;
 struct terrain_field;
 struct graphics_settings;
-struct audio_handle;
-struct voice;
 
 // Settings, setup, command line, video modes, start-up lists.
 // Returns 0 to go on, 1 after a bad option (the message is on standard error), 2 when the
@@ -49,13 +47,6 @@ void gather_series(void);
 void series_free(void);
 void variant_lists_free(void);
 void demo_lists_free(void);
-
-// Audio.
-audio_handle *kubl_audio_open(display *d);
-audio_handle *kubl_audio_open_readback(display *d, int rate, int samples_per_block);
-void kubl_audio_close(audio_handle *handle);
-int  kubl_audio_update(void);
-void kubl_sound_free(voice *v);
 
 // Screenshots, video frames and audio capture.
 int  capture_audio_open(const char *file_name);   // 1 when the stream opened

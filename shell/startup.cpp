@@ -14,6 +14,7 @@
 #include "data/console.h"
 #include "data/file_index.h"
 #include "data/paths.h"
+#include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/input.h"

@@ -10,13 +10,6 @@
 #include "platform/input.h"
 #include "ui/ui.h"
 
-// The system's GL and D-Bus libraries keep allocations to the end of the process; only this
-// binary's own leaks would matter, and the window layer's tests cover those.
-extern "C" const char *__asan_default_options(void)
-{
-    return "detect_leaks=0";
-}
-
 TEST(FrameLoopGl, TitleViewDrawnUntilTheWindowIsClosed)
 {
     shell_globals_reset();
