@@ -50,13 +50,6 @@ void series_free(void);
 void variant_lists_free(void);
 void demo_lists_free(void);
 
-// Audio.
-audio_handle *kubl_audio_open(display *d);
-audio_handle *kubl_audio_open_readback(display *d, int rate, int samples_per_block);
-void kubl_audio_close(audio_handle *handle);
-int  kubl_audio_update(void);
-void kubl_sound_free(voice *v);
-
 // Screenshots, video frames and audio capture.
 int  capture_audio_open(const char *file_name);   // 1 when the stream opened
 void capture_audio_tick(void);                    // mixes one tick's block and writes it
