@@ -7,6 +7,7 @@
 #include "shell/loading.h"
 #include "shell/pacing.h"
 #include "shell/seams.h"
+#include "platform/audio.h"
 #include "shell/tick.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
