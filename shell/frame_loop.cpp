@@ -14,7 +14,6 @@
 #include "ui/ui.h"
 #include "editor/editor.h"
 #include "data/console.h"
-#include "platform/audio.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include <GL/gl.h>

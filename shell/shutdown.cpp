@@ -10,7 +10,6 @@
 #include "data/file_index.h"
 #include "data/mem.h"
 #include "data/util.h"
-#include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/input.h"

@@ -15,7 +15,6 @@
 #include "data/console.h"
 #include "data/file_index.h"
 #include "data/paths.h"
-#include "platform/audio.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/input.h"
