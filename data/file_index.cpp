@@ -278,25 +278,6 @@ int file_index_entry_text(int position, char *buffer, int size)
     return 1;
 }
 
-// Until the gzip streams land, members open plain only.
-static int data_open_member(data_stream *s, const char *path, std::uint32_t offset, std::uint32_t size, int compressed)
-{
-    if (compressed) return 0;
-    FILE *f = fopen(path, "rb");
-    if (!f) return 0;
-    if (fseeko(f, (off_t)offset, SEEK_SET)) {
-        fclose(f);
-        return 0;
-    }
-    s->file = f;
-    s->member_offset = offset;
-    s->length = size;
-    s->position = 0;
-    s->pushed_back = -1;
-    s->compressed = 0;
-    return 1;
-}
-
 int file_index_open_member(data_stream *s, const char *name)
 {
     if (!g_index.built) return 0;

@@ -9,6 +9,7 @@
 //   then: extra (2-byte little-endian length + bytes), name (to a zero byte), comment (to a
 //   zero byte), header CRC (2 bytes), each present when its flag is; then raw deflate data.
 #include "data/stream.h"
+#include "data/file_index.h"
 #include "data/mem.h"
 #include "data/paths.h"
 #include "platform/log.h"
@@ -189,7 +190,7 @@ int data_open_name(data_stream *s, const char *path, const char *mode)
         if (data_open_path(s, candidate, mode)) return 1;
     }
     // Written "@" files go to a search folder or nowhere; reading goes on to the file index.
-    return 0;
+    return reads ? file_index_open_member(s, path + 1) : 0;
 }
 
 data_stream *data_open(const char *path, const char *mode)
