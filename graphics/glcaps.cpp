@@ -37,6 +37,11 @@ void gl_caps_from_strings(const char *vendor, const char *renderer, const char *
     gl_caps.texture_units = 1;
 }
 
+int gl_shader_capable(void)
+{
+    return gl_caps.fragment_shader && gl_caps.texture_units > 3;
+}
+
 void gl_probe_extensions(void)
 {
     gl_caps_from_strings((const char *)glGetString(GL_VENDOR), (const char *)glGetString(GL_RENDERER),

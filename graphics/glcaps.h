@@ -181,6 +181,9 @@ void gl_probe_extensions(void);
 void gl_caps_from_strings(const char *vendor, const char *renderer, const char *version,
                           const char *extensions);
 
+// Shader programs are possible: fragment shaders and more than 3 texture units.
+int gl_shader_capable(void);
+
 // 1 when name is a whole word of the space-separated list: it starts the list or follows a
 // space, and ends the list or comes before a space. A name holding a space never matches.
 int gl_extension_listed(const char *extensions, const char *name);

@@ -319,7 +319,11 @@ static char *write_path(const char *name)
         memcpy(copy, name, n + 1);
         return copy;
     }
-    const char *home = search_folder(0);
+    if (path_climbs(name + 1)) {
+        kubl_log_printf("Refusing to write '%.900s': it leaves the home folder\n", name);
+        return nullptr;
+    }
+    const char *home = search_folder(0);   // written "@" files go to the home folder
     return home ? path_join(home, name + 1) : nullptr;
 }
 

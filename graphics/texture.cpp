@@ -11,7 +11,9 @@
 #include "data/console.h"
 #include "data/mem.h"
 #include "data/stream.h"
+#include "data/util.h"
 #include "platform/array.h"
+#include "shell/globals.h"
 #include <GL/gl.h>
 #include <cstdio>
 #include <cstring>
@@ -40,8 +42,8 @@ struct image_record {
 };
 
 struct texture_alias {
-    char *name;
-    char *target;   // white_texture until the target has loaded
+    const char *name;     // interned
+    const char *target;   // interned; white_texture until the target has loaded
 };
 
 struct anim_frame {
@@ -95,14 +97,6 @@ image_record **image_at(int i) { return (image_record **)g_tex.images.items + i;
 texture_alias *alias_at(int i) { return (texture_alias *)g_tex.aliases.items + i; }
 texture_anim **anim_at(int i) { return (texture_anim **)g_tex.anims.items + i; }
 
-char *copy_text(const char *text)
-{
-    std::size_t n = strlen(text);
-    char *copy = (char *)alloc_or_die(n + 1);
-    memcpy(copy, text, n + 1);
-    return copy;
-}
-
 void case_warning(const char *name)
 {
     char line[1024];
@@ -112,7 +106,7 @@ void case_warning(const char *name)
 
 void cant_open(const char *name)
 {
-    if (!texture_options.debug_level) return;
+    if (!g_options.debug_level) return;
     char line[1024];
     snprintf(line, sizeof line, "Can't open texture \"%.900s\"", name);
     console_print(line);
@@ -166,11 +160,9 @@ void print_warning(const char *format, const char *name)
 // round a loop) ends there instead of recursing.
 unsigned load_link(const char *name, data_stream *s)
 {
-    texture_alias alias = {copy_text(name), copy_text(white_texture)};
+    texture_alias alias = {string_intern(name), string_intern(white_texture)};
     int index = g_tex.aliases.count;
     if (!growable_array_append(&g_tex.aliases, &alias)) {
-        mem_free(alias.name);
-        mem_free(alias.target);
         data_close(s);
         return 0;
     }
@@ -186,11 +178,7 @@ unsigned load_link(const char *name, data_stream *s)
     unsigned id = texture_load(start);
     if (id) {
         const char *found = texture_find_by_id(id, nullptr);
-        if (found) {
-            texture_alias *a = alias_at(index);
-            mem_free(a->target);
-            a->target = copy_text(found);
-        }
+        if (found) alias_at(index)->target = string_intern(found);
     }
     return id;
 }
@@ -268,7 +256,7 @@ unsigned load_anim(data_stream *s, int options)
             seq_error(line);
             ok = 0;
         }
-        if (ok) image_fit_levels(&f->pixels, &f->width, &f->height, f->channels, texture_options.seq_pixel_limit, 0);
+        if (ok) image_fit_levels(&f->pixels, &f->width, &f->height, f->channels, TEXTURE_SEQ_PIXEL_LIMIT, 0);
     }
     for (int i = 1; ok && i < count; ++i) {
         if (a->frames[i].width != a->frames[0].width || a->frames[i].height != a->frames[0].height) {
@@ -298,7 +286,7 @@ unsigned load_anim(data_stream *s, int options)
 void delete_texture(int index)
 {
     texture_record *r = *texture_at(index);
-    if (texture_options.debug_level) {
+    if (g_options.debug_level) {
         char line[1024];
         snprintf(line, sizeof line, "deleting tid %d (%.900s)", (int)r->id, r->name);
         console_print(line);
@@ -314,7 +302,7 @@ void delete_texture(int index)
 void delete_image(int index)
 {
     image_record *r = *image_at(index);
-    if (texture_options.debug_level) {
+    if (g_options.debug_level) {
         char line[1024];
         snprintf(line, sizeof line, "deleting image %.900s", r->name);
         console_print(line);
@@ -328,7 +316,7 @@ void delete_image(int index)
 void delete_anim(int index)
 {
     texture_anim *a = *anim_at(index);
-    if (texture_options.debug_level) {
+    if (g_options.debug_level) {
         char line[96];
         snprintf(line, sizeof line, "deleting anim %d for tid %d", index, (int)a->id);
         console_print(line);
@@ -350,7 +338,7 @@ unsigned texture_load(const char *name)
 {
     tables_create();
     unsigned counter_before = render_stats.texture_bytes;
-    int drop = texture_options.detail_level;
+    int drop = g_render.model_texture_detail;
     if (name[0] == '!') {
         drop = 0;
         name++;
@@ -380,9 +368,6 @@ unsigned texture_load(const char *name)
         data_close(s);
         return 0;
     }
-    // The name may point into an alias that a LINK below could move; keep a copy.
-    char *own_name = copy_text(name);
-    name = own_name;
     int options = wrap_options(name);
     unsigned id = 0;
     int width = 0, height = 0, animated = 0;
@@ -399,9 +384,7 @@ unsigned texture_load(const char *name)
         id = load_anim(s, options);
         animated = id != 0;
     } else if (!strcmp(word, "LINK")) {
-        id = load_link(name, s);   // closes the stream
-        mem_free(own_name);
-        return id;
+        return load_link(name, s);   // closes the stream
     }
     mem_free(pixels);
     pixels = nullptr;
@@ -409,18 +392,14 @@ unsigned texture_load(const char *name)
 
     if (!id) {
         int channels;
-        if (!image_read_png(name, &pixels, &width, &height, &channels, &info)) {
-            mem_free(own_name);
-            return 0;
-        }
+        if (!image_read_png(name, &pixels, &width, &height, &channels, &info)) return 0;
         if (image_text_has(info, "[compress]")) options |= TEXTURE_COMPRESS;
-        if (texture_options.compression == 0) options &= ~TEXTURE_COMPRESS;
-        else if (texture_options.compression == 2) options |= TEXTURE_COMPRESS;
+        if (g_render.texture_compression == 0) options &= ~TEXTURE_COMPRESS;
+        else if (g_render.texture_compression == 2) options |= TEXTURE_COMPRESS;
         id = texture_prepare(pixels, width, height, channels, drop, options, name);
         mem_free(pixels);
         if (!id) {
             mem_free(info);
-            mem_free(own_name);
             return 0;
         }
     }
@@ -436,7 +415,6 @@ unsigned texture_load(const char *name)
         mem_free(info);
         mem_free(r);
     }
-    mem_free(own_name);
     return id;
 }
 
@@ -465,7 +443,7 @@ const char *texture_info_text(unsigned id, int *index)
 int image_load_by_name(const char *name, unsigned char **pixels, int *width, int *height)
 {
     tables_create();
-    int drop = texture_options.detail_level;
+    int drop = g_render.model_texture_detail;
     if (name[0] == '!') {
         drop = 0;
         name++;
@@ -605,10 +583,6 @@ void texture_purge(int all)
     }
     if (!all) return;
     if (g_tex.created) {
-        for (int i = 0; i < g_tex.aliases.count; ++i) {
-            mem_free(alias_at(i)->name);
-            mem_free(alias_at(i)->target);
-        }
         growable_array_free(&g_tex.textures);
         growable_array_free(&g_tex.aliases);
         growable_array_free(&g_tex.anims);

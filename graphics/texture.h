@@ -5,14 +5,10 @@
 #pragma once
 #include <cstdint>
 
-// Settings the texture manager reads; the shell fills them from "@config" and the command line.
-struct texture_settings {
-    int detail_level;     // mip levels to drop from large textures (the model texture detail)
-    int compression;      // 0 never, 1 when the picture's text asks "[compress]", 2 every PNG
-    int debug_level;      // non-zero: failed opens and deletions go to the console
-    int seq_pixel_limit;  // largest level 0 of an animation frame, in pixels
-};
-extern texture_settings texture_options;   // {0, 1, 0, 65536}
+// Settings come from the shell's render options (shell/globals.h): the model texture detail is
+// the number of mip levels dropped from large textures; the texture compression is 0 never,
+// 1 when the picture's text asks "[compress]", 2 every PNG. With the debug level set, failed
+// opens and deletions go to the console.
 
 // Counters of the HUD's render statistics.
 struct render_stats_record {
@@ -28,6 +24,7 @@ extern render_stats_record render_stats;
 extern int resource_generation;
 
 enum {
+    TEXTURE_SEQ_PIXEL_LIMIT = 65536,   // largest level 0 of an animation frame, in pixels
     TEXTURE_REPEAT_S = 1,
     TEXTURE_REPEAT_T = 2,
     TEXTURE_COMPRESS = 4,

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 
-texture_settings    texture_options = {0, 1, 0, 65536};
 render_stats_record render_stats;
 
 static int is_power_of_two(int n) { return n > 0 && (n & (n - 1)) == 0; }
