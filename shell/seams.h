@@ -60,15 +60,10 @@ void chase_view_draw(bike *viewed);
 void chase_camera_control(const float *control_sums);
 void track_camera_control(const float *control_sums);
 
-// Fonts, textures, models, GL capabilities, shaders, the processor.
-int      cpu_detect_mmx(void);   // sets and returns the MMX flag
+// Fonts, models, shaders.
 void     fonts_load(void);
 void     fonts_free(void);
-unsigned texture_load(const char *name);
-void     texture_purge(int all);
 void     model_purge(int all);
-int      gl_probe_extensions(void);
-int      gl_shader_capable(void);   // fragment shaders and more than 3 texture units
 int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
