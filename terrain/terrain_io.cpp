@@ -11,6 +11,7 @@
 #include "data/console.h"
 #include "data/mem.h"
 #include "data/paths.h"
+#include "data/ripemd160.h"
 #include "data/stream.h"
 #include "platform/log.h"
 #include <cmath>
@@ -149,7 +150,8 @@ static int read_header(terrain_field *t, data_stream *s, const char *folder, flo
     return 1;
 }
 
-static void read_raw_heights(terrain_field *t, data_stream *s, const char *folder, float min, float max)
+static void read_raw_heights(terrain_field *t, data_stream *s, const char *folder, float min, float max,
+                             ripemd160_ctx *digest)
 {
     const long count = (long)t->grid_dim * t->grid_dim;
     unsigned char chunk[65536];
@@ -157,6 +159,7 @@ static void read_raw_heights(terrain_field *t, data_stream *s, const char *folde
     while (done < count) {
         long want = count - done < 32768 ? count - done : 32768;
         int got = data_read(s, chunk, (int)(want * 2)) / 2;
+        if (digest) ripemd160_update(digest, chunk, (std::size_t)got * 2);
         for (int i = 0; i < got; ++i)
             t->heights[done + i] = terrain_sample_height(min, max, chunk[2 * i] | (chunk[2 * i + 1] << 8));
         done += got;
@@ -168,7 +171,7 @@ static void read_raw_heights(terrain_field *t, data_stream *s, const char *folde
     }
 }
 
-static void read_png_heights(terrain_field *t, const char *folder, float min, float max)
+static void read_png_heights(terrain_field *t, const char *folder, float min, float max, ripemd160_ctx *digest)
 {
     std::string name = join(folder, "terrain.png");
     std::uint16_t *samples = nullptr;
@@ -181,8 +184,14 @@ static void read_png_heights(terrain_field *t, const char *folder, float min, fl
     }
     for (int z = 0; z < dim; ++z) {
         const std::uint16_t *row = samples + (long)(z < height ? z : height - 1) * width;
-        for (int x = 0; x < dim; ++x)
-            t->heights[(long)z * dim + x] = terrain_sample_height(min, max, row[x < width ? x : width - 1]);
+        for (int x = 0; x < dim; ++x) {
+            std::uint16_t v = row[x < width ? x : width - 1];
+            t->heights[(long)z * dim + x] = terrain_sample_height(min, max, v);
+            if (digest) {
+                unsigned char bytes[2] = { (unsigned char)(v & 0xFF), (unsigned char)(v >> 8) };
+                ripemd160_update(digest, bytes, 2);
+            }
+        }
     }
     mem_free(samples);
 }
@@ -203,8 +212,20 @@ static int load_heights(terrain_field *t, const char *folder)
     t->loaded_heights = t->heights + cells;
 
     terrain_status_reset("Loading heights");
-    if (data_getc(s) == ':') read_raw_heights(t, s, folder, min, max);
-    else read_png_heights(t, folder, min, max);
+    // The digest of the samples only serves the log at the highest debug level.
+    ripemd160_ctx digest_state, *digest = nullptr;
+    if (terrain_settings.debug_level >= 2) {
+        digest = &digest_state;
+        ripemd160_init(digest);
+    }
+    if (data_getc(s) == ':') read_raw_heights(t, s, folder, min, max, digest);
+    else read_png_heights(t, folder, min, max, digest);
+    if (digest) {
+        ripemd160_final(digest);
+        char hex[41];
+        for (int i = 0; i < 20; ++i) snprintf(hex + 2 * i, 3, "%02x", digest->digest[i]);
+        kubl_log_printf("%s\n", hex);
+    }
     memcpy(t->loaded_heights, t->heights, sizeof(float) * cells);
 
     const long nodes = terrain_lod_node_count(t->lod_depth);

@@ -11,6 +11,8 @@
 #include "terrain/shading.h"
 #include "terrain/upkeep.h"
 #include "data/mem.h"
+#include "graphics/image.h"
+#include "graphics/png.h"
 #include <cstring>
 
 terrain_render_settings terrain_settings = {
@@ -36,11 +38,27 @@ const char *terrain_image_name(const void *pixels) { return nullptr; }
 int         terrain_framebuffer_create(void) { return 0; }
 void        terrain_framebuffer_delete(int framebuffer) {}
 
-int terrain_read_rgb_image(data_stream *s, unsigned char **pixels, int *width, int *height) { return 0; }
-int terrain_read_grey_image(data_stream *s, unsigned char **pixels, int *width, int *height) { return 0; }
-int terrain_read_png_grey16(const char *name, std::uint16_t **samples, int *width, int *height) { return 0; }
-int terrain_write_png_grey16(const char *name, const std::uint16_t *samples, int width, int height) { return 0; }
-int terrain_png_writer_available(void) { return 0; }
+int terrain_read_rgb_image(data_stream *s, unsigned char **pixels, int *width, int *height)
+{
+    return image_read_rgb(s, pixels, width, height);
+}
+
+int terrain_read_grey_image(data_stream *s, unsigned char **pixels, int *width, int *height)
+{
+    return image_read_pgm(s, pixels, width, height);
+}
+
+int terrain_read_png_grey16(const char *name, std::uint16_t **samples, int *width, int *height)
+{
+    return image_read_png_grey16(name, samples, width, height);
+}
+
+int terrain_write_png_grey16(const char *name, const std::uint16_t *samples, int width, int height)
+{
+    return image_write_png_grey16(name, samples, width, height);
+}
+
+int terrain_png_writer_available(void) { return 1; }
 
 void terrain_draw(terrain_field *t) {}
 void terrain_select_lod(terrain_field *t, int depth, int x, int z) {}
