@@ -19,7 +19,7 @@ static void BM_TerrainHeightAt(benchmark::State &state)
 
     std::vector<float> points(8192);
     srand(1);
-    for (float &p : points) p = (float)rand() / RAND_MAX * t.world_size;
+    for (float &p : points) p = (float)rand() / (float)RAND_MAX * t.world_size;
     size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(terrain_height_at(&t, points[i], points[i + 1]));
