@@ -239,3 +239,25 @@ TEST_F(TerrainIo, FailedSaveKeepsEveryOldFile)
     EXPECT_FALSE(fixture_file_exists(f.path("terrain.hf.saving")));
     EXPECT_FALSE(fixture_file_exists(f.path("shading.ppm.saving")));
 }
+
+TEST_F(TerrainIo, TextureModesAndColourBlocks)
+{
+    track_folder f(8);
+    f.minimal(f.samples([](int, int) { return 0; }));
+    struct Case { int requested, mode; const char *line; int blocks; float inv_edge; };
+    const Case cases[] = {
+        {1, 1, "Terrain texture rendering with TexSubImage", 0, 0.0f},
+        {2, 2, "Terrain texture rendering with CopyTexSubImage", 2, 1.0f / 256},
+        {3, 1, "Terrain texture rendering with TexSubImage", 0, 0.0f},   // no framebuffer objects
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.requested);
+        console_clear();
+        ASSERT_EQ(terrain_load(t, f.dir.c_str(), c.requested), 1);
+        EXPECT_EQ(t->texture_mode, c.mode);
+        EXPECT_TRUE(console_said(c.line));
+        EXPECT_EQ(t->block_count, c.blocks);
+        EXPECT_EQ(t->inv_block_texture_size, c.inv_edge);
+        EXPECT_LE(t->texture_size, 256);
+    }
+}
