@@ -115,8 +115,7 @@ static int apply_line(const char *keyword, const char *value, flare_source *sour
     } else if (!strcmp(keyword, "flare_point") || !strcmp(keyword, "flare_vector")) {
         terrain_text_scan(value, " [ %f %f %f ] ", &source->point[0], &source->point[1], &source->point[2]);
         source->is_direction = keyword[6] == 'v';
-        if (!growable_array_append(&flare_sources, source))
-            console_print("Warning: too many lens flares, one dropped");
+        growable_array_append(&flare_sources, source);   // dropped when the list cannot grow
         start_source(source);
     } else if (!strcmp(keyword, "fog")) {
         float r, g, b, density;
