@@ -44,20 +44,6 @@ void series_free(void) {}
 void variant_lists_free(void) {}
 void demo_lists_free(void) {}
 
-// Audio: no driver.
-audio_handle *kubl_audio_open(display *) { return nullptr; }
-audio_handle *kubl_audio_open_readback(display *, int, int) { return nullptr; }
-void kubl_audio_close(audio_handle *) {}
-int  kubl_audio_update(void) { return 1; }
-void kubl_sound_free(voice *) {}
-
-// Capture.
-int  capture_audio_open(const char *) { return 0; }
-void capture_audio_tick(void) {}
-void capture_audio_close(void) {}
-void video_frame_write(int, int) {}
-void take_screenshot(void) {}
-
 // Cameras.
 void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}

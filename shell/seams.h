@@ -50,19 +50,9 @@ void series_free(void);
 void variant_lists_free(void);
 void demo_lists_free(void);
 
-// Audio.
-audio_handle *kubl_audio_open(display *d);
-audio_handle *kubl_audio_open_readback(display *d, int rate, int samples_per_block);
-void kubl_audio_close(audio_handle *handle);
-int  kubl_audio_update(void);
-void kubl_sound_free(voice *v);
-
-// Screenshots, video frames and audio capture.
-int  capture_audio_open(const char *file_name);   // 1 when the stream opened
-void capture_audio_tick(void);                    // mixes one tick's block and writes it
-void capture_audio_close(void);
-void video_frame_write(int width, int height);
-void take_screenshot(void);
+// Audio, screenshots, video frames and audio capture.
+#include "platform/audio.h"
+#include "shell/capture.h"
 
 // Chase, track and free cameras.
 void chase_view_draw(bike *viewed);
