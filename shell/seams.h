@@ -8,8 +8,6 @@ struct display;
 struct bike;
 struct terrain_field;
 struct graphics_settings;
-struct audio_handle;
-struct voice;
 
 // Settings, setup, command line, video modes, start-up lists.
 // Returns 0 to go on, 1 after a bad option (the message is on standard error), 2 when the
@@ -50,8 +48,7 @@ void series_free(void);
 void variant_lists_free(void);
 void demo_lists_free(void);
 
-// Audio, screenshots, video frames and audio capture.
-#include "platform/audio.h"
+// Screenshots, video frames and audio capture.
 #include "shell/capture.h"
 
 // Chase, track and free cameras.
@@ -59,15 +56,10 @@ void chase_view_draw(bike *viewed);
 void chase_camera_control(const float *control_sums);
 void track_camera_control(const float *control_sums);
 
-// Fonts, textures, models, GL capabilities, shaders, the processor.
-int      cpu_detect_mmx(void);   // sets and returns the MMX flag
+// Fonts, models, shaders.
 void     fonts_load(void);
 void     fonts_free(void);
-unsigned texture_load(const char *name);
-void     texture_purge(int all);
 void     model_purge(int all);
-int      gl_probe_extensions(void);
-int      gl_shader_capable(void);   // fragment shaders and more than 3 texture units
 int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
