@@ -7,6 +7,7 @@
 #include "data/mem.h"
 #include "data/paths.h"
 #include "data/stream.h"
+#include "graphics/png.h"
 #include "platform/audio.h"
 #include "platform/log.h"
 #include <GL/gl.h>
@@ -14,12 +15,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
-#if __has_include("graphics/png.h")
-#include "graphics/png.h"
-#else
-#include <zlib.h>
-#endif
 
 enum { AUDIO_BLOCK_BYTES = 2 * 690, SCREENSHOT_LAST = 999999999 };
 
@@ -100,61 +97,6 @@ static int home_file_exists(const char *name)
     return exists;
 }
 
-#if !__has_include("graphics/png.h")
-// Until the picture module is in the tree: an RGB PNG from bottom-up rows, written whole.
-static void put_be32(unsigned char *p, unsigned long v)
-{
-    p[0] = (unsigned char)(v >> 24);
-    p[1] = (unsigned char)(v >> 16);
-    p[2] = (unsigned char)(v >> 8);
-    p[3] = (unsigned char)v;
-}
-
-static int write_chunk(data_stream *s, const char *type, const unsigned char *data, unsigned long n)
-{
-    unsigned char head[8], tail[4];
-    put_be32(head, n);
-    memcpy(head + 4, type, 4);
-    unsigned long crc = crc32(0, head + 4, 4);
-    if (n) crc = crc32(crc, data, (uInt)n);
-    put_be32(tail, crc);
-    return data_write(s, head, 8) == 8 && (!n || data_write(s, data, (int)n) == (int)n) &&
-           data_write(s, tail, 4) == 4;
-}
-
-static int image_write_png_rgb(const char *name, const unsigned char *pixels, int width, int height)
-{
-    size_t row = (size_t)width * 3 + 1, raw_size = row * height;
-    unsigned char *raw = (unsigned char *)malloc(raw_size);
-    uLongf packed_size = compressBound((uLong)raw_size);
-    unsigned char *packed = (unsigned char *)malloc(packed_size);
-    int ok = 0;
-    if (raw && packed) {
-        for (int y = 0; y < height; ++y) {
-            raw[row * y] = 0;   // no filter
-            memcpy(raw + row * y + 1, pixels + (size_t)(height - 1 - y) * width * 3, row - 1);
-        }
-        if (compress2(packed, &packed_size, raw, (uLong)raw_size, 6) == Z_OK) {
-            data_stream *s = data_open(name, "wb");
-            if (s) {
-                static const unsigned char signature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
-                unsigned char ihdr[13] = {};
-                put_be32(ihdr, (unsigned long)width);
-                put_be32(ihdr + 4, (unsigned long)height);
-                ihdr[8] = 8;   // bits per sample
-                ihdr[9] = 2;   // RGB
-                ok = data_write(s, signature, 8) == 8 && write_chunk(s, "IHDR", ihdr, 13) &&
-                     write_chunk(s, "IDAT", packed, packed_size) && write_chunk(s, "IEND", nullptr, 0);
-                data_close(s);
-            }
-        }
-    }
-    free(raw);
-    free(packed);
-    return ok;
-}
-#endif
-
 void take_screenshot(void)
 {
     int number;
@@ -177,8 +119,9 @@ void take_screenshot(void)
     }
     g_capture.screenshot_counter = number + 1;
 
-    // The key is handled after the frame was shown: the last frame drawn is the front buffer.
-    unsigned char *pixels = read_frame(frame_width, frame_height, GL_FRONT);
+    // The key is handled after the frame was shown. Mesa keeps the back buffer's contents across
+    // the swap, while its front buffer of an X window reads back black: the back buffer it is.
+    unsigned char *pixels = read_frame(frame_width, frame_height, GL_BACK);
     if (!pixels) return;
     char at_name[48];
     snprintf(at_name, sizeof at_name, "@%s", name);

@@ -6,7 +6,9 @@
 #include "shell/globals.h"
 #include "data/console.h"
 #include "data/file_index.h"
+#include "data/mem.h"
 #include "data/paths.h"
+#include "graphics/png.h"
 #include "platform/display.h"
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +99,18 @@ TEST_F(CaptureWindow, ScreenshotsNumberedPastIndexAndExistingFiles)
     EXPECT_EQ(png.substr(12, 4), "IHDR");
     EXPECT_EQ(be32(png, 16), (unsigned)W);
     EXPECT_EQ(be32(png, 20), (unsigned)H);
+    // The picture is the frame, upright: red on top, blue below.
+    unsigned char *pixels = nullptr;
+    int w = 0, h = 0, channels = 0;
+    char *text = nullptr;
+    ASSERT_EQ(image_read_png("@screenshot008.png", &pixels, &w, &h, &channels, &text), 1);
+    ASSERT_EQ(w, W);
+    ASSERT_EQ(h, H);
+    ASSERT_EQ(channels, 3);
+    EXPECT_EQ(std::string((char *)pixels, 3), std::string("\xff\x00\x00", 3));
+    EXPECT_EQ(std::string((char *)pixels + ((size_t)W * H - 1) * 3, 3), std::string("\x00\x00\xff", 3));
+    mem_free(pixels);
+    mem_free(text);
 
     take_screenshot();   // 9 exists already and is left alone
     EXPECT_EQ(last_console_line(), "Saved \"screenshot010.png\"");
