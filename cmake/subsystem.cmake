@@ -12,6 +12,8 @@ endfunction()
 
 # Tests of one subsystem: tests/<name>/*.cpp make test_<name>; files ending in _gl.cpp need a
 # display and go into test_<name>_gl, labelled "gl" (run under Xvfb, leak checks off: Mesa leaks).
+# The discovered tests take one value per property (a list would be split into property names),
+# so SDL_AUDIODRIVER=dummy comes from the test script's environment.
 function(rl_tests name)
   file(GLOB plain CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   file(GLOB gl CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*_gl.cpp)
@@ -23,14 +25,13 @@ function(rl_tests name)
     target_link_libraries(test_${name} PRIVATE rl_all GTest::gtest_main)
     target_include_directories(test_${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${name}" ENVIRONMENT "SDL_AUDIODRIVER=dummy")
+      PROPERTIES LABELS ${name} ENVIRONMENT SDL_AUDIODRIVER=dummy)
   endif()
   if(gl)
     add_executable(test_${name}_gl ${gl} ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/fixtures.cpp)
     target_link_libraries(test_${name}_gl PRIVATE rl_all GTest::gtest_main)
     target_include_directories(test_${name}_gl PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     gtest_discover_tests(test_${name}_gl DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "gl;${name}" RUN_SERIAL TRUE
-      ENVIRONMENT "SDL_AUDIODRIVER=dummy;ASAN_OPTIONS=detect_leaks=0")
+      PROPERTIES LABELS gl RUN_SERIAL TRUE ENVIRONMENT ASAN_OPTIONS=detect_leaks=0)
   endif()
 endfunction()

@@ -1,25 +1,32 @@
-// First cut of the search folders: home ("Rutline" under the XDG data home), then the data
-// folder (RL_HOME, else the program's own folder).
+// The search folders: the home folder ("Rutline" under the XDG data home), then the data folder
+// (RL_HOME, else the folder holding the program file). Every entry ends with '/'.
 #include "data/paths.h"
 #include "data/mem.h"
 #include "platform/log.h"
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
+#include <initializer_list>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-static char *g_folders[3];
-static int   g_folder_count = -1;
+extern char **environ;
+
+enum { FOLDERS_MAX = 3, NAME_MAX_CHARS = 511, CHAIN_MAX_CHARS = 1023 };
+
+static struct {
+    char *folders[FOLDERS_MAX + 1];   // ended by a null pointer
+    int   count;                      // -1 until built
+} g_paths = {{}, -1};
 
 char *path_join(const char *first, const char *second)
 {
     if (!first || !second) return nullptr;
-    size_t n = strlen(first) + strlen(second);
-    char *out = (char *)mem_alloc(n + 1);
+    char *out = (char *)mem_alloc(strlen(first) + strlen(second) + 1);
     if (!out) return nullptr;
-    size_t k = 0;
+    std::size_t k = 0;
     for (const char *part : {first, second})
         for (const char *p = part; *p; ++p) {
             char c = *p == '\\' ? '/' : *p;
@@ -30,75 +37,159 @@ char *path_join(const char *first, const char *second)
     return out;
 }
 
+static void add_folder(char *folder)
+{
+    if (folder) g_paths.folders[g_paths.count++] = folder;
+}
+
+// The XDG data home: $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share.
+static char *data_home(void)
+{
+    const char *xdg = getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return path_join(xdg, "/");
+    const char *home = getenv("HOME");
+    if (home && home[0]) return path_join(home, "/.local/share/");
+    return nullptr;
+}
+
 static void build_folders(void)
 {
-    g_folder_count = 0;
-    std::string home;
-    if (const char *xdg = getenv("XDG_DATA_HOME"); xdg && *xdg) home = xdg;
-    else if (const char *h = getenv("HOME"); h && *h) home = std::string(h) + "/.local/share";
-    if (!home.empty())
-        if (char *f = path_join(home.c_str(), "/Rutline/")) g_folders[g_folder_count++] = f;
+    g_paths.count = 0;
+    char *base = data_home();
+    add_folder(path_join(base, "/Rutline/"));
+    mem_free(base);
+
     if (const char *rl = getenv("RL_HOME")) {
-        if (char *f = path_join(rl, "/")) g_folders[g_folder_count++] = f;
+        add_folder(path_join(rl, "/"));
     } else {
         char exe[4096];
         ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-        if (n > 0) {
+        if (n > 0 && n < (ssize_t)sizeof exe - 1) {
             exe[n] = 0;
             if (char *slash = strrchr(exe, '/')) {
                 slash[1] = 0;
-                if (char *f = path_join(exe, "/")) g_folders[g_folder_count++] = f;
+                add_folder(path_join(exe, "/"));
             }
         }
     }
-    g_folders[g_folder_count] = nullptr;
+    g_paths.folders[g_paths.count] = nullptr;
 }
 
 const char *search_folder(int index)
 {
-    if (g_folder_count < 0) build_folders();
-    return index >= 0 && index < g_folder_count ? g_folders[index] : nullptr;
+    if (g_paths.count < 0) build_folders();
+    return index >= 0 && index < g_paths.count ? g_paths.folders[index] : nullptr;
 }
 
 int search_folder_count(void)
 {
-    if (g_folder_count < 0) build_folders();
-    return g_folder_count;
+    if (g_paths.count < 0) build_folders();
+    return g_paths.count;
 }
 
 void search_folders_free(void)
 {
-    for (int i = 0; i < 3; ++i) { mem_free(g_folders[i]); g_folders[i] = nullptr; }
-    g_folder_count = -1;
+    for (int i = 0; i < FOLDERS_MAX; ++i) {
+        mem_free(g_paths.folders[i]);
+        g_paths.folders[i] = nullptr;
+    }
+    g_paths.count = -1;
 }
 
 void make_parent_folders(const char *path)
 {
-    size_t n = strlen(path);
-    if (n > 1023) return;
-    char buf[1024];
-    for (size_t i = 0; i < n; ++i)
-        if (path[i] == '/' && i > 0) {
-            memcpy(buf, path, i);
-            buf[i] = 0;
-            mkdir(buf, 0777);
-        }
+    std::size_t n = strlen(path);
+    if (n > CHAIN_MAX_CHARS) return;
+    char prefix[CHAIN_MAX_CHARS + 1];
+    for (std::size_t i = 1; i < n; ++i) {
+        if (path[i] != '/' || path[i - 1] == '/') continue;
+        memcpy(prefix, path, i);
+        prefix[i] = 0;
+        mkdir(prefix, 0777);   // an existing folder is what we want anyway
+    }
+}
+
+int path_climbs(const char *path)
+{
+    const char *p = path;
+    for (;;) {
+        std::size_t n = strcspn(p, "/\\");
+        if (n == 2 && p[0] == '.' && p[1] == '.') return 1;
+        if (!p[n]) return 0;
+        p += n + 1;
+    }
+}
+
+// A replace name as a path: "@" names live in search folder 0. 1, or 0 with the reason logged.
+static int replace_path(const char *name, char *out)
+{
+    if (name[0] != '@') {
+        snprintf(out, NAME_MAX_CHARS + 1, "%s", name);
+        return 1;
+    }
+    if (path_climbs(name + 1)) {
+        kubl_log_printf("Refusing to replace '%.900s': it leaves the home folder\n", name);
+        return 0;
+    }
+    const char *home = search_folder(0);
+    if (!home) {
+        kubl_log_printf("Can't replace '%.900s': no home folder\n", name);
+        return 0;
+    }
+    snprintf(out, NAME_MAX_CHARS + 1, "%s%s", home, name + 1);
+    return 1;
 }
 
 int file_replace(const char *source, const char *target)
 {
-    std::string s = source, t = target;
-    if (s[0] == '@' && search_folder(0)) s = std::string(search_folder(0)) + s.substr(1);
-    if (t[0] == '@' && search_folder(0)) t = std::string(search_folder(0)) + t.substr(1);
-    return rename(s.c_str(), t.c_str()) == 0;
+    char from[NAME_MAX_CHARS + 1], to[NAME_MAX_CHARS + 1];
+    if (!replace_path(source, from) || !replace_path(target, to)) return 0;
+    // Without a source the target would be removed for nothing.
+    struct stat st;
+    if (lstat(from, &st)) {
+        kubl_log_printf("Can't replace '%.500s': '%.500s' is missing\n", target, source);
+        return 0;
+    }
+    remove(to);
+    return rename(from, to) == 0;
 }
 
-void open_home_folder(void) {}
+void open_home_folder(void)
+{
+    const char *home = search_folder(0);
+    if (!home) return;
+    make_parent_folders(home);
+    std::size_t n = strlen(home);
+    char *folder = (char *)mem_alloc(n + 1);
+    if (!folder) return;
+    memcpy(folder, home, n + 1);
+    while (n > 1 && folder[n - 1] == '/') folder[--n] = 0;
+
+    // The desktop's own opener, started without a shell; the program ends right after, so the
+    // child is not waited for.
+    char opener[] = "xdg-open";
+    char *argv[] = {opener, folder, nullptr};
+    pid_t pid;
+    posix_spawnp(&pid, opener, nullptr, nullptr, argv, environ);
+    mem_free(folder);
+}
 
 void log_file_setup(void)
 {
     const char *home = search_folder(0);
     if (!home) return;
     make_parent_folders(home);
-    kubl_log_printf("KUBL_LOGFILE=%.900slastlog.txt", home);
+    char text[CHAIN_MAX_CHARS + 1];
+    snprintf(text, sizeof text, "KUBL_LOGFILE=%slastlog.txt", home);
+    // The log takes the hand-off from its format text. A folder name holding '%' must never be
+    // read as a format, so it goes as plain text (and the log may then not take it).
+    if (strchr(text, '%')) {
+        kubl_log_printf("%s", text);
+        return;
+    }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-security"
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    kubl_log_printf(text);
+#pragma GCC diagnostic pop
 }

@@ -9,3 +9,6 @@ void        make_parent_folders(const char *path);
 int         file_replace(const char *source, const char *target);
 void        open_home_folder(void);
 void        log_file_setup(void);
+
+// 1 when the path has a ".." component: joined to a folder it could name a place outside it.
+int         path_climbs(const char *path);

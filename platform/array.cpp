@@ -1,10 +1,18 @@
 #include "platform/array.h"
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
+static growable_array_realloc_fn g_array_realloc;
+
+void growable_array_set_realloc(growable_array_realloc_fn fn)
+{
+    g_array_realloc = fn;
+}
+
 int growable_array_init(growable_array *a, int element_size)
 {
-    a->items = malloc((size_t)element_size * 16);
+    a->items = element_size > 0 ? malloc((size_t)element_size * 16) : nullptr;
     a->capacity = a->items ? 16 : 0;
     a->count = 0;
     a->element_size = element_size;
@@ -13,9 +21,12 @@ int growable_array_init(growable_array *a, int element_size)
 
 int growable_array_append(growable_array *a, const void *element)
 {
-    if (a->count == a->capacity) {
+    if (a->count >= a->capacity) {
+        // A count past INT_MAX / 2 cannot double; refuse rather than wrap.
+        if (a->count > INT_MAX / 2 || a->element_size <= 0) return 0;
         int want = a->count ? a->count * 2 : 16;
-        void *grown = realloc(a->items, (size_t)a->element_size * want);
+        size_t bytes = (size_t)a->element_size * (size_t)want;
+        void *grown = g_array_realloc ? g_array_realloc(a->items, bytes) : realloc(a->items, bytes);
         if (!grown) return 0;
         a->items = grown;
         a->capacity = want;

@@ -1,5 +1,6 @@
 // platform/array.h — the one dynamic array of the game: 16 elements first, doubled when full.
 #pragma once
+#include <cstddef>
 
 struct growable_array {
     void *items;
@@ -14,3 +15,7 @@ int  growable_array_init(growable_array *array, int element_size);
 // array could not grow (it is then left as it was).
 int  growable_array_append(growable_array *array, const void *element);
 void growable_array_free(growable_array *array);
+
+// The reallocation growable_array_append uses; null restores realloc. Tests make it fail.
+typedef void *(*growable_array_realloc_fn)(void *block, std::size_t bytes);
+void growable_array_set_realloc(growable_array_realloc_fn fn);

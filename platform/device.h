@@ -27,3 +27,12 @@ void          kubl_device_link(display *d, input_device *dev);
 void          kubl_devices_poll(display *d);
 void          kubl_devices_close(display *d);
 void          kubl_axis_name_add(display *d, const char *name);
+
+// Joystick devices: enumerated by every display open, before the cursor device is made. Links
+// each device with kubl_device_link and names its axes with kubl_axis_name_add. 1, or 0 when
+// there is no joystick support.
+int           kubl_dinput_open(display *d);
+
+// Maps a device reading in min..max onto -32767..32767. A range whose minimum equals its
+// maximum reads 0 (nothing to scale, and no division by zero).
+int           kubl_axis_scale(long value, long min, long max);

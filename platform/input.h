@@ -29,14 +29,19 @@ struct event_queue {
 };
 
 // Queue operations (no lock: the display's queue mutex is taken by the callers below).
+// Push: a full queue drops the new event; otherwise it is placed after every event with a stamp
+// not later than its own (equal stamps keep push order).
 void kubl_event_push(event_queue *q, std::uint32_t code, int pressed, int seconds, int microseconds);
+void kubl_event_push_now(event_queue *q, std::uint32_t code, int pressed);
 int  kubl_event_pop(event_queue *q, std::uint32_t *code, int *pressed, int *seconds, int *microseconds);
+// Pops only when the oldest event is stamped no later than the given time.
 int  kubl_event_pop_due(event_queue *q, std::uint32_t *code, int *pressed, int seconds, int microseconds);
 
 // The display's queue, under its mutex.
 void kubl_display_push_event(display *d, std::uint32_t code, int pressed, int seconds, int microseconds);
 void kubl_display_push_event_now(display *d, std::uint32_t code, int pressed);
 
+// Reads pump the window's messages first, then poll devices when the queue had nothing.
 int  kubl_event_read(display *d, std::uint32_t *code, int *pressed);
 int  kubl_event_read_until(display *d, std::uint32_t *code, int *pressed, int seconds, int microseconds);
 int  kubl_event_read_stamped(display *d, std::uint32_t *code, int *pressed, int *seconds, int *microseconds);
@@ -50,6 +55,10 @@ axis_handle *kubl_axis_open(display *d, const char *name);
 int          kubl_axis_read(axis_handle *axis);   // about -32767..32767
 void         kubl_axis_close(axis_handle *axis);
 const char *const *kubl_axis_names(display *d);   // null-terminated
+
+// A bound axis's control value: (reading / 32768 - axis_min) / (axis_max - axis_min) clamped to
+// 0..1; 0 when axis_min equals axis_max.
+double kubl_axis_control(int reading, double axis_min, double axis_max);
 
 int         kubl_alias_add(const char *name, const char *target);
 const char *kubl_alias_resolve(const char *name);

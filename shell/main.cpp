@@ -1,6 +1,7 @@
 // The program entry; the whole start-up order lives in shell/startup.cpp.
+#include "shell/startup.h"
+
 int main(int argc, char **argv)
 {
-    (void)argc; (void)argv;
-    return 0;
+    return rutline_main(argc, argv);
 }

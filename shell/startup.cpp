@@ -1,0 +1,231 @@
+// Start-up in its fixed order: options override the settings file, the window exists before
+// any texture or font, the file index before any data list, the physics world before the first
+// race reset. Then the frame loop, then shutdown (shell/shutdown.cpp).
+#include "shell/startup.h"
+#include "shell/frame_loop.h"
+#include "shell/globals.h"
+#include "shell/loading.h"
+#include "shell/pacing.h"
+#include "shell/seams.h"
+#include "platform/audio.h"
+#include "shell/tick.h"
+#include "bike/engine_sound.h"
+#include "racing/race.h"
+#include "ui/ui.h"
+#include "graphics/cpu.h"
+#include "graphics/glcaps.h"
+#include "graphics/texture.h"
+#include "data/console.h"
+#include "data/file_index.h"
+#include "data/mem.h"
+#include "data/paths.h"
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/input.h"
+#include "platform/log.h"
+#include <GL/gl.h>
+#include <cstdio>
+#include <cstring>
+
+audio_handle  *g_audio;
+dWorldID       physics_world;
+dJointGroupID  contact_group;
+terrain_field *g_terrain;
+growable_array rider_object_hits;
+growable_array camera_keyframes;
+growable_array track_cameras;
+unsigned       tach_texture, shifter_texture, pitboard_texture, title_texture;
+const char     version_text[] = "2018-01-26-1385 snapshot";
+
+// Out of memory closes what is open before the message box shows.
+static void close_for_fatal_error(void)
+{
+    if (g_audio) kubl_audio_close(g_audio);
+    g_audio = nullptr;
+    if (g_display) kubl_gl_window_close(g_display);
+    g_display = nullptr;
+}
+
+// Resolves a binding's key code from its key name or, without one, its axis from its axis name.
+static void binding_resolve(key_binding *b)
+{
+    std::uint32_t code = 0;
+    b->key_code = 0;
+    if (b->key_name) {
+        if (kubl_button_lookup(g_display, &code, b->key_name)) b->key_code = (int)code;
+    } else if (b->axis_name) {
+        b->axis = kubl_axis_open(g_display, b->axis_name);
+    }
+}
+
+static void bindings_resolve(void)
+{
+    for (control_row &row : control_table) {
+        binding_resolve(row.binding);
+        row.value = 0;
+    }
+    static const int game_keys[] = {BIND_PAUSE, BIND_STEP,  BIND_REWIND,  BIND_SKIP,
+                                    BIND_NEXT,  BIND_PREV,  BIND_CONSOLE, BIND_SCREENSHOT};
+    for (int k : game_keys) binding_resolve(&key_bindings[k]);
+    for (int i = 0; i < MENU_BUTTON_COUNT; ++i) {
+        std::uint32_t code = 0;
+        menu_buttons[i] = kubl_button_lookup(g_display, &code, menu_button_names[i]) ? code : 0;
+    }
+}
+
+// Tries for a drawable frame for about ten seconds; 1 when one began.
+static int wait_for_frame(void)
+{
+    for (int attempt = 0; attempt < 162; ++attempt) {
+        if (kubl_gl_frame_begin(g_display)) return 1;
+        kubl_sleep_for(0, 62500);
+    }
+    return 0;
+}
+
+static void shader_options_set(void)
+{
+    if (!setting_ground_mipmaps()) g_render.ground_mipmaps = 0;
+    g_render.shader_capable = gl_shader_capable();
+    g_render.use_shader = setting_use_shader() && g_render.shader_capable;
+    if (g_render.use_shader) g_render.use_shader = shader_build_programs();
+    int method = setting_render_texture();
+    g_render.terrain_shader = g_render.use_shader && (method == 3 || method == 4);
+}
+
+static void rider_slots_clear(int startup_demo)
+{
+    for (int slot = 0; slot < RIDER_SLOTS; ++slot) {
+        bike_slot_table[slot] = nullptr;
+        controller_kind[slot] = CONTROLLER_REMOTE;
+        participant_flags[slot] = 0;
+    }
+    standings_count = 0;
+    if (!startup_demo) participant_flags[0] = 2;
+    demo_play_close();
+}
+
+int rutline_main(int argc, char **argv)
+{
+    shell_globals_reset();
+
+    if (argc == 2 && !strcmp(argv[1], "--open-home")) {
+        open_home_folder();
+        return 0;
+    }
+    console_clear();
+    // Standard output carries raw video frames; on this system it is binary already.
+    log_file_setup();
+    kubl_log_printf("Rutline version %s\n", version_text);
+    memset(server_name_history, 0, sizeof server_name_history);
+    memset(server_rules, 0, sizeof server_rules);
+    video_modes_build();
+    cpu_detect_mmx();
+    if (!mmx_available) kubl_log_printf("This CPU does not have MMX!\n");
+
+    setup_select_bike("yz250f(2017)");
+    setup_set_defaults(setup_stability());
+    graphics_preset_apply(0);
+    track_lighting_set_default();
+    config_read();
+
+    const char *track = nullptr;
+    g_render.ground_mipmaps = 1;
+    for (void *&voice : engine_voices) voice = nullptr;
+    graphics_settings graphics;
+    settings_graphics(&graphics);
+    render_options_derive(&graphics, &g_render);
+
+    switch (parse_options(argc, argv)) {
+    case 1: return 1;
+    case 2: return 0;
+    }
+    if (g_options.connect) g_options.track = nullptr;
+    track = g_options.track;
+
+    video_mode_index = setting_video_mode();
+    int width = xres, height = yres, flags = g_options.depth_bits;
+    if (video_mode_index != 1) {
+        video_mode_size(video_mode_index, &width, &height);
+        flags |= KUBL_OPEN_FULLSCREEN;
+    }
+    g_display = kubl_gl_window_open("Rutline", width, height, flags, 0, g_options.zdepth_bits, 0, 0);
+    if (!g_display) return 1;
+    mem_fatal_close = close_for_fatal_error;
+
+    loading_tick();   // counts once and shows the busy indicator while the index is built
+    file_index_names();
+    fixed_files_check();
+    gather_graphics_variants();
+    if (scan_tracks() == 0) {
+        fprintf(stderr, "No tracks found\n");
+        kubl_gl_window_close(g_display);
+        return 1;
+    }
+    gather_demo_list();
+    gather_series();
+    track_choice_select(track ? track : setting_track());
+
+    if (g_options.record_audio) {
+        capture_audio_open(g_options.record_audio);
+        // 88320 Hz gives a whole 690 samples per tick.
+        g_audio = kubl_audio_open_readback(g_display, 88320, 690);
+    } else if (!g_options.nosound) {
+        g_audio = kubl_audio_open(g_display);
+    }
+
+    if (!wait_for_frame()) return shutdown_run();
+    gl_probe_extensions();
+    kubl_log_printf("GL_VENDOR: %s\n", gl_caps.vendor);
+    kubl_log_printf("GL_RENDERER: %s\n", gl_caps.renderer);
+    kubl_log_printf("GL_VERSION: %s\n", gl_caps.version);
+    kubl_log_printf("GL_EXTENSIONS: %s\n", gl_caps.extensions);
+    shader_options_set();
+    glClearColor(0.196078f, 0.6f, 0.8f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_CULL_FACE);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (g_options.fugly) glShadeModel(GL_FLAT);
+    fonts_load();
+    tach_texture = texture_load("!@tach.png");
+    shifter_texture = texture_load("!@shifter.png");
+    pitboard_texture = texture_load("!@pitboard.png");
+    title_texture = texture_load("!@title.png");
+    if (!kubl_gl_frame_end(g_display)) return shutdown_run();
+
+    cursor_axes[0] = kubl_axis_open(g_display, "cursor-x");
+    cursor_axes[1] = kubl_axis_open(g_display, "cursor-y");
+    bindings_resolve();
+    growable_array_init(&rider_object_hits, 4);
+    growable_array_init(&camera_keyframes, 36);
+    growable_array_init(&track_cameras, 36);
+
+    g_terrain = race_terrain();
+    dInitODE2(0);
+    physics_world = dWorldCreate();
+    dWorldSetGravity(physics_world, 0, -32, 0);   // ft/s²
+    contact_group = dJointGroupCreate(0);
+
+    const char *demo = g_options.startup_demo;
+    if (demo) {
+        demo_play_set_name(demo);
+        if (demo_play_open()) {
+            track = demo_play_track();
+            demo_play_close();
+        }
+    }
+    rider_slots_clear(demo != nullptr);
+    if (track) {
+        track = nullptr;
+        reset_race(participant_flags, demo != nullptr, 0, 0, 1000, setting_skill());
+    }
+    g_options.startup_demo = nullptr;
+    frame_width = xres;
+    frame_height = yres;
+    menu_state = g_options.connect ? MENU_CLOSED : MENU_MAIN;
+
+    tick_loop_reset(platform_now());
+    frame_loop_run();
+    return shutdown_run();
+}

@@ -1,0 +1,27 @@
+// ui/ui.h — the presentation operations the shell calls: projection, the views of the race,
+// HUD, menus and 2D drawing helpers. The presentation subsystem defines all of these; until
+// it lands, ui/ui_seams.cpp holds do-nothing stand-ins.
+#pragma once
+#include <ode/ode.h>
+
+extern int   menu_state;     // the current menu page, -1 when no menu is open
+extern float listener[3];    // camera position of the current view, feet
+
+enum { MENU_CLOSED = -1, MENU_MAIN = 0, MENU_CONSOLE = 16 };
+
+void set_projection(int width, int height, float fov_degrees);
+void onboard_view_draw(dBodyID body, int slot);
+void keycam_view_draw(void);
+void scene_draw(float fov, int unused);
+void hud_draw_overlays(int slot);
+void hud_draw_telemetry(int slot);
+void menu_draw(void);
+void menu_key(int code);             // code 16: mouse drag
+const float *const *menu_hit_list(void);   // the current page's rectangles, or null
+int  widget_hit_index(const float *const *rects, float x, float y);   // -1 when none
+void overlay_push_topleft(float layout_height);
+void overlay_pop(void);
+void draw_text_centered_shadowed(const float *colour_scale, float left, float right,
+                                 const char *text);
+void draw_flat_quad(float r, float g, float b, float a, float x0, float y0, float x1, float y1);
+void draw_textured_quad(unsigned texture, float x0, float y0, float x1, float y1);
