@@ -5,6 +5,7 @@
 #include "data/stream.h"
 #include "data/util.h"
 #include "platform/log.h"
+#include "racing/race.h"
 #include "shell/seams_neighbours.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
@@ -19,27 +20,14 @@ menu_choice     config_choices[CONFIG_CHOICE_COUNT];
 menu_slider     config_sliders[CONFIG_SLIDER_COUNT];
 menu_choice     config_slots[GATE_SLOT_COUNT];
 menu_text_field config_server_name;
-char            server_name_history[SERVER_HISTORY_COUNT][SERVER_HISTORY_BYTES];
 int             server_name_history_index = -1;
 menu_choice     track_choice;
-key_binding     key_bindings[BINDING_COUNT];
 
 const char *const binding_config_keys[BINDING_COUNT] = {
     "throttle_key", "front_brake_key", "rear_brake_key", "left_key", "right_key",
     "clutch_key", "upshift_key", "downshift_key", "dab_key", "back_up_key",
     "lean_forward_key", "lean_backward_key", "pause_key", "step_key", "rewind_key",
     "skip_key", "prev_key", "next_key", "console_key", "screenshot_key",
-};
-static const char *const binding_labels[BINDING_COUNT] = {
-    "Throttle", "Front Brake", "Rear Brake", "Left", "Right",
-    "Clutch", "Upshift", "Downshift", "Sit/Dab", "Back up",
-    "Lean Forward", "Lean Backward", "Pause", "Step", "Rewind",
-    "Skip", "Previous Bike", "Next Bike", "Chat", "Screenshot",
-};
-// Names in the input layer's key vocabulary.
-static const char *const binding_defaults[BINDING_COUNT] = {
-    "x", "c", "v", "left", "right", "z", "up", "down", "right ctrl", "b",
-    "n", "m", "pause", ".", "\\", "/", "[", "]", "t", "s",
 };
 
 static const char *const no_yes[] = {"No", "Yes"};
@@ -199,9 +187,7 @@ void config_init(void)
     memset(server_name_history, 0, sizeof server_name_history);
     server_name_history_index = -1;
     track_choice = menu_choice{"Track", nullptr, 0, 0, {}};
-    for (int i = 0; i < BINDING_COUNT; ++i)
-        key_bindings[i] = key_binding{binding_labels[i], string_intern(binding_defaults[i]), 0,
-                                      nullptr, nullptr, 0.0f, 1.0f};
+    key_bindings_reset();
 }
 
 int binding_parse(key_binding *b, const char *value)
@@ -392,3 +378,37 @@ void config_write(void)
     }
     if (const char *home = search_folder(0)) remove((std::string(home) + "config.tmp").c_str());
 }
+
+void settings_graphics(graphics_settings *out)
+{
+    const menu_slider *v = config_sliders;
+    const menu_choice *c = config_choices;
+    out->ground_detail = v[CONFIG_GROUND_DETAIL].value;
+    out->ground_texture_detail = v[CONFIG_GROUND_TEXTURE_DETAIL].value;
+    out->ground_texture_dim = c[CONFIG_GROUND_TEXTURE_DIM].current;
+    out->model_detail = v[CONFIG_MODEL_DETAIL].value;
+    out->model_texture_detail = v[CONFIG_MODEL_TEXTURE_DETAIL].value;
+    out->roost_density = v[CONFIG_ROOST_DENSITY].value;
+    out->texture_compress = c[CONFIG_TEXTURE_COMPRESS].current;
+    out->reflections = c[CONFIG_REFLECTIONS].current;
+    out->ground_mipmaps = c[CONFIG_GROUND_MIPMAPS].current;
+    out->use_shader = c[CONFIG_USE_SHADER].current;
+    out->render_texture = c[CONFIG_RENDER_TEXTURE].current;
+}
+
+int         setting_use_shader(void) { return config_choices[CONFIG_USE_SHADER].current; }
+int         setting_render_texture(void) { return config_choices[CONFIG_RENDER_TEXTURE].current; }
+int         setting_ground_mipmaps(void) { return config_choices[CONFIG_GROUND_MIPMAPS].current; }
+int         setting_video_mode(void) { return video_mode_choice.current; }
+float       setting_fov(void) { return (float)config_sliders[CONFIG_FOV].value; }
+float       setting_volume(void) { return (float)config_sliders[CONFIG_VOLUME].value; }
+float       setting_comp_volume(void) { return (float)config_sliders[CONFIG_COMP_VOLUME].value; }
+int         setting_reverse_steering(void) { return setup_choices[SETUP_REVERSE_STEERING].current; }
+int         setting_sticky_dab(void) { return setup_choices[SETUP_STICKY_DAB].current; }
+int         setting_time_trial_abort(void) { return config_choices[CONFIG_TIME_TRIAL_ABORT].current; }
+int         setting_spy(void) { return g_config.spy; }
+int         setting_skill(void) { return config_choices[CONFIG_SKILL].current; }
+int         setting_record(void) { return config_choices[CONFIG_RECORD].current; }
+float       setting_minutes(void) { return (float)config_sliders[CONFIG_MINUTES].value; }
+float       setting_laps(void) { return (float)config_sliders[CONFIG_LAPS].value; }
+const char *setting_track(void) { return g_config.track; }

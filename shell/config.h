@@ -1,10 +1,13 @@
 // shell/config.h — the settings file "@config": window size, HUD toggles, race defaults,
 // graphics, sound and camera settings, the bike setup, the input bindings, the gate slots and
-// the server-name history. Most settings are the values of the static widget records below.
+// the server-name history (kept by the network client). Most settings are the values of the
+// static widget records below.
 #pragma once
+#include "racing/race.h"     // server_name_history
+#include "shell/globals.h"   // key_binding, key_bindings
 #include "ui/widgets.h"
 
-struct axis_handle;
+struct graphics_settings;
 
 enum config_choice_index {
     CONFIG_RECORD,
@@ -43,34 +46,12 @@ enum config_slider_index {
     CONFIG_SLIDER_COUNT
 };
 
-// The twenty bindings in file order.
-enum binding_index {
-    BIND_THROTTLE, BIND_FRONT_BRAKE, BIND_REAR_BRAKE, BIND_LEFT, BIND_RIGHT,
-    BIND_CLUTCH, BIND_UPSHIFT, BIND_DOWNSHIFT, BIND_DAB, BIND_BACK_UP,
-    BIND_LEAN_FORWARD, BIND_LEAN_BACKWARD, BIND_PAUSE, BIND_STEP, BIND_REWIND,
-    BIND_SKIP, BIND_PREV, BIND_NEXT, BIND_CONSOLE, BIND_SCREENSHOT,
-    BINDING_COUNT
-};
-
 enum {
     GATE_SLOT_COUNT = 40,
     SERVER_HISTORY_COUNT = 16,
     SERVER_HISTORY_BYTES = 128,
     SERVER_NAME_MAX = 127,
     MESSAGE_LINES_MAX = 1000,
-};
-
-// Either a key (key_name set) or an axis (axis_name set). The control value of an axis is
-// (reading / 32768 - axis_min) / (axis_max - axis_min), clamped to 0..1, so min above max
-// inverts it. Codes and handles are resolved from the names after reading, never stored.
-struct key_binding {
-    const char  *label;
-    const char  *key_name;     // interned, or null
-    int          key_code;     // 0 when none
-    const char  *axis_name;    // interned, or null
-    axis_handle *axis;
-    float        axis_min;
-    float        axis_max;
 };
 
 struct config_values {
@@ -88,10 +69,8 @@ extern menu_choice     config_choices[CONFIG_CHOICE_COUNT];
 extern menu_slider     config_sliders[CONFIG_SLIDER_COUNT];
 extern menu_choice     config_slots[GATE_SLOT_COUNT];          // "Gate 1".."Gate 40"
 extern menu_text_field config_server_name;                      // "Server"
-extern char            server_name_history[SERVER_HISTORY_COUNT][SERVER_HISTORY_BYTES];
 extern int             server_name_history_index;               // -1: the field holds the user's text
 extern menu_choice     track_choice;                            // items: the tracks' long names
-extern key_binding     key_bindings[BINDING_COUNT];
 extern const char *const binding_config_keys[BINDING_COUNT];
 
 // Every setting of this file back to its default (the setup has setup_init).
@@ -101,3 +80,22 @@ void config_read(void);
 // Writes "@config" through a temporary file, so a failed write leaves the old one.
 void config_write(void);
 int  binding_parse(key_binding *binding, const char *value);
+
+// What the rest of the game reads of the settings.
+void        settings_graphics(graphics_settings *out);   // the sources of the render options
+int         setting_use_shader(void);
+int         setting_render_texture(void);                // choice index
+int         setting_ground_mipmaps(void);
+int         setting_video_mode(void);                    // choice index; 1 is "Windowed"
+float       setting_fov(void);
+float       setting_volume(void);                        // 0..10
+float       setting_comp_volume(void);                   // 0..10
+int         setting_reverse_steering(void);
+int         setting_sticky_dab(void);
+int         setting_time_trial_abort(void);
+int         setting_spy(void);
+int         setting_skill(void);                         // choice index
+int         setting_record(void);                        // choice index
+float       setting_minutes(void);
+float       setting_laps(void);
+const char *setting_track(void);                         // the configured "track" folder

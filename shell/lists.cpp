@@ -4,7 +4,8 @@
 #include "data/stream.h"
 #include "data/util.h"
 #include "platform/log.h"
-#include "shell/options.h"
+#include "data/file_index.h"
+#include "shell/globals.h"
 #include "shell/seams_neighbours.h"
 #include "shell/setup.h"
 #include <cstdio>
@@ -38,7 +39,7 @@ static char *copy_text(const char *text, size_t n)
     return out;
 }
 
-void demo_list_free(void)
+void demo_lists_free(void)
 {
     for (int i = 0; i < demo_list.count; ++i) mem_free(demo_list.short_names[i]);
     mem_free(demo_list.short_names);
@@ -48,7 +49,7 @@ void demo_list_free(void)
 
 void demo_list_build(const char *const *names)
 {
-    demo_list_free();
+    demo_lists_free();
     int count = 0;
     for (int i = 0; names && names[i]; ++i)
         if (strncmp(names[i], "demos/", 6) == 0 && ends_with(names[i], ".rldemo")) ++count;
@@ -62,7 +63,7 @@ void demo_list_build(const char *const *names)
         const char *dot = strrchr(base, '.');
         demo_list.full_names[demo_list.count] = name;
         demo_list.short_names[demo_list.count] = copy_text(base, dot ? (size_t)(dot - base) : strlen(base));
-        if (g_command_line.debug_level >= 1)
+        if (g_options.debug_level >= 1)
             kubl_log_printf("%s -> %s\n", name, demo_list.short_names[demo_list.count]);
         demo_list.count++;
     }
@@ -99,7 +100,7 @@ static int read_series(data_stream *s, const char *file_name, points_series *p)
     char skill[SERIES_NAME_MAX + 1];
     if (!read_text(s, text)) return 0;
     p->title = string_intern(text);
-    if (g_command_line.debug_level >= 1) kubl_log_printf("series %s (%s)\n", file_name, p->title);
+    if (g_options.debug_level >= 1) kubl_log_printf("series %s (%s)\n", file_name, p->title);
     if (data_scanf(s, "%d %1023s", &p->rider_count, skill) != 2) return 0;
     p->skill = strcmp(skill, "Novice") == 0 ? 0 : strcmp(skill, "Amateur") == 0 ? 1 : 2;
     if (p->rider_count < 0 || p->rider_count + 1 > SERIES_ENTRANTS_MAX) return 0;
@@ -115,7 +116,7 @@ static int read_series(data_stream *s, const char *file_name, points_series *p)
         if (!read_text(s, text)) return 0;
         race->track = find_track(text);
         if (race->track < 0) return 0;
-        if (g_command_line.debug_level >= 1) kubl_log_printf("  event %s (%s)\n", text, race->name);
+        if (g_options.debug_level >= 1) kubl_log_printf("  event %s (%s)\n", text, race->name);
         if (data_scanf(s, "%d %d", &race->minutes, &race->laps) != 2) return 0;
         if (!read_ints(s, race->points, SERIES_FILE_POINTS)) return 0;
         if (!read_ints(s, race->round_points, SERIES_FILE_POINTS)) return 0;
@@ -176,7 +177,7 @@ static void free_series(points_series *p)
     *p = points_series{};
 }
 
-void points_series_free(void)
+void series_free(void)
 {
     for (int i = 0; i < points_series_count; ++i) free_series(&points_series_list[i]);
     mem_free(points_series_list);
@@ -186,7 +187,7 @@ void points_series_free(void)
 
 void points_series_build(const char *const *names)
 {
-    points_series_free();
+    series_free();
     int files = 0;
     for (int i = 0; names && names[i]; ++i)
         if (ends_with(names[i], ".series")) ++files;
@@ -219,7 +220,7 @@ void points_series_build(const char *const *names)
         points_series_rank(p);
         points_series_count++;
     }
-    if (!points_series_count) points_series_free();
+    if (!points_series_count) series_free();
 }
 
 void bike_graphics_prefix(const char *model, char *out, int size)
@@ -233,7 +234,7 @@ void bike_graphics_prefix(const char *model, char *out, int size)
     out[k] = 0;
 }
 
-void graphics_variants_gather(void)
+void gather_graphics_variants(void)
 {
     char bike_prefix[160];
     bike_graphics_prefix(choice_item_text(&setup_bike), bike_prefix, sizeof bike_prefix);
@@ -255,7 +256,7 @@ void graphics_variants_select_wanted(void)
         widget_choice_select(&setup_graphics[i], setup_wanted_graphics[i]);
 }
 
-void graphics_variants_free(void)
+void variant_lists_free(void)
 {
     for (int i = 0; i < 4; ++i) {
         growable_array_free(&variant_paths[i]);
@@ -265,3 +266,6 @@ void graphics_variants_free(void)
         setup_graphics[i].current = 0;
     }
 }
+
+void gather_demo_list(void) { demo_list_build(file_index_names()); }
+void gather_series(void) { points_series_build(file_index_names()); }

@@ -55,11 +55,15 @@ struct series_track_source {
 };
 void series_set_track_source(const series_track_source *source);   // null: the track list
 
+// Start-up's calls: the lists from the file index's names.
+void gather_demo_list(void);
+void gather_series(void);
+
 // names: the file index's names, null-terminated.
 void demo_list_build(const char *const *names);
-void demo_list_free(void);
+void demo_lists_free(void);
 void points_series_build(const char *const *names);
-void points_series_free(void);
+void series_free(void);
 // Ranks the entrants after every done race that closes a round. Points add up over the whole
 // series; on equal points the better finish in the closing race wins, then the lower entrant.
 void points_series_rank(points_series *series);
@@ -67,7 +71,7 @@ void points_series_rank(points_series *series);
 // "crf450(2017)" gives "crf450v2017-": the file-name prefix of that model's bike graphics.
 void bike_graphics_prefix(const char *model, char *out, int size);
 // For the bike model chosen in the setup; then selects the variants the setup asked for.
-void graphics_variants_gather(void);
-void graphics_variants_free(void);
+void gather_graphics_variants(void);
+void variant_lists_free(void);
 // Selects each graphics choice's item named by the setup's wanted-variant buffer, when listed.
 void graphics_variants_select_wanted(void);

@@ -3,24 +3,13 @@
 #include "shell/options.h"
 #include "platform/log.h"
 #include "shell/config.h"
-#include "shell/seams_neighbours.h"
+#include "data/paths.h"
+#include "graphics/cpu.h"
+#include "racing/race.h"
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-
-program_options g_command_line;
-
-void program_options_defaults(program_options *o)
-{
-    *o = program_options{};
-    o->terrain_detail = 0.125f / 50;
-    o->lod_scale = 1;
-    o->depth_bits = 16;
-    o->zdepth_bits = 16;
-    o->chase_center[1] = 2.52f;
-    o->chase_center[2] = 0.52f;
-}
 
 int arg_match(arg_cursor *c, const char *name, const char **value)
 {
@@ -110,7 +99,7 @@ static void remember_server(const char *address)
 
 // One option at the cursor: 1 handled, 0 not an option of ours, -1 bad value (reported),
 // 2 "--open-home".
-static int parse_one(arg_cursor *c, program_options *o)
+static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
 {
     const char *v = nullptr;
     float f;
@@ -131,25 +120,26 @@ static int parse_one(arg_cursor *c, program_options *o)
     if (arg_match(c, "--warp", nullptr)) return o->warp = 1, 1;
     if (arg_match(c, "--texture-detail", &v)) {
         if (!read_int("--texture-detail", v, &n)) return -1;
-        o->model_texture_detail = o->ground_texture_detail = clamp(n, 0, 4);
+        r->model_texture_detail = r->ground_texture_detail = clamp(n, 0, 4);
         return 1;
     }
     if (arg_match(c, "--ground-texture-detail", &v)) {
         if (!read_int("--ground-texture-detail", v, &n)) return -1;
-        o->ground_texture_detail = clamp(n, 0, 4);
+        r->ground_texture_detail = clamp(n, 0, 4);
         return 1;
     }
     if (arg_match(c, "--roostfrequency", &v)) {
         if (!read_int("--roostfrequency", v, &n)) return -1;
-        o->roost_frequency = clamp(n, 0, 1000);
+        r->roost_frequency = clamp(n, 0, 1000);
         return 1;
     }
     if (arg_match(c, "--erode", &v)) {
         if (!read_float("--erode", v, &f)) return -1;
-        o->erosion_strength = (int)std::floor(clamp(f, 0.0f, 100.0f) * 1024);
+        o->erosion_rate = (int)std::floor(clamp(f, 0.0f, 100.0f) * 1024);
+        erosion_strength = o->erosion_rate;
         return 1;
     }
-    if (arg_match(c, "--detail", &v)) return read_float("--detail", v, &o->terrain_detail) ? 1 : -1;
+    if (arg_match(c, "--detail", &v)) return read_float("--detail", v, &r->terrain_detail) ? 1 : -1;
     if (arg_match(c, "--max-detail-distance", &v)) {
         if (!read_float("--max-detail-distance", v, &f)) return -1;
         o->max_detail_distance = f;
@@ -158,11 +148,15 @@ static int parse_one(arg_cursor *c, program_options *o)
     }
     if (arg_match(c, "--lod-scale", &v)) {
         if (!read_float("--lod-scale", v, &f)) return -1;
-        o->lod_scale = clamp(f, 0.000001f, 1000000.0f);
+        r->model_lod_scale = clamp(f, 0.000001f, 1000000.0f);
         return 1;
     }
-    if (arg_match(c, "--lod-bias", &v)) return read_float("--lod-bias", v, &o->lod_bias) ? 1 : -1;
-    if (arg_match(c, "--lock-fps", &v)) return read_float("--lock-fps", v, &o->lock_fps) ? 1 : -1;
+    if (arg_match(c, "--lod-bias", &v)) return read_float("--lod-bias", v, &r->model_lod_bias) ? 1 : -1;
+    if (arg_match(c, "--lock-fps", &v)) {
+        if (!read_float("--lock-fps", v, &f)) return -1;
+        o->lock_fps = f;
+        return 1;
+    }
     if (arg_match(c, "--fake-lag", &v)) {
         if (!read_float("--fake-lag", v, &f)) return -1;
         o->fake_lag = clamp(f * 0.001f, 0.0f, 1.0f);
@@ -216,14 +210,15 @@ static int parse_one(arg_cursor *c, program_options *o)
     return 0;
 }
 
-int options_parse(int argc, char *const *argv, program_options *o)
+int options_parse(int argc, char *const *argv, shell_options *o, render_options *render, int *open_home)
 {
     arg_cursor c = {argc > 1 ? argc - 1 : 0, argv + 1, 0};
+    *open_home = 0;
     while (c.left > 0) {
-        int r = parse_one(&c, o);
+        int r = parse_one(&c, o, render);
         if (r < 0) return 1;
         if (r == 2) {
-            o->open_home = 1;   // the caller opens it: the parser only decides
+            *open_home = 1;
             return 0;
         }
         if (r == 1 || c.left <= 0) continue;   // a trailing "--" leaves nothing to take
@@ -233,11 +228,21 @@ int options_parse(int argc, char *const *argv, program_options *o)
             fprintf(stderr, "bad option '%s'\n", arg);
             return 1;
         }
-        if (o->demo) {
+        if (o->startup_demo) {
             fprintf(stderr, "Too many files!\n");
             return 1;
         }
-        o->demo = arg;
+        o->startup_demo = arg;
     }
     return -1;
+}
+
+int parse_options(int argc, char **argv)
+{
+    int open_home;
+    int r = options_parse(argc, argv, &g_options, &g_render, &open_home);
+    if (r < 0) return 0;
+    if (r == 1) return 1;
+    open_home_folder();
+    return 2;
 }

@@ -7,11 +7,5 @@
 int         track_list_count(void);
 const char *track_list_folder(int index);   // null outside 0..count-1
 
-// Bike model designations of the built-in catalogue, newest first; null past the last.
-const char *bike_catalogue_name(int index);
-
 // 1 while the race server's "no_arcade" rule is in force.
 int net_no_arcade_rule(void);
-
-// Set at start-up from the processor's feature bits; "--nommx" clears it.
-extern int mmx_available;

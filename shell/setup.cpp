@@ -1,6 +1,6 @@
 // The bike setup widgets, their lines, the stability presets and apply_setup.
 #include "shell/setup.h"
-#include "bike/bike_setters.h"
+#include "bike/bike.h"
 #include "data/console.h"
 #include "data/stream.h"
 #include "platform/clock.h"
@@ -153,8 +153,7 @@ const setup_bike_ops setup_bike_default_ops = {
 void setup_init(void)
 {
     int n = 0;
-    for (const char *name; n < BIKE_ITEMS_MAX && (name = bike_catalogue_name(n)); ++n)
-        g_setup.bike_items[n] = name;
+    for (; n < BIKE_ITEMS_MAX && n < bike_catalogue_count; ++n) g_setup.bike_items[n] = bike_catalogue[n].model;
     setup_bike = menu_choice{"Bike", g_setup.bike_items, n, 0, {}};
 
     memset(g_setup.name, 0, sizeof g_setup.name);
@@ -180,6 +179,9 @@ void setup_init(void)
     g_setup.last_refusal = -20;
     g_setup.ops = &setup_bike_default_ops;
 }
+
+void setup_select_bike(const char *model) { widget_choice_select(&setup_bike, model); }
+int  setup_stability(void) { return (int)setup_sliders[SETUP_STABILITY].value; }
 
 void setup_use_ops(const setup_bike_ops *ops) { g_setup.ops = ops ? ops : &setup_bike_default_ops; }
 

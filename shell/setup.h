@@ -124,6 +124,8 @@ extern const setup_bike_ops setup_bike_default_ops;
 // Every setup widget back to its default (the stability-100 preset, "yz250f(2017)").
 void setup_init(void);
 void setup_use_ops(const setup_bike_ops *ops);   // null restores the bike's own setters
+void setup_select_bike(const char *model);        // the "Bike" choice
+int  setup_stability(void);                       // the stability slider, truncated
 
 // 1 when key is a setup key, whether or not the value was usable; 0 otherwise.
 int  setup_set(const char *key, const char *value);

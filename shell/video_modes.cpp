@@ -7,13 +7,13 @@
 #include <cstring>
 
 menu_choice            video_mode_choice;
-const video_mode_size *video_mode_size_table;
+const video_mode_pair *video_mode_size_table;
 
 enum { MODE_TEXT_BYTES = 24 };   // "%dx%d" of two ints, with its terminator
 
 static struct {
     video_mode_source source;
-    growable_array    sizes;     // video_mode_size
+    growable_array    sizes;     // video_mode_pair
     growable_array    items;     // const char *
     growable_array    texts;     // char[MODE_TEXT_BYTES]
 } g_modes;
@@ -56,22 +56,30 @@ void video_modes_build(void)
     int count = 2;
     for (int i = 0; modes && modes[i].width; ++i)
         if (modes[i].bits == modes[0].bits) ++count;
-    array_make(&g_modes.sizes, count, sizeof(video_mode_size));
+    array_make(&g_modes.sizes, count, sizeof(video_mode_pair));
     array_make(&g_modes.items, count, sizeof(const char *));
     array_make(&g_modes.texts, count, MODE_TEXT_BYTES);
     for (const char *item : fixed_items) {
-        *(video_mode_size *)array_push(&g_modes.sizes) = video_mode_size{0, 0};
+        *(video_mode_pair *)array_push(&g_modes.sizes) = video_mode_pair{0, 0};
         *(const char **)array_push(&g_modes.items) = item;
     }
     for (int i = 0; modes && modes[i].width; ++i) {
         if (modes[i].bits != modes[0].bits) continue;
         char *text = (char *)array_push(&g_modes.texts);
         snprintf(text, MODE_TEXT_BYTES, "%dx%d", modes[i].width, modes[i].height);
-        *(video_mode_size *)array_push(&g_modes.sizes) = video_mode_size{modes[i].width, modes[i].height};
+        *(video_mode_pair *)array_push(&g_modes.sizes) = video_mode_pair{modes[i].width, modes[i].height};
         *(const char **)array_push(&g_modes.items) = text;
     }
-    video_mode_size_table = (const video_mode_size *)g_modes.sizes.items;
+    video_mode_size_table = (const video_mode_pair *)g_modes.sizes.items;
     video_mode_choice.items = (const char *const *)g_modes.items.items;
     video_mode_choice.item_count = g_modes.items.count;
     video_mode_choice.current = 0;
+}
+
+void video_mode_size(int index, int *width, int *height)
+{
+    *width = *height = 0;
+    if (!video_mode_size_table || index < 0 || index >= video_mode_choice.item_count) return;
+    *width = video_mode_size_table[index].width;
+    *height = video_mode_size_table[index].height;
 }

@@ -15,7 +15,7 @@ TEST(DemoList, NamesUnderDemos)
     EXPECT_STREQ(demo_list.short_names[0], "a");
     EXPECT_STREQ(demo_list.short_names[1], "b.c");
     EXPECT_STREQ(demo_list.short_names[2], "plain");
-    demo_list_free();
+    demo_lists_free();
     const char *none[] = {"tracks/x/terrain.hf", nullptr};
     demo_list_build(none);
     EXPECT_EQ(demo_list.count, 0);
@@ -61,7 +61,7 @@ protected:
     }
     void TearDown() override
     {
-        points_series_free();
+        series_free();
         series_set_track_source(nullptr);
     }
     const points_series *build(const std::string &text, const std::string &standings = "")
@@ -177,13 +177,13 @@ TEST(GraphicsVariants, GatherFeedsTheSetupChoices)
 {
     setup_init();
     setup_set("wheel_texture", "default");
-    graphics_variants_gather();
+    gather_graphics_variants();
     for (int i = 0; i < SETUP_GRAPHICS_COUNT; ++i) {
         ASSERT_GE(setup_graphics[i].item_count, 1);
         EXPECT_EQ(setup_graphics[i].items, (const char *const *)variant_names[i].items);
         EXPECT_STREQ(setup_graphics[i].items[0], "default");
     }
     EXPECT_STREQ(choice_item_text(&setup_graphics[SETUP_WHEELS]), "default");
-    graphics_variants_free();
+    variant_lists_free();
     EXPECT_EQ(setup_graphics[SETUP_WHEELS].item_count, 0);
 }

@@ -1,25 +1,32 @@
 #include <gtest/gtest.h>
 #include "shell/config.h"
 #include "shell/options.h"
-#include "shell/seams_neighbours.h"
+#include "graphics/cpu.h"
+#include "racing/race.h"
 #include <functional>
 #include <string>
 #include <vector>
 
 struct Parsed {
-    int              result;
-    std::string      err;
-    program_options  o;
+    int            result;
+    std::string    err;
+    shell_options  o;
+    render_options r;
+    int            open_home;
 };
 
 static Parsed parse(std::vector<const char *> args)
 {
     args.insert(args.begin(), "rutline");
     Parsed p;
-    program_options_defaults(&p.o);
-    p.o.rotate_lineup = 3;   // stands for a value start-up already had
+    shell_options_reset();
+    p.o = g_options;
+    p.o.rotate_lineup = 3;   // stands for values start-up already had
+    p.r = render_options{};
+    p.r.terrain_detail = 0.0025f;
+    p.r.model_lod_scale = 1;
     testing::internal::CaptureStderr();
-    p.result = options_parse((int)args.size(), (char *const *)args.data(), &p.o);
+    p.result = options_parse((int)args.size(), (char *const *)args.data(), &p.o, &p.r, &p.open_home);
     p.err = testing::internal::GetCapturedStderr();
     return p;
 }
@@ -30,79 +37,82 @@ TEST(Options, ValuesMessagesAndExitCodes)
         std::vector<const char *> args;
         int                       result;    // -1 goes on with start-up
         const char               *err;
-        std::function<void(const program_options &)> check;
+        std::function<void(const Parsed &)> check;
     };
     const Case cases[] = {
-        {{"--erode", "2.5"}, -1, "", [](auto &o) { EXPECT_EQ(o.erosion_strength, 2560); }},
-        {{"--erode=2.5"}, -1, "", [](auto &o) { EXPECT_EQ(o.erosion_strength, 2560); }},
-        {{"--erode", "500"}, -1, "", [](auto &o) { EXPECT_EQ(o.erosion_strength, 102400); }},
+        {{"--erode", "2.5"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.erosion_rate, 2560); }},
+        {{"--erode=2.5"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.erosion_rate, 2560); }},
+        {{"--erode", "500"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.erosion_rate, 102400);
+             EXPECT_EQ(erosion_strength, 102400);
+         }},
         {{"--erode", "x"}, 1, "Bad arg for --erode\n", nullptr},
         {{"--erode"}, 1, "Bad arg for --erode\n", nullptr},
         {{"--track"}, 1, "Bad arg for --track\n", nullptr},
         {{"--bikes"}, 1, "Bad arg for --bikes\n", nullptr},
-        {{"--texture-detail", "9"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.model_texture_detail, 4);
-             EXPECT_EQ(o.ground_texture_detail, 4);
+        {{"--texture-detail", "9"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.r.model_texture_detail, 4);
+             EXPECT_EQ(p.r.ground_texture_detail, 4);
          }},
         {{"--texture-detail=x"}, 1, "Bad arg for --texture-detail\n", nullptr},
-        {{"--ground-texture-detail", "-3"}, -1, "", [](auto &o) { EXPECT_EQ(o.ground_texture_detail, 0); }},
-        {{"--roostfrequency", "5000"}, -1, "", [](auto &o) { EXPECT_EQ(o.roost_frequency, 1000); }},
-        {{"--detail", "0.5"}, -1, "", [](auto &o) { EXPECT_EQ(o.terrain_detail, 0.5f); }},
+        {{"--ground-texture-detail", "-3"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.ground_texture_detail, 0); }},
+        {{"--roostfrequency", "5000"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.roost_frequency, 1000); }},
+        {{"--detail", "0.5"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.terrain_detail, 0.5f); }},
         {{"--detail", "fine"}, 1, "Bad arg for --detail\n", nullptr},
-        {{"--max-detail-distance", "100"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.max_detail_distance, 100.0f);
-             EXPECT_EQ(o.max_detail_distance2, 105.0f);
+        {{"--max-detail-distance", "100"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.max_detail_distance, 100.0);
+             EXPECT_EQ(p.o.max_detail_distance2, 105.0);
          }},
-        {{"--lod-scale", "0"}, -1, "", [](auto &o) { EXPECT_EQ(o.lod_scale, 0.000001f); }},
+        {{"--lod-scale", "0"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.model_lod_scale, 0.000001f); }},
         {{"--lod-bias", "nan"}, 1, "Bad arg for --lod-bias\n", nullptr},
-        {{"--lock-fps", "30"}, -1, "", [](auto &o) { EXPECT_EQ(o.lock_fps, 30.0f); }},
-        {{"--fake-lag", "250"}, -1, "", [](auto &o) { EXPECT_FLOAT_EQ(o.fake_lag, 0.25f); }},
-        {{"--fake-lag", "5000"}, -1, "", [](auto &o) { EXPECT_EQ(o.fake_lag, 1.0f); }},
-        {{"--fake-loss", "150"}, -1, "", [](auto &o) { EXPECT_EQ(o.fake_loss, 100); }},
+        {{"--lock-fps", "30"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 30.0); }},
+        {{"--fake-lag", "250"}, -1, "", [](auto &p) { EXPECT_NEAR(p.o.fake_lag, 0.25, 1e-7); }},
+        {{"--fake-lag", "5000"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_lag, 1.0); }},
+        {{"--fake-loss", "150"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_loss, 100); }},
         {{"--fake-loss", "some"}, 1, "Bad arg for --fake-loss\n", nullptr},
-        {{"--rotate-lineup", "abc"}, -1, "", [](auto &o) { EXPECT_EQ(o.rotate_lineup, 3); }},
-        {{"--rotate-lineup", "2"}, -1, "", [](auto &o) { EXPECT_EQ(o.rotate_lineup, 2); }},
-        {{"--depth", "abc", "--zdepth", "24"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.depth_bits, 0);
-             EXPECT_EQ(o.zdepth_bits, 24);
+        {{"--rotate-lineup", "abc"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.rotate_lineup, 3); }},
+        {{"--rotate-lineup", "2"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.rotate_lineup, 2); }},
+        {{"--depth", "abc", "--zdepth", "24"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.depth_bits, 0);
+             EXPECT_EQ(p.o.zdepth_bits, 24);
          }},
         {{"--width=800", "--height", "tall"}, -1, "", [](auto &) {
              EXPECT_EQ(xres, 800);
              EXPECT_EQ(yres, 480);
          }},
-        {{"--draw-fps", "1", "--draw-render-stats=2"}, -1, "", [](auto &o) {
+        {{"--draw-fps", "1", "--draw-render-stats=2"}, -1, "", [](auto &p) {
              EXPECT_EQ(g_config.draw_fps, 1);
-             EXPECT_EQ(o.draw_render_stats, 2);
+             EXPECT_EQ(p.o.draw_render_stats, 2);
          }},
         {{"--chase-center", "1,2"}, 1, "Bad arg for --chase-center\n", nullptr},
-        {{"--chase-center=1,2.5,-3"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.chase_center[0], 1.0f);
-             EXPECT_EQ(o.chase_center[1], 2.5f);
-             EXPECT_EQ(o.chase_center[2], -3.0f);
+        {{"--chase-center=1,2.5,-3"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.chase_center[0], 1.0f);
+             EXPECT_EQ(p.o.chase_center[1], 2.5f);
+             EXPECT_EQ(p.o.chase_center[2], -3.0f);
          }},
         {{"--bikes", "3"}, -1, "--bikes doesn't do anything anymore\n", nullptr},
-        {{"--record-audio", "out.raw", "--record-video"}, -1, "", [](auto &o) {
-             EXPECT_STREQ(o.record_audio, "out.raw");
-             EXPECT_EQ(o.record_video, 1);
+        {{"--record-audio", "out.raw", "--record-video"}, -1, "", [](auto &p) {
+             EXPECT_STREQ(p.o.record_audio, "out.raw");
+             EXPECT_EQ(p.o.record_video, 1);
          }},
-        {{"--learn", "--nolearn", "--super-debug", "--warp"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.learn, 0);
-             EXPECT_EQ(o.debug_level, 2);
-             EXPECT_EQ(o.warp, 1);
+        {{"--learn", "--nolearn", "--super-debug", "--warp"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.learn, 0);
+             EXPECT_EQ(p.o.debug_level, 2);
+             EXPECT_EQ(p.o.warp, 1);
          }},
-        {{"--track", "--debug"}, -1, "", [](auto &o) {   // a value is the next word, whatever it is
-             EXPECT_STREQ(o.track, "--debug");
-             EXPECT_EQ(o.debug_level, 0);
+        {{"--track", "--debug"}, -1, "", [](auto &p) {   // a value is the next word, whatever it is
+             EXPECT_STREQ(p.o.track, "--debug");
+             EXPECT_EQ(p.o.debug_level, 0);
          }},
-        {{"race.rldemo"}, -1, "", [](auto &o) { EXPECT_STREQ(o.demo, "race.rldemo"); }},
-        {{"--", "-odd.rldemo"}, -1, "", [](auto &o) { EXPECT_STREQ(o.demo, "-odd.rldemo"); }},
-        {{"--fugly", "--"}, -1, "", [](auto &o) {
-             EXPECT_EQ(o.fugly, 1);
-             EXPECT_EQ(o.demo, nullptr);
+        {{"race.rldemo"}, -1, "", [](auto &p) { EXPECT_STREQ(p.o.startup_demo, "race.rldemo"); }},
+        {{"--", "-odd.rldemo"}, -1, "", [](auto &p) { EXPECT_STREQ(p.o.startup_demo, "-odd.rldemo"); }},
+        {{"--fugly", "--"}, -1, "", [](auto &p) {
+             EXPECT_EQ(p.o.fugly, 1);
+             EXPECT_EQ(p.o.startup_demo, nullptr);
          }},
-        {{"--", "--debug"}, -1, "", [](auto &o) {
-             EXPECT_STREQ(o.demo, "--debug");
-             EXPECT_EQ(o.debug_level, 0);
+        {{"--", "--debug"}, -1, "", [](auto &p) {
+             EXPECT_STREQ(p.o.startup_demo, "--debug");
+             EXPECT_EQ(p.o.debug_level, 0);
          }},
         {{"a.rldemo", "b.rldemo"}, 1, "Too many files!\n", nullptr},
         {{"--", "a", "-b"}, 1, "Too many files!\n", nullptr},
@@ -110,7 +120,7 @@ TEST(Options, ValuesMessagesAndExitCodes)
         {{"-"}, 1, "bad option '-'\n", nullptr},
         {{"--Debug"}, 1, "bad option '--Debug'\n", nullptr},
         {{"--debug=1"}, 1, "bad option '--debug=1'\n", nullptr},
-        {{"--debug", "--open-home", "--bogus"}, 0, "", [](auto &o) { EXPECT_EQ(o.open_home, 1); }},
+        {{"--debug", "--open-home", "--bogus"}, 0, "", [](auto &p) { EXPECT_EQ(p.open_home, 1); }},
     };
     for (const Case &c : cases) {
         std::string trace;
@@ -120,7 +130,7 @@ TEST(Options, ValuesMessagesAndExitCodes)
         Parsed p = parse(c.args);
         EXPECT_EQ(p.result, c.result);
         EXPECT_EQ(p.err, c.err);
-        if (c.check) c.check(p.o);
+        if (c.check) c.check(p);
     }
 }
 

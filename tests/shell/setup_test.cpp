@@ -9,6 +9,17 @@
 
 static double slider(int i) { return setup_sliders[i].value; }
 
+// Designations as the catalogue lists them, whatever the catalogue built into this program holds.
+static const char *const test_models[] = {"450sxf(2018)", "yz250f(2017)", "crf450(2017)", "yz250f(2008)"};
+
+static void setup_fresh(void)
+{
+    setup_init();
+    setup_bike.items = test_models;
+    setup_bike.item_count = 4;
+    setup_select_bike("yz250f(2017)");
+}
+
 TEST(SetupKeys, ParsingTable)
 {
     struct Case {
@@ -39,7 +50,7 @@ TEST(SetupKeys, ParsingTable)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
-        setup_init();
+        setup_fresh();
         EXPECT_EQ(setup_set(c.key, c.value), c.result);
         if (c.check) c.check();
     }
