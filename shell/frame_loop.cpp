@@ -5,6 +5,7 @@
 #include "shell/loading.h"
 #include "shell/pacing.h"
 #include "shell/seams.h"
+#include "platform/audio.h"
 #include "shell/startup.h"
 #include "shell/tick.h"
 #include "bike/bike.h"

@@ -44,13 +44,6 @@ void series_free(void) {}
 void variant_lists_free(void) {}
 void demo_lists_free(void) {}
 
-// Audio: no driver.
-audio_handle *kubl_audio_open(display *) { return nullptr; }
-audio_handle *kubl_audio_open_readback(display *, int, int) { return nullptr; }
-void kubl_audio_close(audio_handle *) {}
-int  kubl_audio_update(void) { return 1; }
-void kubl_sound_free(voice *) {}
-
 // Capture.
 int  capture_audio_open(const char *) { return 0; }
 void capture_audio_tick(void) {}
@@ -63,15 +56,10 @@ void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}
 void track_camera_control(const float *) {}
 
-// Fonts, textures, models, GL capabilities, shaders, the processor.
-int      cpu_detect_mmx(void) { return 1; }
+// Fonts, models, shaders.
 void     fonts_load(void) {}
 void     fonts_free(void) {}
-unsigned texture_load(const char *) { return 0; }
-void     texture_purge(int) {}
 void     model_purge(int) {}
-int      gl_probe_extensions(void) { return 1; }
-int      gl_shader_capable(void) { return 0; }
 int      shader_build_programs(void) { return 0; }
 
 // Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.

@@ -8,8 +8,6 @@ struct display;
 struct bike;
 struct terrain_field;
 struct graphics_settings;
-struct audio_handle;
-struct voice;
 
 // Settings, setup, command line, video modes, start-up lists.
 // Returns 0 to go on, 1 after a bad option (the message is on standard error), 2 when the
@@ -50,13 +48,6 @@ void series_free(void);
 void variant_lists_free(void);
 void demo_lists_free(void);
 
-// Audio.
-audio_handle *kubl_audio_open(display *d);
-audio_handle *kubl_audio_open_readback(display *d, int rate, int samples_per_block);
-void kubl_audio_close(audio_handle *handle);
-int  kubl_audio_update(void);
-void kubl_sound_free(voice *v);
-
 // Screenshots, video frames and audio capture.
 int  capture_audio_open(const char *file_name);   // 1 when the stream opened
 void capture_audio_tick(void);                    // mixes one tick's block and writes it
@@ -69,15 +60,10 @@ void chase_view_draw(bike *viewed);
 void chase_camera_control(const float *control_sums);
 void track_camera_control(const float *control_sums);
 
-// Fonts, textures, models, GL capabilities, shaders, the processor.
-int      cpu_detect_mmx(void);   // sets and returns the MMX flag
+// Fonts, models, shaders.
 void     fonts_load(void);
 void     fonts_free(void);
-unsigned texture_load(const char *name);
-void     texture_purge(int all);
 void     model_purge(int all);
-int      gl_probe_extensions(void);
-int      gl_shader_capable(void);   // fragment shaders and more than 3 texture units
 int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.

@@ -3,6 +3,8 @@
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "shell/seams.h"
+#include "platform/audio.h"
+#include "graphics/texture.h"
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"

@@ -7,10 +7,14 @@
 #include "shell/loading.h"
 #include "shell/pacing.h"
 #include "shell/seams.h"
+#include "platform/audio.h"
 #include "shell/tick.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
 #include "ui/ui.h"
+#include "graphics/cpu.h"
+#include "graphics/glcaps.h"
+#include "graphics/texture.h"
 #include "data/console.h"
 #include "data/file_index.h"
 #include "data/paths.h"
@@ -69,12 +73,6 @@ static int wait_for_frame(void)
     return 0;
 }
 
-static const char *gl_text(GLenum name)
-{
-    const char *text = (const char *)glGetString(name);
-    return text ? text : "";
-}
-
 static void shader_options_set(void)
 {
     if (!setting_ground_mipmaps()) g_render.ground_mipmaps = 0;
@@ -112,7 +110,8 @@ int rutline_main(int argc, char **argv)
     memset(server_name_history, 0, sizeof server_name_history);
     memset(server_rules, 0, sizeof server_rules);
     video_modes_build();
-    if (!cpu_detect_mmx()) kubl_log_printf("This CPU does not have MMX!\n");
+    cpu_detect_mmx();
+    if (!mmx_available) kubl_log_printf("This CPU does not have MMX!\n");
 
     setup_select_bike("yz250f(2017)");
     setup_set_defaults(setup_stability());
@@ -166,10 +165,10 @@ int rutline_main(int argc, char **argv)
 
     if (!wait_for_frame()) return shutdown_run();
     gl_probe_extensions();
-    kubl_log_printf("GL_VENDOR: %s\n", gl_text(GL_VENDOR));
-    kubl_log_printf("GL_RENDERER: %s\n", gl_text(GL_RENDERER));
-    kubl_log_printf("GL_VERSION: %s\n", gl_text(GL_VERSION));
-    kubl_log_printf("GL_EXTENSIONS: %s\n", gl_text(GL_EXTENSIONS));
+    kubl_log_printf("GL_VENDOR: %s\n", gl_caps.vendor);
+    kubl_log_printf("GL_RENDERER: %s\n", gl_caps.renderer);
+    kubl_log_printf("GL_VERSION: %s\n", gl_caps.version);
+    kubl_log_printf("GL_EXTENSIONS: %s\n", gl_caps.extensions);
     shader_options_set();
     glClearColor(0.196078f, 0.6f, 0.8f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
