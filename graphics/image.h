@@ -13,7 +13,7 @@ struct data_stream;
 enum {
     IMAGE_HALVE_MAX_ALPHA = 1,  // a halved pixel keeps the largest alpha of its sources
     IMAGE_MAX_SIDE = 16384,     // larger sides are refused by every reader
-    IMAGE_MAX_PIXELS = 1 << 27, // so is a level 0 of more pixels than this (8193 x 8193 fits)
+    IMAGE_MAX_PIXELS = 1 << 25, // so is a level 0 of more pixels (a 4097 x 4097 shading fits)
 };
 
 // Bytes of a whole chain for width x height at channels bytes per pixel (0 for a bad size).
