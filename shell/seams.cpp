@@ -44,13 +44,6 @@ void series_free(void) {}
 void variant_lists_free(void) {}
 void demo_lists_free(void) {}
 
-// Capture.
-int  capture_audio_open(const char *) { return 0; }
-void capture_audio_tick(void) {}
-void capture_audio_close(void) {}
-void video_frame_write(int, int) {}
-void take_screenshot(void) {}
-
 // Cameras.
 void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}

@@ -49,11 +49,7 @@ void variant_lists_free(void);
 void demo_lists_free(void);
 
 // Screenshots, video frames and audio capture.
-int  capture_audio_open(const char *file_name);   // 1 when the stream opened
-void capture_audio_tick(void);                    // mixes one tick's block and writes it
-void capture_audio_close(void);
-void video_frame_write(int width, int height);
-void take_screenshot(void);
+#include "shell/capture.h"
 
 // Chase, track and free cameras.
 void chase_view_draw(bike *viewed);

@@ -18,6 +18,7 @@
 #include "graphics/texture.h"
 #include "data/console.h"
 #include "data/file_index.h"
+#include "data/mem.h"
 #include "data/paths.h"
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -36,6 +37,15 @@ growable_array camera_keyframes;
 growable_array track_cameras;
 unsigned       tach_texture, shifter_texture, pitboard_texture, title_texture;
 const char     version_text[] = "2018-01-26-1385 snapshot";
+
+// Out of memory closes what is open before the message box shows.
+static void close_for_fatal_error(void)
+{
+    if (g_audio) kubl_audio_close(g_audio);
+    g_audio = nullptr;
+    if (g_display) kubl_gl_window_close(g_display);
+    g_display = nullptr;
+}
 
 // Resolves a binding's key code from its key name or, without one, its axis from its axis name.
 static void binding_resolve(key_binding *b)
@@ -142,6 +152,7 @@ int rutline_main(int argc, char **argv)
     }
     g_display = kubl_gl_window_open("Rutline", width, height, flags, 0, g_options.zdepth_bits, 0, 0);
     if (!g_display) return 1;
+    mem_fatal_close = close_for_fatal_error;
 
     loading_tick();   // counts once and shows the busy indicator while the index is built
     file_index_names();
