@@ -59,5 +59,3 @@ int  track_choice_select(const char *) { return 0; }
 void track_list_free(void) {}
 void free_track(void) {}
 terrain_field *race_terrain(void) { return nullptr; }
-void terrain_update(terrain_field *) {}
-void terrain_update_all(terrain_field *) {}
