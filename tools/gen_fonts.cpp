@@ -148,6 +148,20 @@ bool lay_out(const std::vector<glyph_image> &glyphs, int image_width, picture &p
     return true;
 }
 
+// libpng reports errors by longjmp back here; nothing with a destructor lives in this frame.
+bool encode_png(FILE *f, png_structp png, png_infop info, int width, int height, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_init_io(png, f);
+    png_set_IHDR(png, info, (png_uint_32)width, (png_uint_32)height, 8, PNG_COLOR_TYPE_RGBA,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+// Written under a temporary name and renamed, so a failed run leaves the old file whole.
 bool write_png(const std::string &path, const picture &pic)
 {
     std::string temp = path + ".tmp";
@@ -160,17 +174,7 @@ bool write_png(const std::string &path, const picture &pic)
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_bytep> rows((size_t)pic.height);
     for (int y = 0; y < pic.height; ++y) rows[(size_t)y] = (png_bytep)&pic.rgba[(size_t)y * pic.width * 4];
-    png_bytepp row_table = rows.data();
-    volatile bool ok = false;   // read after a longjmp
-    if (png && info && !setjmp(png_jmpbuf(png))) {
-        png_init_io(png, f);
-        png_set_IHDR(png, info, (png_uint_32)pic.width, (png_uint_32)pic.height, 8, PNG_COLOR_TYPE_RGBA,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
-        png_write_image(png, row_table);
-        png_write_end(png, info);
-        ok = true;
-    }
+    bool ok = png && info && encode_png(f, png, info, pic.width, pic.height, rows.data());
     png_destroy_write_struct(&png, &info);
     if (fclose(f) != 0) ok = false;
     if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;

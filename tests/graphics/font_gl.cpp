@@ -7,6 +7,7 @@
 #include "fixtures/fixtures.h"
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -107,6 +108,37 @@ TEST_F(FontGl, BlankTextsDrawNothing)
         for (size_t i = 0; i < rgb.size(); ++i) lit += rgb[i] != 0;
         EXPECT_EQ(lit, 0);
     }
+}
+
+// Number plates from the generated digit fonts: one digit in the wide font, three digits
+// switch to the condensed font and still fit the plate.
+TEST_F(FontGl, NumberPlatesFitTheirDigits)
+{
+    const int P = 128;
+    std::vector<unsigned char> sheet((size_t)P * 2 * P * 3, 255);   // two plates side by side, on white
+    const char *texts[2] = {"7", "123"};
+    int widths[2] = {};
+    for (int t = 0; t < 2; ++t) {
+        std::vector<unsigned char> plate((size_t)P * P * 4, 255);
+        for (size_t i = 3; i < plate.size(); i += 4) plate[i] = 0;
+        text_raster_to_image(plate.data(), P, P, 0, 0, 0, 1, texts[t]);
+        int left = P, right = -1;
+        for (int y = 0; y < P; ++y)
+            for (int x = 0; x < P; ++x) {
+                const unsigned char *p = &plate[((size_t)y * P + x) * 4];
+                if (p[3] > 128) left = std::min(left, x), right = std::max(right, x);
+                unsigned char *o = &sheet[((size_t)(P - 1 - y) * 2 * P + t * P + x) * 3];
+                for (int c = 0; c < 3; ++c) o[c] = (unsigned char)(255 - p[3] + p[c] * p[3] / 255);
+            }
+        widths[t] = right - left + 1;
+        EXPECT_GT(left, 0) << texts[t];
+        EXPECT_LT(right, P - 1) << texts[t];
+    }
+    std::string dir = exe_folder() + "screenshots/";
+    mkdir(dir.c_str(), 0777);
+    EXPECT_TRUE(image_write_png_rgb((dir + "number_plates.png").c_str(), sheet.data(), 2 * P, P));
+    EXPECT_GT(widths[0], P / 4);
+    EXPECT_GT(widths[1], widths[0] * 3 / 2) << "three condensed digits are wider than one wide digit";
 }
 
 }   // namespace
