@@ -44,6 +44,7 @@ static std::uint32_t pixel_at(const unsigned char *p, int width, int x, int y)
 // The first separator column after x in row y, or the width.
 static int next_column(const unsigned char *p, int width, int y, int x, std::uint32_t sep)
 {
+    if (x >= width) return width;   // the cell before ended at the right edge
     for (++x; x < width; ++x)
         if (pixel_at(p, width, x, y) == sep) break;
     return x;

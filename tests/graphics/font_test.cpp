@@ -88,6 +88,19 @@ TEST_F(Font, CellsFollowTheSeparators)
     EXPECT_EQ(f.height, 20);
 }
 
+TEST_F(Font, ACellReachingTheRightEdgeIsUsedAgain)
+{
+    // One separator only: the one cell spans the picture, and every character gets it.
+    font_picture pic(8, 4, {{0, {}}});
+    font_load(&f, pic.write(dir, "one.k7").c_str(), "ABC");
+    for (char c : {'A', 'B', 'C'}) {
+        SCOPED_TRACE(c);
+        EXPECT_FLOAT_EQ(f.rects[(unsigned char)c][0], 0);
+        EXPECT_FLOAT_EQ(f.rects[(unsigned char)c][2], 1);
+        EXPECT_FLOAT_EQ(f.advances[(unsigned char)c], 2);
+    }
+}
+
 TEST_F(Font, SpaceTakesTheHyphensWidth)
 {
     load_standard("-A");
