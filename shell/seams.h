@@ -59,8 +59,6 @@ void track_camera_control(const float *control_sums);
 // Fonts, models, shaders.
 void     fonts_load(void);
 void     fonts_free(void);
-void     model_purge(int all);
-int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
 int  scan_tracks(void);             // the number of tracks; -1 while there is no track list

@@ -122,12 +122,14 @@ void terrain_refresh_blocks(terrain_field *t, int budget) {}
 
 void terrain_update(terrain_field *t)
 {
+    if (!t) return;   // no race ground yet (the title view)
     terrain_build_lod(t, 8000);
     terrain_refresh_blocks(t, 1);
 }
 
 void terrain_update_all(terrain_field *t)
 {
+    if (!t) return;
     terrain_build_lod(t, TERRAIN_BUDGET_UNLIMITED);
     terrain_refresh_blocks(t, 1);
     t->eye_cell_x = TERRAIN_NO_EYE;
