@@ -201,18 +201,24 @@ km_mesh *parse_count_only(data_stream *s, const char *name)
     return m;
 }
 
-void model_free(km_model *model)
+void meshes_free(km_mesh *m)
 {
-    for (km_mesh *lod = model->lod_next; lod;) {
-        km_mesh *next = lod->lod_next;
-        model_free(lod);
-        lod = next;
-    }
-    for (km_mesh *m = model; m;) {
+    while (m) {
         km_mesh *next = m->next;
         mesh_free(m);
         m = next;
     }
+}
+
+// The model, its meshes and every variant of its LOD chain.
+void model_free(km_model *model)
+{
+    for (km_mesh *lod = model->lod_next; lod;) {
+        km_mesh *next = lod->lod_next;
+        meshes_free(lod);
+        lod = next;
+    }
+    meshes_free(model);
 }
 
 km_model **cache_at(int i) { return (km_model **)g_models.cache.items + i; }
