@@ -162,7 +162,9 @@ TEST_F(Models, UnreadableFilesGiveNull)
         SCOPED_TRACE(c.what);
         console_clear();
         EXPECT_EQ(parse(c.text), nullptr);
-        if (c.warning) EXPECT_EQ(console_count(c.warning), 1);
+        if (c.warning) {
+            EXPECT_EQ(console_count(c.warning), 1);
+        }
     }
     EXPECT_EQ(model_parse_file((data + "missing.km").c_str()), nullptr);
     EXPECT_EQ(model_load((data + "missing.km").c_str()), nullptr);

@@ -18,7 +18,9 @@ struct Shaders : ::testing::Test {
     {
         ASSERT_TRUE(gl_context_ready());
         ASSERT_TRUE(gl_shader_capable()) << gl_caps.renderer;
-        if (!g_shaders.slots[1].program) ASSERT_EQ(shader_build_programs(), 1);
+        if (!g_shaders.slots[1].program) {
+            ASSERT_EQ(shader_build_programs(), 1);
+        }
         shader_use(SHADER_FIXED);
         glViewport(0, 0, 16, 16);
         glMatrixMode(GL_PROJECTION);
@@ -213,8 +215,11 @@ TEST_F(Shaders, SurfacesFacingAwayFromTheLightGetAmbientOnly)
             unsigned char rgb[3];
             pixel(8, 8, rgb);
             for (int k = 0; k < 3; ++k) {
-                if (facing) EXPECT_GE(rgb[k], 250) << k;
-                else EXPECT_NEAR(rgb[k], c.ambient[k], 2) << k;
+                if (facing) {
+                    EXPECT_GE(rgb[k], 250) << k;
+                } else {
+                    EXPECT_NEAR(rgb[k], c.ambient[k], 2) << k;
+                }
             }
         }
     }
