@@ -11,4 +11,4 @@ cmake --build build-check -j"$jobs"
 export SDL_AUDIODRIVER=dummy
 export UBSAN_OPTIONS=print_stacktrace=1
 cd build-check
-xvfb-run -a -s '-screen 0 1280x720x24' ctest --output-on-failure -j"$jobs" --timeout 600
+xvfb-run -a -s '-screen 0 1280x720x24 -noreset' ctest --output-on-failure -j"$jobs" --timeout 600

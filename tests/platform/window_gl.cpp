@@ -276,4 +276,15 @@ TEST_F(WindowFixture, FullscreenAndBackKeepTheWindowDrawable)
     EXPECT_EQ(f->width, 200);
     EXPECT_EQ(f->height, 150);
     kubl_gl_frame_end(d);
+
+    // The X server puts the desktop mode back in its own time; later tests share the server
+    // and take the desktop size, so wait for it here.
+    SDL_DisplayMode now{};
+    for (int i = 0; i < 200; ++i) {
+        kubl_pump_messages(d);
+        if (SDL_GetCurrentDisplayMode(0, &now) == 0 && now.w == dw && now.h == dh) break;
+        SDL_Delay(10);
+    }
+    EXPECT_EQ(now.w, dw);
+    EXPECT_EQ(now.h, dh);
 }
