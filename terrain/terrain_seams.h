@@ -16,8 +16,12 @@ struct terrain_render_settings {
     int   terrain_shader;         // the terrain shader program may be used
     int   framebuffer_objects;    // the framebuffer-object extension is present
     int   debug_level;            // 0, 1 "--debug", 2 "--super-debug"
+    int   vertex_arrays;          // fans through vertex arrays; 0 with "--novertexarrays"
 };
 extern terrain_render_settings terrain_settings;
+
+// The shader program of a slot (0 the fixed pipeline, 6 the ground normals, 7 the ground).
+void shader_use(int slot);
 
 void terrain_status_reset(const char *text);
 void terrain_status_spin(const char *text);
