@@ -7,10 +7,9 @@
 void graphics_preset_apply(int) {}
 void track_lighting_set_default(void) {}
 
-// Cameras.
-void chase_view_draw(bike *) {}
-void chase_camera_control(const float *) {}
-void track_camera_control(const float *) {}
+// Track cameras file and timing gates: no cameras, no laps.
+int  gate_camera[256];
+int *lap_list;
 
 // Fonts, models, shaders.
 void     fonts_load(void) {}
@@ -24,5 +23,3 @@ int  track_choice_select(const char *) { return 0; }
 void track_list_free(void) {}
 void free_track(void) {}
 terrain_field *race_terrain(void) { return nullptr; }
-void terrain_update(terrain_field *) {}
-void terrain_update_all(terrain_field *) {}
