@@ -165,17 +165,12 @@ static void compose_decals(terrain_field *t, int x, int z, int size)
             {c[0] + A[0] + B[0], c[1] + A[1] + B[1]},
             {c[0] - A[0] + B[0], c[1] - A[1] + B[1]},
         };
-        // Top and bottom by y; of the two others, the one left of the top-bottom line is left.
-        int ti = 0, bi = 0;
-        for (int i = 1; i < 4; ++i) {
+        // The top corner by y; in a parallelogram the bottom one is opposite it, the two
+        // others lie one on each side of the line between them.
+        int ti = 0;
+        for (int i = 1; i < 4; ++i)
             if (q[i][1] < q[ti][1]) ti = i;
-            if (q[i][1] >= q[bi][1]) bi = i;
-        }
-        if (bi == ti) continue;
-        int m[2], mc = 0;
-        for (int i = 0; i < 4; ++i)
-            if (i != ti && i != bi) m[mc++] = i;
-        if (mc != 2) continue;
+        const int bi = (ti + 2) & 3, m[2] = {(ti + 1) & 3, (ti + 3) & 3};
         const float ex = q[bi][0] - q[ti][0], ey = q[bi][1] - q[ti][1];
         float side = ex * (q[m[0]][1] - q[ti][1]) - ey * (q[m[0]][0] - q[ti][0]);
         int li = side > 0 ? m[0] : m[1], ri = side > 0 ? m[1] : m[0];
