@@ -2,6 +2,7 @@
 // the module that replaces it.
 #include "shell/seams.h"
 #include "shell/globals.h"
+#include "terrain/field.h"
 
 // Graphics presets and the default lighting of the menus.
 void graphics_preset_apply(int) {}
@@ -22,4 +23,4 @@ int  scan_tracks(void) { return -1; }
 int  track_choice_select(const char *) { return 0; }
 void track_list_free(void) {}
 void free_track(void) {}
-terrain_field *race_terrain(void) { return nullptr; }
+terrain_field *race_terrain(void) { return terrain_ptr; }
