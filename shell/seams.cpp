@@ -12,12 +12,6 @@ void track_lighting_set_default(void) {}
 int  gate_camera[256];
 int *lap_list;
 
-// Fonts, models, shaders.
-void     fonts_load(void) {}
-void     fonts_free(void) {}
-void     model_purge(int) {}
-int      shader_build_programs(void) { return 0; }
-
 // Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.
 int  scan_tracks(void) { return -1; }
 int  track_choice_select(const char *) { return 0; }

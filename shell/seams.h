@@ -28,11 +28,6 @@ void track_lighting_set_default(void);
 extern int  gate_camera[256];
 extern int *lap_list;
 
-// Fonts, models, shaders.
-void     fonts_load(void);
-void     fonts_free(void);
-void     model_purge(int all);
-int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
 int  scan_tracks(void);             // the number of tracks; -1 while there is no track list

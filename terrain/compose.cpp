@@ -10,6 +10,7 @@
 #include "terrain/field.h"
 #include "terrain/terrain_seams.h"
 #include "graphics/glcaps.h"
+#include "graphics/shader.h"
 #include "data/console.h"
 #include "platform/log.h"
 #include <cmath>
@@ -319,7 +320,7 @@ void terrain_render_normal(terrain_field *t, int x, int z, int size)
 
     // Decal normals are turned into the ground's frame by the program, which reads the ground
     // normal from unit 1.
-    shader_use(6);
+    shader_use(SHADER_TERRAIN_NORMALS);
     if (gl_ext.glActiveTextureARB) {
         gl_ext.glActiveTextureARB(GL_TEXTURE1_ARB);
         glEnable(GL_TEXTURE_2D);
@@ -337,7 +338,7 @@ void terrain_render_normal(terrain_field *t, int x, int z, int size)
         reset_texture_matrix();
         gl_ext.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
-    shader_use(0);
+    shader_use(SHADER_FIXED);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
 

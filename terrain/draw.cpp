@@ -8,6 +8,7 @@
 #include "terrain/lod.h"
 #include "terrain/terrain_seams.h"
 #include "graphics/glcaps.h"
+#include "graphics/shader.h"
 #include <cmath>
 #include <cstring>
 
@@ -311,7 +312,7 @@ void terrain_draw(terrain_field *t)
 
     glDisable(GL_BLEND);
     if (t->terrain_shader) {
-        shader_use(7);
+        shader_use(SHADER_TERRAIN);
         active_texture(GL_TEXTURE1_ARB);
         glEnable(GL_TEXTURE_2D);
         active_texture(GL_TEXTURE2_ARB);
@@ -324,7 +325,7 @@ void terrain_draw(terrain_field *t)
     terrain_walk(t, &gl_ops);
 
     if (t->terrain_shader) {
-        shader_use(0);
+        shader_use(SHADER_FIXED);
         active_texture(GL_TEXTURE2_ARB);
         glBindTexture(GL_TEXTURE_2D, 0);
         glDisable(GL_TEXTURE_2D);

@@ -5,6 +5,7 @@
 #include "graphics/image.h"
 #include "graphics/png.h"
 #include "graphics/texture.h"
+#include "shell/loading.h"
 
 terrain_render_settings terrain_settings = {
     0.125f,   // lod_tolerance: 0.125 / ground detail 1
@@ -17,9 +18,9 @@ terrain_render_settings terrain_settings = {
     1,        // vertex_arrays
 };
 
-void terrain_status_reset(const char *text) {}
-void terrain_status_spin(const char *text) {}
-void terrain_status_done(const char *text) {}
+void terrain_status_reset(const char *text) { loading_status_reset(text); }
+void terrain_status_spin(const char *text) { loading_status_spin(text); }
+void terrain_status_done(const char *text) { loading_status_done(text); }
 
 int terrain_texture_load(const char *name) { return (int)texture_load(name); }
 
@@ -87,6 +88,3 @@ int terrain_write_png_grey16(const char *name, const std::uint16_t *samples, int
 }
 
 int terrain_png_writer_available(void) { return 1; }
-
-// Stand-in until the shader programs are in: their definition replaces this one.
-__attribute__((weak)) void shader_use(int) {}

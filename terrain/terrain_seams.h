@@ -20,9 +20,6 @@ struct terrain_render_settings {
 };
 extern terrain_render_settings terrain_settings;
 
-// The shader program of a slot (0 the fixed pipeline, 6 the ground normals, 7 the ground).
-void shader_use(int slot);
-
 void terrain_status_reset(const char *text);
 void terrain_status_spin(const char *text);
 void terrain_status_done(const char *text);

@@ -11,8 +11,4 @@ void menu_draw(void) {}
 void menu_key(int) {}
 const float *const *menu_hit_list(void) { return nullptr; }
 int  widget_hit_index(const float *const *, float, float) { return -1; }
-void overlay_push_topleft(float) {}
-void overlay_pop(void) {}
 void draw_text_centered_shadowed(const float *, float, float, const char *) {}
-void draw_flat_quad(float, float, float, float, float, float, float, float) {}
-void draw_textured_quad(unsigned, float, float, float, float) {}
