@@ -7,6 +7,8 @@
 #include "terrain/terrain_seams.h"
 #include "terrain/upkeep.h"
 #include "graphics/glcaps.h"
+#include "graphics/shader.h"
+#include "terrain/lighting.h"
 #include "graphics/texture.h"
 #include "data/paths.h"
 #include "platform/display.h"
@@ -241,4 +243,41 @@ TEST_F(Ground, DrawLeavesTheStateItFound)
         EXPECT_EQ(t->draw_stamp, 2);
     }
     terrain_settings.vertex_arrays = 1;
+}
+
+// With the ground program every area also gets a normal map and a specular map, and drawing
+// puts all three on their units and leaves them cleared.
+TEST_F(Ground, GroundProgramTextures)
+{
+    if (!shader_build_programs()) GTEST_SKIP() << "no shader programs here";
+    ground_track track(7);
+    terrain_settings.terrain_shader = 1;
+    const int saved = track_lighting.dynamic_lighting;
+    track_lighting.dynamic_lighting = 1;
+    ASSERT_EQ(terrain_load(t, track.dir.c_str(), 3), 1);
+    ASSERT_EQ(t->terrain_shader, 1);
+    eye(40, 40);
+    terrain_compose_texture(t);
+    std::vector<unsigned char> normal = texture_pixels(t->block_normal[0]);
+    std::vector<unsigned char> specular = texture_pixels(t->block_specular[0]);
+    // Ground normals point mostly up (the middle byte carries the light, 255 - shadow); the
+    // specular map is filled with (0, 1, 1) where no decal lies.
+    EXPECT_NEAR(normal[1], 255, 2);
+    EXPECT_EQ(specular[0], 0);
+    EXPECT_EQ(specular[1], 255);
+    t->view_dir[2] = 1;
+    terrain_draw(t);
+    GLint unit = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    EXPECT_EQ(unit, GL_TEXTURE0);
+    EXPECT_EQ(g_shaders.current, SHADER_FIXED);
+    for (GLenum u : {GL_TEXTURE1, GL_TEXTURE2}) {
+        gl_ext.glActiveTextureARB(u);
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    }
+    gl_ext.glActiveTextureARB(GL_TEXTURE0);
+    EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    terrain_free(t);
+    track_lighting.dynamic_lighting = saved;
+    shader_delete_programs();
 }
