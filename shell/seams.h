@@ -22,9 +22,11 @@ void track_lighting_set_default(void);
 #include "shell/capture.h"
 
 // Chase, track and free cameras.
-void chase_view_draw(bike *viewed);
-void chase_camera_control(const float *control_sums);
-void track_camera_control(const float *control_sums);
+#include "shell/cameras.h"
+// The track's gate-to-camera map (-1: no change) and lap list (first-lap entries, then
+// normal-lap entries; + 100000 on gates that are no switch point).
+extern int  gate_camera[256];
+extern int *lap_list;
 
 
 // Track list, track loader and terrain upkeep.
@@ -33,5 +35,4 @@ int  track_choice_select(const char *folder);   // 1 when a track has that folde
 void track_list_free(void);
 void free_track(void);
 terrain_field *race_terrain(void);  // the one static field of the race
-void terrain_update(terrain_field *field);
-void terrain_update_all(terrain_field *field);
+#include "terrain/upkeep.h"   // terrain_update, terrain_update_all

@@ -16,6 +16,7 @@ struct terrain_render_settings {
     int   terrain_shader;         // the terrain shader program may be used
     int   framebuffer_objects;    // the framebuffer-object extension is present
     int   debug_level;            // 0, 1 "--debug", 2 "--super-debug"
+    int   vertex_arrays;          // fans through vertex arrays; 0 with "--novertexarrays"
 };
 extern terrain_render_settings terrain_settings;
 

@@ -15,7 +15,9 @@ void set_projection(int width, int height, float fov_degrees);
 extern float view_half_x, view_half_y;
 void onboard_view_draw(dBodyID body, int slot);
 void keycam_view_draw(void);
-void scene_draw(float fov, int unused);
+// Draws the world from a camera: eye in feet, rotation row-major with the camera's right, up
+// and backward axes as columns, the rider slot seen from on board (160: none).
+void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, int first_person_slot);
 void hud_draw_overlays(int slot);
 void hud_draw_telemetry(int slot);
 void menu_draw(void);

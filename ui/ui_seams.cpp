@@ -3,11 +3,8 @@
 #include "ui/ui.h"
 
 int   menu_state = -1;
-float listener[3];
 
 void onboard_view_draw(dBodyID, int) {}
-void keycam_view_draw(void) {}
-void scene_draw(float, int) {}
 void hud_draw_overlays(int) {}
 void hud_draw_telemetry(int) {}
 void menu_draw(void) {}
