@@ -106,7 +106,8 @@ bool make_tach(const std::string &out)
 
 bool make_shifter(const std::string &out)
 {
-    const int S = 384, cell = S / 3;
+    const int S = 512;   // textures are powers of two; the cells are a third of it each
+    const double cell = S / 3.0;
     canvas cv(S, S);
     text_face bold(SANS_BOLD);
     for (int g = 0; g < 6; ++g) {
@@ -120,7 +121,7 @@ bool make_shifter(const std::string &out)
                 [&](double, double) { return rgb(12, 12, 14, 0.8); });
         char label[4];
         snprintf(label, sizeof label, "%d", g + 1);
-        bold.draw_centred(cv, label, 84, x0 + cell / 2.0, y0 + cell / 2.0 + 30, rgb(250, 210, 40));
+        bold.draw_centred(cv, label, 110, x0 + cell / 2.0, y0 + cell / 2.0 + 40, rgb(250, 210, 40));
     }
     return write_canvas_rgba(out + "shifter.png", cv);
 }

@@ -64,7 +64,7 @@ track_spec main_track()
     t.course.sand_from = t.course.sand_to = -1;
     t.course.wanted = {FEAT_DOUBLE, FEAT_RHYTHM, FEAT_TABLETOP, FEAT_WHOOPS, FEAT_STEPUP, FEAT_TABLETOP, FEAT_DOUBLE,
                        FEAT_RHYTHM};
-    t.land = {11, 26, 420, 40};
+    t.land = {11, 34, 420, 45};
     t.start_count = 20;
     t.trees = 420;
     t.seed = 2024;

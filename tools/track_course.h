@@ -326,8 +326,11 @@ inline ground carve_ground(const course &c, int dim, double cell, const ground_s
             double wx = x * cell, wz = z * cell;
             double h = gs.hill_height * fbm(wx / gs.hill_scale, wz / gs.hill_scale, 5, gs.seed);
             h += 0.6 * (fbm(wx / 23.0, wz / 23.0, 3, gs.seed + 7) - 0.5);
-            auto rim = [&](double v) { return std::pow(1 - smoothstep(0, W * 0.16, std::min(v, W - v)), 2); };
-            h += gs.rim_height * (rim(wx) + rim(wz));
+            // Outside a rounded square inset from the edges the land rises towards the rim.
+            const double inset = W * 0.17;
+            double ox = std::max(std::fabs(wx - W / 2) - (W / 2 - inset), 0.0);
+            double oz = std::max(std::fabs(wz - W / 2) - (W / 2 - inset), 0.0);
+            h += gs.rim_height * std::pow(smoothstep(0, inset, std::hypot(ox, oz)), 2);
             g.natural[(std::size_t)z * dim + x] = (float)h;
         }
     const std::vector<float> base = blur(g.natural, dim, (int)(30.0 / cell));

@@ -360,7 +360,7 @@ inline void place_flaggers(track_objects &o, const course &c)
     }
 }
 
-// A camera on a pole 16 ft up beside the course every ~400 ft, on the outside of the course;
+// A camera on a tower 22 ft up beside the course every ~400 ft, on the outside of the course;
 // each takes over at the gates closest to it.
 inline void place_cameras(track_objects &o, const course &c)
 {
@@ -388,7 +388,7 @@ inline void place_cameras(track_objects &o, const course &c)
             for (int gi : taken[i]) g += " " + std::to_string(gi);
             o.cameras.push_back(g);
         }
-        snprintf(line, sizeof line, "addcamera %.2f %.2f %.2f", cx[i], 16.0, cz[i]);
+        snprintf(line, sizeof line, "addcamera %.2f %.2f %.2f", cx[i], 22.0, cz[i]);
         o.cameras.push_back(line);
     }
 }

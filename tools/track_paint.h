@@ -52,15 +52,18 @@ inline color surface_texel(int kind, double u, double v, int variant)
     double fine = fbm(u * 16, v * 16, 3, seed + 5, 16);
     if (variant > 0) {
         double fade = std::sin(PI * (u - std::floor(u))) * std::sin(PI * (v - std::floor(v)));
-        blotch += fade * (fbm(u * 5, v * 5, 3, seed + 50u * (std::uint32_t)variant, 5) - 0.5) * 1.2;
+        blotch += fade * (fbm(u * 5, v * 5, 3, seed + 50u * (std::uint32_t)variant, 5) - 0.5) * 0.6;
     }
     int gx = (int)std::floor((u - std::floor(u)) * TILE_INNER), gy = (int)std::floor((v - std::floor(v)) * TILE_INNER);
     double speckle = lattice(gx, gy, seed + 9) - 0.5;
-    color c = blotch < 0.5 ? mix(lk.dark, lk.base, smoothstep(0.2, 0.5, blotch)) : mix(lk.base, lk.light, smoothstep(0.5, 0.85, blotch));
-    c = shade(c, 1 + 0.35 * (fine - 0.5) + lk.grain * 2 * speckle);
+    // The pattern repeats with every tile, so its coarse part stays faint: a strong one would
+    // show the tile grid as a checkerboard across the ground.
+    color c = mix(mix(lk.dark, lk.light, 0.5), lk.base, 0.6);
+    c = mix(c, blotch < 0.5 ? lk.dark : lk.light, 0.35 * std::fabs(blotch - 0.5) * 2);
+    c = shade(c, 1 + 0.30 * (fine - 0.5) + lk.grain * 2 * speckle);
     if (kind == SURF_GRASS) {   // blades: short streaks of light and dark
         double blade = fbm(u * 64, v * 12, 2, seed + 3, 64);
-        c = shade(c, 0.85 + 0.3 * blade);
+        c = shade(c, 0.9 + 0.2 * blade);
     } else if (kind == SURF_SAND) {   // wind ripples
         double ripple = std::sin(2 * PI * (u * 6 + 0.3 * fbm(u * 2, v * 2, 2, seed + 4, 2)));
         c = shade(c, 1 + 0.04 * ripple);
