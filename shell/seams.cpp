@@ -12,9 +12,7 @@ void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}
 void track_camera_control(const float *) {}
 
-// Fonts, models, shaders.
-void     fonts_load(void) {}
-void     fonts_free(void) {}
+// Models, shaders.
 void     model_purge(int) {}
 int      shader_build_programs(void) { return 0; }
 
@@ -24,5 +22,3 @@ int  track_choice_select(const char *) { return 0; }
 void track_list_free(void) {}
 void free_track(void) {}
 terrain_field *race_terrain(void) { return nullptr; }
-void terrain_update(terrain_field *) {}
-void terrain_update_all(terrain_field *) {}
