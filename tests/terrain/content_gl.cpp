@@ -7,6 +7,7 @@
 // with it byte for byte.
 #include "terrain/field.h"
 #include "terrain/lighting.h"
+#include "terrain/shading.h"
 #include "terrain/terrain_io.h"
 #include "terrain/terrain_seams.h"
 #include "graphics/glcaps.h"
