@@ -42,16 +42,21 @@ game_pid=$!
 window=$(timeout 30 xdotool search --sync --name '^Rutline$' | head -n 1)
 [ -n "$window" ] || fail "no window named Rutline"
 log=$home/Rutline/lastlog.txt
-for _ in $(seq 600); do
-    grep -qE '[0-9]+ cameras found' "$log" 2>/dev/null && break
-    kill -0 "$game_pid" 2>/dev/null || break
+for _ in $(seq 300); do
+    grep -q 'File index complete' "$log" 2>/dev/null && break
     sleep 0.1
 done
+sleep 0.5
 if ! grep -q 'ridgeback -> Ridgeback MX' "$log"; then
     # A game without its track list cannot show a track yet; nothing here to check.
     echo "default_track: skipped, this build lists no tracks"
     exit 0
 fi
+for _ in $(seq 600); do
+    grep -qE '[0-9]+ cameras found' "$log" 2>/dev/null && break
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.1
+done
 grep -q "Loading '@ridgeback'" "$log" || fail "the default track was not loaded"
 grep -qE '^\[[0-9:.]+\] 15 cameras found$' "$log" || fail "the track's cameras were not loaded"
 
