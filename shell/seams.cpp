@@ -12,9 +12,6 @@ void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}
 void track_camera_control(const float *) {}
 
-// Models, shaders.
-void     model_purge(int) {}
-int      shader_build_programs(void) { return 0; }
 
 // Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.
 int  scan_tracks(void) { return -1; }
