@@ -11,6 +11,7 @@
 #include "terrain/terrain_io.h"
 #include "terrain/terrain_seams.h"
 #include "graphics/glcaps.h"
+#include "graphics/model.h"
 #include "graphics/texture.h"
 #include "data/file_index.h"
 #include "data/paths.h"
@@ -138,6 +139,24 @@ TEST(Content, BothTracksLoadWithoutAWarning)
         lighting_free();
         for (const std::string &line : lines_with_problems(log.text())) ADD_FAILURE() << line;
     }
+}
+
+// The models of the start gate and the track-side statues read whole: every triangle kept (a
+// degenerate one would be dropped with a console line) and as many as the file says.
+TEST(Content, ModelsReadWithoutLosingTriangles)
+{
+    LogCapture log("contentmodels");
+    for (const char *name : {"@startgate.km", "@ridgeback/haybale.km", "@ridgeback/tuffblock.km", "@ridgeback/banner.km",
+                             "@ridgeback-practice/banner.km"}) {
+        SCOPED_TRACE(name);
+        km_model *m = model_load(name);
+        ASSERT_NE(m, nullptr);
+        EXPECT_GE(m->triangle_count, 10);
+        EXPECT_GT(m->vertex_count, 0);
+    }
+    model_purge(1);
+    for (const std::string &line : lines_with_problems(log.text())) ADD_FAILURE() << line;
+    EXPECT_EQ(log.text().find("degenerate"), std::string::npos);
 }
 
 // ---- the files themselves ----
