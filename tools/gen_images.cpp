@@ -52,7 +52,8 @@ bool make_title(const std::string &out)
     cv.line(560, 258, 582, 276, 9, rider);                                            // leg
     for (int i = 0; i < 40; ++i) {                                                     // roost
         rng r(1000 + i);
-        cv.disc(480 - r.range(0, 120), 320 + r.range(-30, 40), r.range(1.5, 5), rgb(92, 62, 38, 0.8));
+        double x = 480 - r.range(0, 120), y = 320 + r.range(-30, 40), radius = r.range(1.5, 5);
+        cv.disc(x, y, radius, rgb(92, 62, 38, 0.8));
     }
 
     text_face bold(SANS_BOLD);
@@ -147,10 +148,10 @@ bool make_roost(const std::string &out)
     canvas cv(S, S);
     rng r(17);
     for (int i = 0; i < 26; ++i) {
-        double a = r.range(0, 2 * PI), d = r.range(0, 18) * r.uniform();
-        double grey = r.range(0.75, 1.0);
-        cv.disc(32 + d * std::cos(a), 32 + d * std::sin(a), r.range(3, 9),
-                {0.86 * grey, 0.80 * grey, 0.72 * grey, r.range(0.6, 0.95)});
+        // One random draw per declarator: calls within one expression are unordered.
+        double a = r.range(0, 2 * PI), reach = r.range(0, 18), d = reach * r.uniform();
+        double grey = r.range(0.75, 1.0), radius = r.range(3, 9), alpha = r.range(0.6, 0.95);
+        cv.disc(32 + d * std::cos(a), 32 + d * std::sin(a), radius, {0.86 * grey, 0.80 * grey, 0.72 * grey, alpha});
     }
     return write_canvas_rgba(out + "roost.png", cv);
 }

@@ -31,6 +31,8 @@ struct track_spec {
     double cell;           // ft
     course_spec course;
     ground_spec land;
+    double finish_at[2];   // world x, z near which the finish line crosses the loop
+    double join_at[2];     // and near which the start straight joins it
     int start_count, trees;
     std::uint32_t seed;
 };
@@ -65,6 +67,8 @@ track_spec main_track()
     t.course.wanted = {FEAT_DOUBLE, FEAT_RHYTHM, FEAT_TABLETOP, FEAT_WHOOPS, FEAT_STEPUP, FEAT_TABLETOP, FEAT_DOUBLE,
                        FEAT_RHYTHM};
     t.land = {11, 34, 420, 45};
+    t.finish_at[0] = 300 * k, t.finish_at[1] = 760 * k;
+    t.join_at[0] = 1300 * k, t.join_at[1] = 282 * k;
     t.start_count = 20;
     t.trees = 420;
     t.seed = 2024;
@@ -88,6 +92,8 @@ track_spec practice_track()
     t.course.sand_from = t.course.sand_to = -1;
     t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_DOUBLE};
     t.land = {12, 6, 160, 12};
+    t.finish_at[0] = 700 * k, t.finish_at[1] = 420 * k;
+    t.join_at[0] = t.join_at[1] = 0;
     t.start_count = 8;
     t.trees = 40;
     t.seed = 77;
@@ -216,14 +222,8 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     // Where the start straight joins and where the finish line sits follow from the plan.
     std::vector<course_sample> plain_loop =
         sample_curve(sharpen(spec.course.loop_points, true, spec.course.corner_reach), true, 0);
-    if (!spec.course.spur_points.empty()) {
-        const double *p = &spec.course.loop_points[0];
-        spec.course.finish_s = loop_s_near(plain_loop, 300 * 0.75, 760 * 0.75);
-        spec.course.spur_join_s = loop_s_near(plain_loop, 1300 * 0.75, 282 * 0.75);
-        (void)p;
-    } else {
-        spec.course.finish_s = loop_s_near(plain_loop, 700 * 0.25, 420 * 0.25);
-    }
+    spec.course.finish_s = loop_s_near(plain_loop, spec.finish_at[0], spec.finish_at[1]);
+    if (!spec.course.spur_points.empty()) spec.course.spur_join_s = loop_s_near(plain_loop, spec.join_at[0], spec.join_at[1]);
     course c = build_course(spec.course);
     ground g = carve_ground(c, dim, spec.cell, spec.land);
 
@@ -282,7 +282,7 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     track_objects o;
     o.folder_name = spec.folder;
     place_gates(o, c, g);
-    place_start(o, c, g, spec.start_count);
+    place_start(o, c, spec.start_count);
     place_statues(o, c);
     place_billboards(o, c, g, spec.trees, spec.seed + 3);
     place_flaggers(o, c);

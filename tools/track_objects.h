@@ -84,9 +84,11 @@ inline void draw_tree(canvas &cv, bool conifer, std::uint32_t seed)
         }
     } else {
         for (int i = 0; i < 24; ++i) {
+            // One draw per statement: the order of calls within an argument list is unspecified,
+            // and the pictures must not depend on the compiler.
             double a = r.range(0, 2 * PI), d = r.range(0, W * 0.28);
-            cv.disc(W / 2 + d * std::cos(a), H * 0.4 + d * std::sin(a) * 1.2, r.range(W * 0.14, W * 0.24),
-                    shade(rgb(70, 116, 48), r.range(0.75, 1.1)));
+            double radius = r.range(W * 0.14, W * 0.24), tone = r.range(0.75, 1.1);
+            cv.disc(W / 2 + d * std::cos(a), H * 0.4 + d * std::sin(a) * 1.2, radius, shade(rgb(70, 116, 48), tone));
         }
     }
 }
@@ -115,7 +117,9 @@ inline bool write_billboard_pictures(const std::string &folder)
     for (int row = 0; row < 2; ++row)
         for (int i = 0; i < 22; ++i) {
             double x = 12 + i * 22.5 + r.range(-5, 5) + row * 11;
-            draw_person(crowd, x, row ? 126 : 100, r.range(84, 100), shirts[r.below(6)]);
+            double height = r.range(84, 100);
+            int shirt = r.below(6);
+            draw_person(crowd, x, row ? 126 : 100, height, shirts[shirt]);
         }
     ok = write_canvas_rgba(folder + "crowd.png", crowd) && ok;
 
@@ -165,7 +169,6 @@ struct track_objects {
     std::vector<gate_line> gates;
     std::vector<int> first_lap, normal_lap;
     std::vector<std::string> start_lines, statues, billboards, flaggers, cameras;
-    std::string decals_note;
 };
 
 inline double terrain_at(const ground &g, double x, double z)
@@ -228,7 +231,7 @@ inline void place_gates(track_objects &o, const course &c, const ground &g)
 // Start positions 3.2 ft apart across the start of the start straight (or of the loop just past
 // the finish when there is none), facing down the course. The race puts the gate 3 ft in front
 // of each position.
-inline void place_start(track_objects &o, const course &c, const ground &g, int count)
+inline void place_start(track_objects &o, const course &c, int count)
 {
     const course_sample &k = c.spur.empty() ? c.loop_at(c.spec->finish_s + 30) : c.spur[8];
     const double angle = std::atan2(-k.tx, -k.tz);   // riders face -(sin a, cos a)
@@ -238,7 +241,6 @@ inline void place_start(track_objects &o, const course &c, const ground &g, int 
         snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.6f", k.x + nx * off, 0.0, k.z + nz * off, angle);
         o.start_lines.push_back(line);
     }
-    (void)g;
 }
 
 inline std::string asset(const track_objects &o, const char *file) { return "@" + o.folder_name + "/" + file; }
