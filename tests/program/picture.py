@@ -1,0 +1,124 @@
+#!/usr/bin/env python3
+"""Reads and checks the game's screenshots (8-bit RGB PNG, as the game writes them) without any
+imaging package.
+
+  picture.py check SHOT.png      a motocross track: sky above, grass and bare dirt on the ground
+  picture.py shrink SHOT.png OUT.png FACTOR   a smaller copy (box filter) for the reference
+"""
+import struct
+import sys
+import zlib
+
+
+def read_png(path):
+    data = open(path, 'rb').read()
+    if data[:8] != b'\x89PNG\r\n\x1a\n':
+        raise ValueError('not a PNG: ' + path)
+    pos, idat, width, height = 8, b'', 0, 0
+    while pos < len(data):
+        n = struct.unpack('>I', data[pos:pos + 4])[0]
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+        if kind == b'IHDR':
+            width, height, depth, colour = struct.unpack('>IIBB', body[:10])
+            if depth != 8 or colour != 2:
+                raise ValueError('only 8-bit RGB pictures: ' + path)
+        elif kind == b'IDAT':
+            idat += body
+    raw = zlib.decompress(idat)
+    stride, rows, prev, i = width * 3, [], bytearray(width * 3), 0
+    for _ in range(height):
+        kind, line = raw[i], bytearray(raw[i + 1:i + 1 + stride])
+        i += 1 + stride
+        for x in range(stride):
+            a = line[x - 3] if x >= 3 else 0
+            b = prev[x]
+            c = prev[x - 3] if x >= 3 else 0
+            if kind == 1:
+                line[x] = (line[x] + a) & 255
+            elif kind == 2:
+                line[x] = (line[x] + b) & 255
+            elif kind == 3:
+                line[x] = (line[x] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[x] = (line[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        prev = line
+    return width, height, rows
+
+
+def write_png(path, width, height, rows):
+    def chunk(kind, body):
+        return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body) & 0xffffffff)
+    raw = b''.join(b'\0' + bytes(r) for r in rows)
+    with open(path, 'wb') as f:
+        f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', width, height, 8, 2, 0, 0, 0)) +
+                chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def kind_of(r, g, b):
+    if b > r + 20 and b > g and b > 120:
+        return 'sky'
+    if g > r + 8 and g > b + 8:
+        return 'grass'
+    if r > g + 12 and g > b and r > 70:
+        return 'dirt'
+    return 'other'
+
+
+def check(path):
+    width, height, rows = read_png(path)
+    counts = {'top': {}, 'bottom': {}}
+    for y in range(0, height, 4):
+        half = 'top' if y < height // 4 else 'bottom' if y >= height // 2 else None
+        if half is None:
+            continue
+        row = rows[y]
+        for x in range(0, width, 4):
+            k = kind_of(row[3 * x], row[3 * x + 1], row[3 * x + 2])
+            counts[half][k] = counts[half].get(k, 0) + 1
+    def share(half, k):
+        total = sum(counts[half].values())
+        return counts[half].get(k, 0) / total if total else 0
+    problems = []
+    if share('top', 'sky') < 0.6:
+        problems.append('the top quarter is not sky (%.0f%%)' % (100 * share('top', 'sky')))
+    if share('bottom', 'grass') < 0.1:
+        problems.append('too little grass in the lower half (%.1f%%)' % (100 * share('bottom', 'grass')))
+    if share('bottom', 'dirt') < 0.03:
+        problems.append('too little bare dirt in the lower half (%.1f%%)' % (100 * share('bottom', 'dirt')))
+    for p in problems:
+        print('picture: ' + p)
+    print('picture: sky %.0f%%, grass %.0f%%, dirt %.0f%%' % (100 * share('top', 'sky'), 100 * share('bottom', 'grass'),
+                                                            100 * share('bottom', 'dirt')))
+    return 1 if problems else 0
+
+
+def shrink(path, out, factor):
+    width, height, rows = read_png(path)
+    w, h = width // factor, height // factor
+    small = []
+    for y in range(h):
+        line = bytearray(w * 3)
+        for x in range(w):
+            for c in range(3):
+                s = 0
+                for dy in range(factor):
+                    src = rows[y * factor + dy]
+                    for dx in range(factor):
+                        s += src[3 * (x * factor + dx) + c]
+                line[3 * x + c] = s // (factor * factor)
+        small.append(line)
+    write_png(out, w, h, small)
+    return 0
+
+
+if __name__ == '__main__':
+    if len(sys.argv) == 3 and sys.argv[1] == 'check':
+        sys.exit(check(sys.argv[2]))
+    if len(sys.argv) == 5 and sys.argv[1] == 'shrink':
+        sys.exit(shrink(sys.argv[2], sys.argv[3], int(sys.argv[4])))
+    print(__doc__)
+    sys.exit(2)
