@@ -54,27 +54,32 @@ const std::string &game_dir()
 struct track_info { const char *folder; int depth; };
 const track_info tracks[] = {{"ridgeback", 9}, {"ridgeback-practice", 7}};
 
-struct ContentEnvironment : ::testing::Environment {
-    display *window = nullptr;
-    void SetUp() override
+// The generated data folder and a window, for this suite only: other suites in this binary
+// keep their own search folders.
+struct Content : ::testing::Test {
+    static display *window;
+    static void SetUpTestSuite()
     {
-        ASSERT_TRUE(fixture_file_exists(game_dir() + "ridgeback/terrain.hf")) << "no generated content in " << game_dir();
         setenv("XDG_DATA_HOME", fixture_temp_dir("contenthome").c_str(), 1);
         setenv("RL_HOME", game_dir().c_str(), 1);
         search_folders_free();
         data_files_free();
         window = kubl_gl_window_open("Rutline content", 64, 64, 24, 0, 16, 0, 0);
-        ASSERT_NE(window, nullptr);
-        gl_probe_extensions();
+        if (window) gl_probe_extensions();
     }
-    void TearDown() override
+    static void TearDownTestSuite()
     {
         texture_purge(1);
         if (window) kubl_gl_window_close(window);
+        window = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(fixture_file_exists(game_dir() + "ridgeback/terrain.hf")) << "no generated content in " << game_dir();
+        ASSERT_NE(window, nullptr);
     }
 };
-
-const auto *g_env = ::testing::AddGlobalTestEnvironment(new ContentEnvironment);
+display *Content::window = nullptr;
 
 std::vector<std::string> lines_with_problems(const std::string &log)
 {
@@ -89,7 +94,7 @@ std::vector<std::string> lines_with_problems(const std::string &log)
     return out;
 }
 
-TEST(Content, BothTracksLoadWithoutAWarning)
+TEST_F(Content, BothTracksLoadWithoutAWarning)
 {
     for (const track_info &tr : tracks) {
         SCOPED_TRACE(tr.folder);
@@ -143,7 +148,7 @@ TEST(Content, BothTracksLoadWithoutAWarning)
 
 // The models of the start gate and the track-side statues read whole: every triangle kept (a
 // degenerate one would be dropped with a console line) and as many as the file says.
-TEST(Content, ModelsReadWithoutLosingTriangles)
+TEST_F(Content, ModelsReadWithoutLosingTriangles)
 {
     LogCapture log("contentmodels");
     for (const char *name : {"@startgate.km", "@ridgeback/haybale.km", "@ridgeback/tuffblock.km", "@ridgeback/banner.km",
@@ -183,7 +188,7 @@ std::map<std::string, std::string> folder_files(const std::string &dir)
     return files;
 }
 
-TEST(Content, GeneratingAgainGivesTheSameBytes)
+TEST_F(Content, GeneratingAgainGivesTheSameBytes)
 {
     const std::string out = fixture_temp_dir("regen");
     const std::string gen = build_dir() + "tools/gen_tracks";
@@ -232,7 +237,7 @@ gate_file read_gates(const std::string &text)
     return g;
 }
 
-TEST(Content, GatesStandOnTheCourseAndTheLapsChain)
+TEST_F(Content, GatesStandOnTheCourseAndTheLapsChain)
 {
     for (const track_info &tr : tracks) {
         SCOPED_TRACE(tr.folder);
