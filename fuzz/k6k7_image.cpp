@@ -1,6 +1,7 @@
 // K6 and K7 pictures read as the texture loader reads them: the first word, then the picture
 // with 4 channels (textures, fonts) and with 3 (a K7 losing its alpha).
 #include "graphics/image.h"
+#include "fuzz/fuzz_input.h"
 #include "data/mem.h"
 #include "data/stream.h"
 #include <cstdint>
@@ -9,24 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-static std::string temp_path(void)
-{
-    static std::string path;
-    if (path.empty()) {
-        char dir[] = "/tmp/rl_fuzz_k6k7_XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        path = std::string(dir) + "/picture";
-    }
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string path = temp_path();
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) abort();
-    fwrite(data, 1, size, f);
-    fclose(f);
+    const std::string &path = fuzz_write_input("k6k7", "picture", data, size);
 
     for (int channels : {4, 3}) {
         data_stream *s = data_open(path.c_str(), "rb");

@@ -1,29 +1,15 @@
 // Arbitrary bytes as a track's "lighting" file.
 #include "terrain/lighting.h"
+#include "fuzz/fuzz_input.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-static std::string temp_path(void)
-{
-    static std::string path;
-    if (path.empty()) {
-        char dir[] = "/tmp/rl_fuzz_lighting_XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        path = std::string(dir) + "/lighting";
-    }
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string path = temp_path();
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) abort();
-    fwrite(data, 1, size, f);
-    fclose(f);
+    const std::string &path = fuzz_write_input("lighting", "lighting", data, size);
     lighting_load(path.c_str());
     const lighting_record &l = track_lighting;
     // The planes are always usable and the sun a unit vector.

@@ -2,6 +2,7 @@
 // the bytes become a file that image_read_png, image_read_png_grey16 and image_load_for_font
 // open by name.
 #include "graphics/png.h"
+#include "fuzz/fuzz_input.h"
 #include "data/mem.h"
 #include <cstdint>
 #include <cstdio>
@@ -9,24 +10,9 @@
 #include <string>
 #include <unistd.h>
 
-static std::string temp_path(void)
-{
-    static std::string path;
-    if (path.empty()) {
-        char dir[] = "/tmp/rl_fuzz_png_XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        path = std::string(dir) + "/picture.png";
-    }
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string path = temp_path();
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) abort();
-    fwrite(data, 1, size, f);
-    fclose(f);
+    const std::string &path = fuzz_write_input("png", "picture.png", data, size);
 
     unsigned char *pixels = nullptr;
     char *text = nullptr;

@@ -1,6 +1,7 @@
 // An animated texture file as texture_load reads it: the word "ANIM1", then frames and sequence
 // read into an animation record (the upload needs no fuzzing).
 #include "graphics/image.h"
+#include "fuzz/fuzz_input.h"
 #include "graphics/texture.h"
 #include "data/stream.h"
 #include <cstdint>
@@ -10,24 +11,9 @@
 #include <string>
 #include <unistd.h>
 
-static std::string temp_path(void)
-{
-    static std::string path;
-    if (path.empty()) {
-        char dir[] = "/tmp/rl_fuzz_seq_XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        path = std::string(dir) + "/flag.seq";
-    }
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string path = temp_path();
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) abort();
-    fwrite(data, 1, size, f);
-    fclose(f);
+    const std::string &path = fuzz_write_input("seq", "flag.seq", data, size);
 
     data_stream *s = data_open(path.c_str(), "rb");
     if (!s) abort();

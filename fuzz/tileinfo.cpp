@@ -1,6 +1,7 @@
 // Arbitrary bytes as a track's "tileinfo", read to the end as the ground loader does, then the
 // same bytes as the older "texturelist".
 #include "terrain/field.h"
+#include "fuzz/fuzz_input.h"
 #include "terrain/surface.h"
 #include "data/stream.h"
 #include <cstdint>
@@ -9,24 +10,9 @@
 #include <cstring>
 #include <string>
 
-static std::string temp_path(void)
-{
-    static std::string path;
-    if (path.empty()) {
-        char dir[] = "/tmp/rl_fuzz_tileinfo_XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        path = std::string(dir) + "/tileinfo";
-    }
-    return path;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    std::string path = temp_path();
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) abort();
-    fwrite(data, 1, size, f);
-    fclose(f);
+    const std::string &path = fuzz_write_input("tileinfo", "tileinfo", data, size);
     static terrain_field field;
     for (int mode : {2, 1}) {
         memset((void *)&field, 0, sizeof field);
