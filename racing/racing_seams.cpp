@@ -11,7 +11,7 @@ int   race_start_tick;
 int   race_laps;
 int   standings[160];
 int   standings_count;
-int   erosion_strength;
+int   erode_level;
 
 void race_step(void) { ++tick_count; }
 void reset_race(const int *, int, int, int, int, int) {}

@@ -54,12 +54,3 @@ void     fonts_load(void) {}
 void     fonts_free(void) {}
 void     model_purge(int) {}
 int      shader_build_programs(void) { return 0; }
-
-// Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.
-int  scan_tracks(void) { return -1; }
-int  track_choice_select(const char *) { return 0; }
-void track_list_free(void) {}
-void free_track(void) {}
-terrain_field *race_terrain(void) { return nullptr; }
-void terrain_update(terrain_field *) {}
-void terrain_update_all(terrain_field *) {}

@@ -63,10 +63,6 @@ void     model_purge(int all);
 int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
-int  scan_tracks(void);             // the number of tracks; -1 while there is no track list
-int  track_choice_select(const char *folder);   // 1 when a track has that folder name
-void track_list_free(void);
-void free_track(void);
-terrain_field *race_terrain(void);  // the one static field of the race
-void terrain_update(terrain_field *field);
-void terrain_update_all(terrain_field *field);
+#include "terrain/track_list.h"
+#include "terrain/track_load.h"
+#include "terrain/upkeep.h"
