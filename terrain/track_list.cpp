@@ -7,7 +7,6 @@
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "platform/log.h"
-#include <cctype>
 #include <cstring>
 
 track_list_record track_list;
@@ -47,13 +46,14 @@ static char *read_long_name(const char *folder)
     return copy_text(line, (std::size_t)n);
 }
 
+static int lowered(char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : (signed char)c; }
+
 // Byte by byte, signed and lowered: bytes 0x80-0xFF sort before ASCII, a prefix sorts first.
 static int long_name_greater(const char *a, const char *b)
 {
     for (;; ++a, ++b) {
-        if (!*a || !*b) return 0;
-        int d = tolower((signed char)*a) - tolower((signed char)*b);
-        if (d) return d > 0;
+        int d = lowered(*a) - lowered(*b);
+        if (d || !*a || !*b) return d > 0;
     }
 }
 
