@@ -41,6 +41,12 @@ void bike_set_fork_setup(bike *b, float compression, float slow_compression, flo
                          float slow_rebound, float spring, float preload, float oil_level);
 void bike_set_shock_setup(bike *b, float compression, float slow_compression, float rebound,
                           float slow_rebound, float spring, float preload);
+// The same two under the names the settings use: fork (with oil level) and shock. Factors
+// 0.25..4, offsets -1..1, spring, preload and oil level 0..1 across the model's range.
+void bike_set_spring_setup(bike *b, float compression, float slow_compression, float rebound,
+                           float slow_rebound, float spring, float preload, float oil_level);
+void bike_set_damping_setup(bike *b, float compression, float slow_compression, float rebound,
+                            float slow_rebound, float spring, float preload);
 void bike_set_front_brake_aid(bike *b, int antilock);
 void bike_set_rear_brake_aid(bike *b, int antilock);
 void bike_set_full_lock_speed(bike *b, float speed);

@@ -12,10 +12,10 @@
 #include "data/mem.h"
 #include "data/paths.h"
 #include "data/stream.h"
+#include "data/util.h"
 #include "platform/array.h"
 #include "platform/log.h"
 #include "shell/loading.h"
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,10 +50,14 @@ static int file_index_compare(const file_index_entry &a, const file_index_entry 
     return a.offset < b.offset ? -1 : a.offset > b.offset;
 }
 
+static int file_index_compare_items(const void *a, const void *b)
+{
+    return file_index_compare(*(const file_index_entry *)a, *(const file_index_entry *)b);
+}
+
 static void sort_entries(void)
 {
-    std::sort(entries(), entries() + g_index.entries.count,
-              [](const file_index_entry &a, const file_index_entry &b) { return file_index_compare(a, b) < 0; });
+    heap_sort(g_index.entries.items, g_index.entries.count, sizeof(file_index_entry), file_index_compare_items);
 }
 
 // Folders already open on the way down from the search folder: a symlink back to one of them

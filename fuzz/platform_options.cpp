@@ -1,13 +1,17 @@
 // The KUBL_OPTIONS text: every platform option read from whatever the variable holds.
 #include "platform/options.h"
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string text((const char *)data, size);
-    setenv("KUBL_OPTIONS", text.c_str(), 1);
+    // putenv keeps our buffer (setenv would leave a copy behind on every run).
+    static char variable[8192];
+    snprintf(variable, sizeof variable, "KUBL_OPTIONS=%s", text.c_str());
+    putenv(variable);
     kubl_options_reset();
     static const char *const bools[] = {"threaded", "dsnd", "waveout", "dinput", "dinputsticksonly"};
     static const char *const ints[] = {"sound-channels", "sound-rate", "sound-mixahead"};

@@ -197,6 +197,14 @@ void blend_argb_row_nearest(std::uint8_t *row, int count, const std::uint32_t *i
         cu += (std::uint32_t)du, cv += (std::uint32_t)dv;
         std::uint32_t t1 = image[(std::size_t)texel_index(cv, height) * width + texel_index(cu, width)];
         cu += (std::uint32_t)du, cv += (std::uint32_t)dv;
+        // Decals are mostly fully transparent or fully opaque texels: no arithmetic for those.
+        std::uint32_t both = t0 & t1, either = t0 | t1;
+        if (either >> 24 == 0) continue;
+        if (both >> 24 == 255) {
+            store_rgb(row, t0);
+            store_rgb(row + 3, t1);
+            continue;
+        }
         __m128i src = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)t1, (int)t0), zero);
         __m128i dst = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)load_rgb(row + 3), (int)load_rgb(row)), zero);
         __m128i out = blend_lanes(src, dst);
@@ -226,40 +234,63 @@ void blend_argb_row_bilinear(std::uint8_t *row, int count, const std::uint32_t *
     }
 }
 
-void modulate_rgb_row(std::uint8_t *row, int count, const std::uint8_t *image, int width,
-                      int height, std::int32_t u, std::int32_t v, std::int32_t du)
+// Lighting of two texels at once: texel 0 in lanes 0-3, texel 1 in lanes 4-7 (the fourth lane of
+// each is unused). Horizontal interpolation in 16 bits (at most 255 x 256), the vertical one as
+// exact 32-bit products, then S (about 256 x s) against the destination.
+static inline __m128i modulate_pair(const std::uint8_t *r0, const std::uint8_t *r1,
+                                    const axis_sample &x0, const axis_sample &x1, __m128i gy,
+                                    __m128i fy, __m128i dst)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i bias32 = _mm_set1_epi32(32768), bias16 = _mm_set1_epi16((short)0x8000);
     const __m128i k255 = _mm_set1_epi16(255);
+    auto pair = [&](const std::uint8_t *r, int a, int b) {
+        return _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)load_rgb(r + b * 3), (int)load_rgb(r + a * 3)), zero);
+    };
+    __m128i tl = pair(r0, x0.first, x1.first), tr = pair(r0, x0.second, x1.second);
+    __m128i bl = pair(r1, x0.first, x1.first), br = pair(r1, x0.second, x1.second);
+    short f0 = (short)x0.fraction, f1 = (short)x1.fraction;
+    __m128i fx = _mm_set_epi16(f1, f1, f1, f1, f0, f0, f0, f0);
+    __m128i gx = _mm_sub_epi16(_mm_set1_epi16(256), fx);
+    __m128i top = _mm_add_epi16(_mm_mullo_epi16(tl, gx), _mm_mullo_epi16(tr, fx));
+    __m128i bottom = _mm_add_epi16(_mm_mullo_epi16(bl, gx), _mm_mullo_epi16(br, fx));
+    __m128i tlo = _mm_mullo_epi16(top, gy), thi = _mm_mulhi_epu16(top, gy);
+    __m128i blo = _mm_mullo_epi16(bottom, fy), bhi = _mm_mulhi_epu16(bottom, fy);
+    __m128i sum0 = _mm_add_epi32(_mm_unpacklo_epi16(tlo, thi), _mm_unpacklo_epi16(blo, bhi));
+    __m128i sum1 = _mm_add_epi32(_mm_unpackhi_epi16(tlo, thi), _mm_unpackhi_epi16(blo, bhi));
+    // S packed unsigned through a bias (SSE2 has only the signed 32-to-16 pack).
+    __m128i s = _mm_packs_epi32(_mm_sub_epi32(_mm_srli_epi32(sum0, 8), bias32),
+                                _mm_sub_epi32(_mm_srli_epi32(sum1, 8), bias32));
+    s = _mm_add_epi16(s, bias16);
+    __m128i lit = _mm_srli_epi16(_mm_mulhi_epu16(_mm_slli_epi16(dst, 8), s), 7);
+    lit = _mm_min_epi16(lit, k255);
+    return _mm_packus_epi16(lit, lit);
+}
+
+void modulate_rgb_row(std::uint8_t *row, int count, const std::uint8_t *image, int width,
+                      int height, std::int32_t u, std::int32_t v, std::int32_t du)
+{
+    const __m128i zero = _mm_setzero_si128();
     axis_sample y = axis_corner((std::uint32_t)v, height);
     const std::uint8_t *r0 = image + (std::size_t)y.first * width * 3;
     const std::uint8_t *r1 = image + (std::size_t)y.second * width * 3;
-    short fy = (short)y.fraction, gy = (short)(256 - y.fraction);
-    const __m128i wy = _mm_set_epi16(fy, fy, fy, fy, gy, gy, gy, gy);
+    const __m128i fy = _mm_set1_epi16((short)y.fraction), gy = _mm_set1_epi16((short)(256 - y.fraction));
     std::uint32_t cu = (std::uint32_t)u;
-    for (int i = 0; i < count; ++i, row += 3, cu += (std::uint32_t)du) {
-        axis_sample x = axis_corner(cu, width);
-        __m128i top = _mm_unpacklo_epi8(
-            _mm_set_epi32(0, 0, (int)load_rgb(r0 + x.second * 3), (int)load_rgb(r0 + x.first * 3)), zero);
-        __m128i bottom = _mm_unpacklo_epi8(
-            _mm_set_epi32(0, 0, (int)load_rgb(r1 + x.second * 3), (int)load_rgb(r1 + x.first * 3)), zero);
-        short fx = (short)x.fraction, gx = (short)(256 - x.fraction);
-        __m128i wx = _mm_set_epi16(fx, fx, fx, fx, gx, gx, gx, gx);
-        top = _mm_mullo_epi16(top, wx);
-        bottom = _mm_mullo_epi16(bottom, wx);
-        top = _mm_add_epi16(top, _mm_srli_si128(top, 8));
-        bottom = _mm_add_epi16(bottom, _mm_srli_si128(bottom, 8));
-        __m128i h = _mm_unpacklo_epi64(top, bottom);
-        __m128i lo = _mm_mullo_epi16(h, wy), hi = _mm_mulhi_epu16(h, wy);
-        __m128i sum = _mm_add_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi));
-        // S: the sample as a 16-bit value, about 256 x s; packed unsigned through a bias.
-        __m128i s = _mm_sub_epi32(_mm_srli_epi32(sum, 8), bias32);
-        s = _mm_add_epi16(_mm_packs_epi32(s, s), bias16);
-        __m128i d = _mm_slli_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128((int)load_rgb(row)), zero), 8);
-        __m128i lit = _mm_srli_epi16(_mm_mulhi_epu16(d, s), 7);
-        lit = _mm_min_epi16(lit, k255);
-        store_rgb(row, (std::uint32_t)_mm_cvtsi128_si32(_mm_packus_epi16(lit, lit)));
+    int i = 0;
+    for (; i + 1 < count; i += 2, row += 6) {
+        axis_sample x0 = axis_corner(cu, width);
+        cu += (std::uint32_t)du;
+        axis_sample x1 = axis_corner(cu, width);
+        cu += (std::uint32_t)du;
+        __m128i dst = _mm_unpacklo_epi8(_mm_set_epi32(0, 0, (int)load_rgb(row + 3), (int)load_rgb(row)), zero);
+        __m128i out = modulate_pair(r0, r1, x0, x1, gy, fy, dst);
+        store_rgb(row, (std::uint32_t)_mm_cvtsi128_si32(out));
+        store_rgb(row + 3, (std::uint32_t)_mm_cvtsi128_si32(_mm_srli_si128(out, 4)));
+    }
+    if (i < count) {
+        axis_sample x0 = axis_corner(cu, width);
+        __m128i dst = _mm_unpacklo_epi8(_mm_cvtsi32_si128((int)load_rgb(row)), zero);
+        store_rgb(row, (std::uint32_t)_mm_cvtsi128_si32(modulate_pair(r0, r1, x0, x0, gy, fy, dst)));
     }
 }
 

@@ -12,8 +12,8 @@ struct data_stream;
 
 enum {
     IMAGE_HALVE_MAX_ALPHA = 1,  // a halved pixel keeps the largest alpha of its sources
-    IMAGE_MAX_SIDE = 32768,     // larger sides are refused by every reader
-    IMAGE_MAX_PIXELS = 1 << 26, // so is a level 0 of more pixels than this
+    IMAGE_MAX_SIDE = 16384,     // larger sides are refused by every reader
+    IMAGE_MAX_PIXELS = 1 << 25, // so is a level 0 of more pixels (a 4097 x 4097 shading fits)
 };
 
 // Bytes of a whole chain for width x height at channels bytes per pixel (0 for a bad size).

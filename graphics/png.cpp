@@ -54,6 +54,8 @@ static data_stream *open_png(const char *name)
     return s;
 }
 
+enum { PNG_CHUNK_MAX_BYTES = 4 << 20 };
+
 static png_structp create_reader(data_stream *s, png_infop *info, png_infop *end)
 {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, png_error_logged,
@@ -66,6 +68,11 @@ static png_structp create_reader(data_stream *s, png_infop *info, png_infop *end
         return nullptr;
     }
     png_set_user_limits(png, IMAGE_MAX_SIDE, IMAGE_MAX_SIDE);
+    // A text or other ancillary chunk may claim any length up to 2 GiB; ours are a few lines.
+    // libpng only warns about a chunk above the limit (a "benign" error) and then allocates it
+    // anyway, so benign errors end the read.
+    png_set_chunk_malloc_max(png, PNG_CHUNK_MAX_BYTES);
+    png_set_benign_errors(png, 0);
     png_set_read_fn(png, s, png_stream_read);
     png_set_sig_bytes(png, 8);
     return png;

@@ -21,6 +21,24 @@
 
 int resource_generation;
 
+struct anim_frame {
+    int            width, height, channels;
+    unsigned char *pixels;
+};
+
+struct texture_anim {
+    unsigned    id;
+    int         sequence_length;
+    int         frame_count;
+    int         current;
+    int         frame_time;
+    int         loop;
+    int         start_time;
+    int         paused;
+    anim_frame *frames;     // behind the record
+    int        *sequence;   // behind the frames
+};
+
 namespace {
 
 const char white_texture[] = "@colors/white.png";
@@ -44,24 +62,6 @@ struct image_record {
 struct texture_alias {
     const char *name;     // interned
     const char *target;   // interned; white_texture until the target has loaded
-};
-
-struct anim_frame {
-    int            width, height, channels;
-    unsigned char *pixels;
-};
-
-struct texture_anim {
-    unsigned    id;
-    int         sequence_length;
-    int         frame_count;
-    int         current;
-    int         frame_time;
-    int         loop;
-    int         start_time;
-    int         paused;
-    anim_frame *frames;     // behind the record
-    int        *sequence;   // behind the frames
 };
 
 // Limits on what an animation file may ask for.
@@ -183,27 +183,24 @@ unsigned load_link(const char *name, data_stream *s)
     return id;
 }
 
-void free_frames(anim_frame *frames, int count)
-{
-    for (int i = 0; i < count; ++i) mem_free(frames[i].pixels);
-}
-
 void seq_error(const char *text)
 {
     console_print(text);
 }
 
-// The frames and sequence of an ANIM1 file; on success the texture is made and the animation
-// appended. 0 (after its message) on anything the file gets wrong.
-unsigned load_anim(data_stream *s, int options)
+} // namespace
+
+// The frames and sequence of an ANIM1 file; null (after its message) on anything the file gets
+// wrong. A header that does not parse is no animation and says nothing.
+texture_anim *texture_anim_read(data_stream *s)
 {
     int length, count, frame_time, loop;
     if (!image_scan_number(s, &length) || !image_scan_number(s, &count) ||
         !image_scan_number(s, &frame_time) || !image_scan_number(s, &loop) || length <= 0 || count <= 0)
-        return 0;
+        return nullptr;
     if (frame_time <= 0 || count > SEQ_MAX_FRAMES || length > SEQ_MAX_LENGTH) {
         seq_error("Bad .seq header");
-        return 0;
+        return nullptr;
     }
     std::size_t bytes = sizeof(texture_anim) + sizeof(anim_frame) * count + sizeof(int) * length;
     texture_anim *a = (texture_anim *)alloc_or_die(bytes);
@@ -219,7 +216,7 @@ unsigned load_anim(data_stream *s, int options)
         if (!image_scan_number(s, &a->sequence[i]) || a->sequence[i] < 0 || a->sequence[i] >= count) {
             seq_error("Error reading .seq sequence");
             mem_free(a);
-            return 0;
+            return nullptr;
         }
     int ok = 1;
     for (int i = 0; ok && i < count; ++i) {
@@ -268,18 +265,31 @@ unsigned load_anim(data_stream *s, int options)
         }
     }
     if (!ok) {
-        free_frames(a->frames, count);
-        mem_free(a);
-        return 0;
+        texture_anim_free(a);
+        return nullptr;
     }
     a->current = a->sequence[0];
+    return a;
+}
+
+void texture_anim_free(texture_anim *a)
+{
+    if (!a) return;
+    for (int i = 0; i < a->frame_count; ++i) mem_free(a->frames[i].pixels);
+    mem_free(a);
+}
+
+namespace {
+
+// An animation's texture shows the first sequence entry; the record joins the table.
+unsigned load_anim(data_stream *s, int options)
+{
+    texture_anim *a = texture_anim_read(s);
+    if (!a) return 0;
     const anim_frame *f = &a->frames[a->current];
     unsigned id = texture_upload_gl(f->pixels, f->width, f->height, f->channels, options);
     a->id = id;
-    if (!growable_array_append(&g_tex.anims, &a)) {   // the texture stays, but does not animate
-        free_frames(a->frames, count);
-        mem_free(a);
-    }
+    if (!growable_array_append(&g_tex.anims, &a)) texture_anim_free(a);   // still a texture
     return id;
 }
 
@@ -321,8 +331,7 @@ void delete_anim(int index)
         snprintf(line, sizeof line, "deleting anim %d for tid %d", index, (int)a->id);
         console_print(line);
     }
-    free_frames(a->frames, a->frame_count);
-    mem_free(a);
+    texture_anim_free(a);
     memmove(anim_at(index), anim_at(index + 1), sizeof(texture_anim *) * (g_tex.anims.count - index - 1));
     g_tex.anims.count--;
 }

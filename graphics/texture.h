@@ -64,6 +64,12 @@ int image_load_by_name(const char *name, unsigned char **pixels, int *width, int
 const char *image_find_by_pixels(const unsigned char *pixels, int *index);
 
 // Animations; time is the race tick count.
+struct data_stream;
+struct texture_anim;
+// Reads what follows the word "ANIM1": frames and sequence, no OpenGL. Null (after a console
+// line) when the file is wrong. texture_load uses it; free with texture_anim_free.
+texture_anim *texture_anim_read(data_stream *s);
+void texture_anim_free(texture_anim *anim);
 void texture_anim_update(int time);
 void texture_anim_start(unsigned id, int time);
 void texture_anim_pause(unsigned id);

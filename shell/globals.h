@@ -86,6 +86,7 @@ struct shell_options {
     int         glfinish;
     int         print_orientation;
     const char *startup_demo;    // the one bare argument
+    int         erosion_rate;    // "--erode" in 1/1024 units; the race reset's erosion strength
 };
 extern shell_options g_options;
 void shell_options_reset(void);

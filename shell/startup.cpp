@@ -123,6 +123,8 @@ int rutline_main(int argc, char **argv)
     cpu_detect_mmx();
     if (!mmx_available) kubl_log_printf("This CPU does not have MMX!\n");
 
+    config_init();   // every setting and the setup at their defaults
+    setup_init();
     setup_select_bike("yz250f(2017)");
     setup_set_defaults(setup_stability());
     graphics_preset_apply(0);

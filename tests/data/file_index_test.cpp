@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -50,6 +51,21 @@ std::string saf(const std::vector<std::pair<std::string, std::string>> &members)
         body += m.second;
     }
     return header + "-\n" + body;
+}
+
+std::string gzip(const std::string &text)
+{
+    z_stream z = {};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);   // 16: gzip wrapping
+    std::string out(deflateBound(&z, text.size()) + 32, '\0');
+    z.next_in = (Bytef *)text.data();
+    z.avail_in = (uInt)text.size();
+    z.next_out = (Bytef *)out.data();
+    z.avail_out = (uInt)out.size();
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
 }
 
 // Everything a stream delivers, read byte by byte as the loaders do.
@@ -101,6 +117,53 @@ TEST_F(FileIndex, SourcesRankHomeThenDataThenArchivesInNameOrder)
     EXPECT_EQ(open_and_read("Only/In/A"), "A");
     EXPECT_EQ(file_index_lookup("missing"), -1);
     EXPECT_EQ(file_index_lookup("conf"), -1);
+}
+
+// "@" names for reading: home folder (plain, then ".gz"), data folder (plain, then ".gz"), then
+// the index, where a ".gz" entry wins only over a plain entry of strictly worse priority.
+TEST_F(FileIndex, AtNamesSearchFoldersThenTheIndex)
+{
+    fixture_write_file(home + "a.gz", gzip("home gz"));
+    fixture_write_file(data + "a", "data plain");
+    fixture_write_file(data + "b.gz", gzip("data gz"));
+    fixture_write_file(data + "Track/Desc", "folder file");
+    fixture_write_file(data + "track/packed.gz", gzip("folder gz"));
+    fixture_write_file(data + "a.saf", saf({{"b", "member"}, {"c.gz", gzip("a gz")}, {"d", "a plain"},
+                                            {"e", "a plain e"}, {"e.gz", gzip("a gz e")}}));
+    fixture_write_file(data + "b.saf", saf({{"c", "b plain"}, {"d.gz", gzip("b gz")}, {"f.gz", gzip("b gz f")},
+                                            {"g", std::string(3000, 'g')}}));
+    ASSERT_NE(file_index_names(), nullptr);
+
+    struct Case { const char *name, *want; };
+    const Case cases[] = {
+        {"@a", "home gz"},              // the home folder's ".gz" beats the data folder's plain file
+        {"@b", "data gz"},              // a folder's ".gz" beats an archive member
+        {"@c", "a gz"},                 // ".gz" of the better archive
+        {"@d", "a plain"},              // plain of the better archive
+        {"@e", "a plain e"},            // same archive: plain wins the tie
+        {"@F", "b gz f"},               // only the ".gz" exists, any letter case
+        {"@TRACK/desc", "folder file"}, // the folders compare exactly; the index does not
+        {"@Track/Packed", "folder gz"},
+        {"@missing", nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        data_stream *s = data_open(c.name, "rb");
+        if (!c.want) {
+            EXPECT_EQ(s, nullptr);
+            continue;
+        }
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(read_all(s), c.want);
+        data_close(s);
+    }
+    // a member read in bulk stops at its end too
+    data_stream *s = data_open("@g", "rb");
+    ASSERT_NE(s, nullptr);
+    std::string buffer(5000, '\0');
+    EXPECT_EQ(data_read(s, buffer.data(), 5000), 3000);
+    EXPECT_EQ(data_read(s, buffer.data(), 5000), 0);
+    data_close(s);
 }
 
 TEST_F(FileIndex, MemberOffsetsFollowTheHeader)

@@ -143,7 +143,8 @@ TEST_F(ImageFile, RefusedHeaders)
         {"P6 2 2 65535\n", "above 255"},
         {"P3 1 1 70000 1 1 1", "above 65535"},
         {"P6 100000 100000 255\n", "size"},
-        {"P6 65536 65536 255\n", "size"},
+        {"P6 16384 16384 255\n", "size"},          // each side allowed, the area not
+        {"P3 99999999999 99999999999 255\n", "size"},   // saturates, never wraps
         {"K6 40000 2\n", "size"},
         {"P6 -1 2 255\n", nullptr},
         {"P6 x 2 255\n", nullptr},

@@ -169,6 +169,9 @@ TEST_F(PngRead, BrokenFilesGiveZero)
 {
     std::vector<uint8_t> rgb(16 * 16 * 3, 50);
     std::string good = fixture_read_file(write("g.png", png_fixture_rgb(16, 16, 3, rgb)));
+    png_fixture big_text = png_fixture_rgb(16, 16, 3, rgb);
+    big_text.text_before = {{"Comment", std::string(5 << 20, 'x')}};   // above the 4 MiB chunk limit
+    std::string oversized = fixture_read_file(write("t.png", big_text));
     struct Case { const char *name; std::string bytes; };
     const Case cases[] = {
         {"empty", ""},
@@ -176,6 +179,7 @@ TEST_F(PngRead, BrokenFilesGiveZero)
         {"signature only", good.substr(0, 8)},
         {"cut in the image data", good.substr(0, good.size() - 20)},
         {"bad header crc", good.substr(0, 29) + "\x01" + good.substr(30)},
+        {"oversized text chunk", oversized},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

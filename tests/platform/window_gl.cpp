@@ -9,13 +9,6 @@
 #include <string>
 #include <vector>
 
-// Mesa and the desktop bus libraries keep allocations to the end of the process; the leak
-// checker would count them against the window code.
-extern "C" const char *__asan_default_options(void)
-{
-    return "detect_leaks=0";
-}
-
 namespace {
 
 struct Event { std::uint32_t code; int pressed, s, us; };

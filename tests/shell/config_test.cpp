@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include "data/console.h"
+#include "platform/display.h"
+#include "settings_home.h"
+#include "shell/config.h"
+#include "shell/setup.h"
+#include "shell/video_modes.h"
+#include <cstring>
+#include <functional>
+
+static const display_mode fake_modes[] = {{1920, 1080, 32}, {1024, 768, 32}, {0, 0, 0}};
+static const display_mode *fake_source(void) { return fake_modes; }
+
+class ConfigFile : public ::testing::Test {
+protected:
+    std::string home;
+    void SetUp() override
+    {
+        home = settings_fresh_home("config");
+        video_modes_set_source(fake_source);
+        video_modes_build();
+        config_init();
+        setup_init();
+    }
+    void TearDown() override
+    {
+        video_modes_free();
+        video_modes_set_source(nullptr);
+    }
+    void read_text(const std::string &text)
+    {
+        fixture_write_file(home + "config", text);
+        config_read();
+    }
+    static const char *choice(int i) { return choice_item_text(&config_choices[i]); }
+};
+
+TEST_F(ConfigFile, LinesAndValues)
+{
+    struct Case {
+        const char *text;
+        std::function<void()> check;
+    };
+    const Case cases[] = {
+        {"throttle_key=x\n", [] { EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x"); }},
+        {"throttle_key=(k)x\n", [] { EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x"); }},
+        {"throttle_key= \t (k)x\n", [] {
+             EXPECT_STREQ(key_bindings[BIND_THROTTLE].key_name, "x");
+             EXPECT_EQ(key_bindings[BIND_THROTTLE].axis_name, nullptr);
+         }},
+        {"front_brake_key=(-1,1)joy0-y\n", [] {
+             const key_binding &b = key_bindings[BIND_FRONT_BRAKE];
+             EXPECT_EQ(b.key_name, nullptr);
+             EXPECT_STREQ(b.axis_name, "joy0-y");
+             EXPECT_EQ(b.axis_min, -1.0f);
+             EXPECT_EQ(b.axis_max, 1.0f);
+         }},
+        {"left_key=(x\n", [] { EXPECT_STREQ(key_bindings[BIND_LEFT].key_name, "(x"); }},
+        {"skill=Expert\r\r\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Expert"); }},
+        {"skill=expert\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Novice"); }},
+        {"laps=1000\n", [] { EXPECT_EQ(config_sliders[CONFIG_LAPS].value, 50); }},
+        {"laps=lots\n", [] { EXPECT_EQ(config_sliders[CONFIG_LAPS].value, 5); }},
+        {"first_person_height=0.3\n",   // no snapping to the step
+         [] { EXPECT_EQ(config_sliders[CONFIG_FIRST_PERSON_HEIGHT].value, (double)0.3f); }},
+        {"map_scale=20\n", [] { EXPECT_EQ(g_config.map_scale, 8.0f); }},
+        {"map_scale=0\n", [] { EXPECT_EQ(g_config.map_scale, 0.125f); }},
+        {"use_fbo=No\n", [] { EXPECT_STREQ(choice(CONFIG_RENDER_TEXTURE), "Hardware/Copy"); }},
+        {"use_fbo=No\nrender_texture=Shaders/Direct\n",
+         [] { EXPECT_STREQ(choice(CONFIG_RENDER_TEXTURE), "Shaders/Direct"); }},
+        {"slot05=Robot (2 stroke)\n", [] {
+             EXPECT_EQ(config_slots[5].current, 3);
+             EXPECT_STREQ(config_slots[5].label, "Gate 6");
+         }},
+        {"xres=800\n yres=700\nyres\nXRES=1\n", [] {
+             EXPECT_EQ(xres, 800);
+             EXPECT_EQ(yres, 480);
+         }},
+        {"xres=wide\n", [] { EXPECT_EQ(xres, 640); }},
+        {"name=a=b\n", [] { EXPECT_STREQ(setup_name.buffer, "a=b"); }},
+        {"message_lines=5000\n", [] { EXPECT_EQ(message_lines, MESSAGE_LINES_MAX); }},
+        {"video_mode=1024x768\n", [] { EXPECT_EQ(video_mode_choice.current, 3); }},
+        {"track=dunes\nground_texture_distance=3\n", [] { EXPECT_STREQ(g_config.track, "dunes"); }},
+        {"server_name_hist03=host.example\n",
+         [] { EXPECT_STREQ(server_name_history[3], "host.example"); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        config_init();
+        setup_init();
+        read_text(c.text);
+        c.check();
+    }
+}
+
+TEST_F(ConfigFile, LengthLimits)
+{
+    std::string long_server(200, 's');
+    std::string long_hist(127, 'h');
+    // A line longer than the buffer: its tail is read as a line of its own.
+    std::string long_line = "name=" + std::string(1018, 'n') + "xres=999\n";
+    read_text("server_name=" + long_server + "\nserver_name_hist00=" + long_hist + "\n" + long_line);
+    EXPECT_EQ(strlen(config_server_name.buffer), 127u);
+    EXPECT_STREQ(server_name_history[0], "");
+    EXPECT_EQ(strlen(setup_name.buffer), 63u);
+    EXPECT_EQ(xres, 999);
+}
+
+TEST_F(ConfigFile, MissingFileKeepsDefaults)
+{
+    config_read();
+    EXPECT_EQ(xres, 640);
+    EXPECT_STREQ(g_config.track, "rabbithill");
+    EXPECT_STREQ(key_bindings[BIND_DAB].key_name, "right ctrl");
+}
+
+TEST_F(ConfigFile, WriteReadRoundTrip)
+{
+    xres = 1024;
+    g_config.draw_fps = 1;
+    g_config.track = "dunes";
+    g_config.map_scale = 2.5f;
+    message_lines = 9;
+    config_choices[CONFIG_SKILL].current = 2;
+    config_choices[CONFIG_RENDER_TEXTURE].current = 4;
+    config_sliders[CONFIG_FOV].value = 95;
+    config_slots[39].current = 4;
+    widget_text_set(&config_server_name, "race.example:19800");
+    strcpy(server_name_history[15], "old.example");
+    video_mode_choice.current = 2;
+    binding_parse(&key_bindings[BIND_STEP], "(-1,0.5)joy0-x");
+    key_bindings[BIND_SKIP].key_name = nullptr;   // neither key nor axis: not written
+    setup_sliders[SETUP_FORK_PRELOAD].value = 70;
+    setup_choices[SETUP_STOP_WHEELIES].current = 2;
+    widget_text_set(&setup_name, "Sam Berm");
+    setup_set("rider_texture", "red");
+
+    config_write();
+    std::string first = fixture_read_file(home + "config");
+    EXPECT_FALSE(fixture_file_exists(home + "config.tmp"));
+    EXPECT_NE(first.find("step_key=(-1.000000,0.500000)joy0-x\n"), std::string::npos);
+    EXPECT_EQ(first.find("skip_key="), std::string::npos);
+    EXPECT_EQ(first.find("ground_texture_distance"), std::string::npos);
+    EXPECT_EQ(first.find("use_fbo"), std::string::npos);
+    EXPECT_EQ(first.rfind("xres=1024\nyres=480\n", 0), 0u);
+
+    config_init();
+    setup_init();
+    config_read();
+    EXPECT_EQ(xres, 1024);
+    EXPECT_STREQ(g_config.track, "dunes");
+    EXPECT_EQ(g_config.map_scale, 2.5f);
+    EXPECT_EQ(message_lines, 9);
+    EXPECT_STREQ(choice(CONFIG_RENDER_TEXTURE), "Shaders/Direct");
+    EXPECT_EQ(config_slots[39].current, 4);
+    EXPECT_STREQ(server_name_history[15], "old.example");
+    EXPECT_EQ(video_mode_choice.current, 2);
+    EXPECT_STREQ(key_bindings[BIND_SKIP].key_name, "/");   // the default came back
+    EXPECT_EQ(setup_sliders[SETUP_FORK_PRELOAD].value, 70);
+    EXPECT_STREQ(setup_name.buffer, "Sam Berm");
+    EXPECT_STREQ(setup_wanted_graphics[SETUP_RIDER_GEAR], "red");
+
+    key_bindings[BIND_SKIP].key_name = nullptr;
+    config_write();
+    EXPECT_EQ(fixture_read_file(home + "config"), first);
+}

@@ -1,0 +1,37 @@
+// Value setters of the menu widgets, used by the menus and by the settings and setup readers.
+#include "ui/widgets.h"
+#include <cstdio>
+#include <cstring>
+
+int widget_choice_select(menu_choice *choice, const char *text)
+{
+    if (!choice->items || !text) return 0;
+    for (int i = 0; i < choice->item_count; ++i)
+        if (choice->items[i] && strcmp(choice->items[i], text) == 0) {
+            choice->current = i;
+            return 1;
+        }
+    return 0;
+}
+
+int widget_slider_set_text(menu_slider *slider, const char *text)
+{
+    float v;
+    if (!text || sscanf(text, "%f", &v) != 1) return 0;
+    // The range is compared in single precision, as the value was read.
+    if (v < (float)slider->minimum) v = (float)slider->minimum;
+    if (v > (float)slider->maximum) v = (float)slider->maximum;
+    if (v != v) return 0;   // "nan" reads as a number but has no place on a slider
+    slider->value = v;
+    return 1;
+}
+
+int widget_text_set(menu_text_field *field, const char *text)
+{
+    if (!field->buffer || field->max_length < 0) return 1;
+    size_t n = text ? strnlen(text, (size_t)field->max_length) : 0;
+    if (n) memcpy(field->buffer, text, n);
+    memset(field->buffer + n, 0, (size_t)field->max_length + 1 - n);
+    if (field->caret > (int)n) field->caret = (int)n;
+    return 1;
+}
