@@ -4,13 +4,13 @@
 #include "data/file_index.h"
 #include "data/mem.h"
 #include "data/stream.h"
+#include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "platform/log.h"
 #include <cstring>
 
 track_list_record track_list;
-static int g_choice;
 
 static int ends_with(const char *name, const char *tail)
 {
@@ -91,7 +91,10 @@ int scan_tracks(void)
             }
     if (g_options.debug_level)
         for (int i = 0; i < n; ++i) kubl_log_printf("%s -> %s\n", track_list.folders[i], track_list.long_names[i]);
-    g_choice = 0;
+    // The track choice of the settings shows the long names.
+    track_choice.items = track_list.long_names;
+    track_choice.item_count = n;
+    track_choice.current = 0;
     return 1;
 }
 
@@ -104,7 +107,9 @@ void track_list_free(void)
     mem_free(track_list.folders);
     mem_free(track_list.long_names);
     track_list = {};
-    g_choice = 0;
+    track_choice.items = nullptr;
+    track_choice.item_count = 0;
+    track_choice.current = 0;
 }
 
 int track_list_count(void) { return track_list.count; }
@@ -131,8 +136,13 @@ int track_choice_select(const char *folder)
 {
     int i = track_list_find(folder);
     if (i < 0) return 0;
-    g_choice = i;
+    track_choice.current = i;
     return 1;
 }
 
-int track_choice_index(void) { return track_list.count ? g_choice : -1; }
+int track_choice_index(void)
+{
+    if (!track_list.count) return -1;
+    int i = track_choice.current;
+    return i >= 0 && i < track_list.count ? i : 0;
+}

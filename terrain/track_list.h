@@ -23,7 +23,7 @@ const char *track_list_long_name(int index);
 // Index of the first entry whose folder is exactly folder, or -1.
 int         track_list_find(const char *folder);
 
-// The track choice: the entry the next race loads. Selecting a folder that is not listed
-// leaves the choice as it is (0 when none was made). 1 when it was listed.
+// The track choice of the settings (its items are the long names): the entry the next race
+// loads. Selecting a folder that is not listed leaves the choice as it is. 1 when it was listed.
 int         track_choice_select(const char *folder);
 int         track_choice_index(void);   // -1 while the list is empty
