@@ -1,6 +1,7 @@
 // Turning mip chains into OpenGL textures: power-of-two fitting, detail levels, the
 // redundant-detail test, wrap, filters, border colour and compression.
 #include "graphics/texture.h"
+#include "graphics/font.h"
 #include "graphics/glcaps.h"
 #include "graphics/image.h"
 #include "data/console.h"
@@ -224,9 +225,8 @@ unsigned texture_from_text(const char *text, int width, int height,
         p[0] = p[1] = p[2] = 255;
         p[3] = 0;
     }
-    // SEAM(fonts): text_raster_to_image draws `text` into level 0 here once fonts are built;
-    // until then the texture shows the background colour only.
-    (void)text;
+    // Black digits: level 0 keeps 255 where there is no text, so colour_zero colours the digits.
+    text_raster_to_image(pixels, width, height, 0, 0, 0, 1, text);
     for (std::size_t i = 0; i < area; ++i)
         for (int c = 0; c < 3; ++c) {
             unsigned char *p = pixels + i * 4 + c;

@@ -12,8 +12,6 @@ void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}
 void track_camera_control(const float *) {}
 
-// Fonts, models, shaders.
-void     fonts_load(void) {}
-void     fonts_free(void) {}
+// Models, shaders.
 void     model_purge(int) {}
 int      shader_build_programs(void) { return 0; }

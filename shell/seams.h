@@ -26,9 +26,7 @@ void chase_view_draw(bike *viewed);
 void chase_camera_control(const float *control_sums);
 void track_camera_control(const float *control_sums);
 
-// Fonts, models, shaders.
-void     fonts_load(void);
-void     fonts_free(void);
+// Models, shaders.
 void     model_purge(int all);
 int      shader_build_programs(void);
 

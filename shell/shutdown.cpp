@@ -4,6 +4,7 @@
 #include "shell/loading.h"
 #include "shell/seams.h"
 #include "platform/audio.h"
+#include "graphics/font.h"
 #include "graphics/texture.h"
 #include "bike/bike.h"
 #include "bike/engine_sound.h"

@@ -14,6 +14,7 @@
 #include "ui/ui.h"
 #include "graphics/cpu.h"
 #include "graphics/glcaps.h"
+#include "graphics/font.h"
 #include "graphics/texture.h"
 #include "data/console.h"
 #include "data/file_index.h"

@@ -4,6 +4,7 @@
 #include "terrain/track_files.h"
 #include "terrain/track_load.h"
 #include "terrain/track_seams.h"
+#include "shell/loading.h"
 #include "bike/bike.h"
 #include "racing/race.h"
 #include "graphics/texture.h"
@@ -118,16 +119,16 @@ void billboards_load(const char *file_name)
 {
     data_stream *s = data_open(file_name, "rb");
     if (!s) return;
-    track_status_reset("Loading billboards");
+    loading_status_reset("Loading billboards");
     char name[1024];
     for (;;) {
-        track_status_spin("Loading billboards");
+        loading_status_spin("Loading billboards");
         float v[5];
         if (data_scanf(s, "[ %f %f %f ] %f %f %1023s ", &v[0], &v[1], &v[2], &v[3], &v[4], name) != 6) break;
         if (!all_finite(v, 5)) break;
         billboard_add(v[0], v[1], v[2], v[3], v[4], name);
     }
-    track_status_done("Loading billboards");
+    loading_status_done("Loading billboards");
     data_close(s);
 }
 
@@ -256,10 +257,10 @@ void statues_load(const char *file_name)
 {
     data_stream *s = data_open(file_name, "rb");
     if (!s) return;
-    track_status_reset("Loading statues");
+    loading_status_reset("Loading statues");
     char names[3][1024];
     for (;;) {
-        track_status_spin("Loading statues");
+        loading_status_spin("Loading statues");
         float v[4];
         if (data_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &v[0], &v[1], &v[2], &v[3], names[0], names[1],
                        names[2]) != 7)
@@ -269,7 +270,7 @@ void statues_load(const char *file_name)
         for (int i = 0; i < 3; ++i) given[i] = strcmp(names[i], "null") ? names[i] : nullptr;
         statue_add(v[0], v[1], v[2], v[3], given[0], given[1], given[2]);
     }
-    track_status_done("Loading statues");
+    loading_status_done("Loading statues");
     data_close(s);
 }
 

@@ -13,6 +13,7 @@
 #include "data/mem.h"
 #include "graphics/image.h"
 #include "graphics/png.h"
+#include "shell/loading.h"
 #include <cstring>
 
 terrain_render_settings terrain_settings = {
@@ -25,9 +26,9 @@ terrain_render_settings terrain_settings = {
     0,        // debug_level
 };
 
-void terrain_status_reset(const char *text) {}
-void terrain_status_spin(const char *text) {}
-void terrain_status_done(const char *text) {}
+void terrain_status_reset(const char *text) { loading_status_reset(text); }
+void terrain_status_spin(const char *text) { loading_status_spin(text); }
+void terrain_status_done(const char *text) { loading_status_done(text); }
 
 int         terrain_texture_load(const char *name) { return 0; }
 const char *terrain_texture_name(int texture) { return nullptr; }
@@ -122,12 +123,14 @@ void terrain_refresh_blocks(terrain_field *t, int budget) {}
 
 void terrain_update(terrain_field *t)
 {
+    if (!t) return;   // no race ground yet (the title view)
     terrain_build_lod(t, 8000);
     terrain_refresh_blocks(t, 1);
 }
 
 void terrain_update_all(terrain_field *t)
 {
+    if (!t) return;
     terrain_build_lod(t, TERRAIN_BUDGET_UNLIMITED);
     terrain_refresh_blocks(t, 1);
     t->eye_cell_x = TERRAIN_NO_EYE;

@@ -17,6 +17,7 @@
 #include "terrain/track_files.h"
 #include "terrain/track_list.h"
 #include "terrain/track_seams.h"
+#include "shell/loading.h"
 #include "editor/editor.h"
 #include "racing/race.h"
 #include "graphics/texture.h"
@@ -92,13 +93,13 @@ int load_track(void)
     ripemd160_init(&digest);
     object_lists_init();
 
-    track_status_reset("Scanning");
+    loading_status_reset("Scanning");
     static const char *const ground_files[] = {"terrain.hf", "terrain.png", "texturelist", "tilemap", "tileinfo"};
     for (const char *name : ground_files) {
-        track_status_spin("Scanning");
+        loading_status_spin("Scanning");
         track_file_digest(&digest, name);
     }
-    track_status_done("Scanning");
+    loading_status_done("Scanning");
 
     char folder[1040], path[1040];
     snprintf(folder, sizeof folder, "@%s", track_name);
@@ -119,10 +120,10 @@ int load_track(void)
 
     for (int i = 0; i < TRACK_PARTICLE_BILLBOARDS; ++i) particle_set_billboard(i, billboard_add(0, 0, 0, 1, 1, nullptr));
 
-    track_status_reset("Loading flaggers");
+    loading_status_reset("Loading flaggers");
     track_file_name(path, sizeof path, "flaggers");
     flaggers_load(path);
-    track_status_done("Loading flaggers");
+    loading_status_done("Loading flaggers");
     log_texture_memory("flagger creation");
 
     first_own_statue = statues.count;
@@ -136,11 +137,11 @@ int load_track(void)
     track_file_name(path, sizeof path, "statues");
     statues_load(path);
 
-    track_status_reset("Loading map");
+    loading_status_reset("Loading map");
     log_texture_memory("statue creation");
     track_file_name(path, sizeof path, "map.png");
     track_map_texture = track_texture_load(path);
-    track_status_done("Loading map");
+    loading_status_done("Loading map");
 
     object_grid_fill();
     if (g_options.editor) editor_setup_track(g_display, terrain_ptr);

@@ -9,7 +9,10 @@ extern float listener[3];    // camera position of the current view, feet
 
 enum { MENU_CLOSED = -1, MENU_MAIN = 0, MENU_CONSOLE = 16 };
 
+// Viewport, frustum and the view's half-extents at unit distance (the 2D overlay's X and Y);
+// leaves the model-view matrix selected and at identity.
 void set_projection(int width, int height, float fov_degrees);
+extern float view_half_x, view_half_y;
 void onboard_view_draw(dBodyID body, int slot);
 void keycam_view_draw(void);
 void scene_draw(float fov, int unused);
@@ -19,6 +22,8 @@ void menu_draw(void);
 void menu_key(int code);             // code 16: mouse drag
 const float *const *menu_hit_list(void);   // the current page's rectangles, or null
 int  widget_hit_index(const float *const *rects, float x, float y);   // -1 when none
+// Pushes a transform in which the window is layout_height units high, origin one unit below its
+// top-left corner (text at y = 0 fills the first line). Pair with overlay_pop.
 void overlay_push_topleft(float layout_height);
 void overlay_pop(void);
 void draw_text_centered_shadowed(const float *colour_scale, float left, float right,

@@ -5,7 +5,6 @@
 int   menu_state = -1;
 float listener[3];
 
-void set_projection(int, int, float) {}
 void onboard_view_draw(dBodyID, int) {}
 void keycam_view_draw(void) {}
 void scene_draw(float, int) {}
@@ -15,8 +14,4 @@ void menu_draw(void) {}
 void menu_key(int) {}
 const float *const *menu_hit_list(void) { return nullptr; }
 int  widget_hit_index(const float *const *, float, float) { return -1; }
-void overlay_push_topleft(float) {}
-void overlay_pop(void) {}
 void draw_text_centered_shadowed(const float *, float, float, const char *) {}
-void draw_flat_quad(float, float, float, float, float, float, float, float) {}
-void draw_textured_quad(unsigned, float, float, float, float) {}

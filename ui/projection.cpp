@@ -1,0 +1,34 @@
+// The viewport and perspective frustum of every view, and the half-extents of the view at unit
+// distance that 2D overlays and lens flares place themselves by.
+#include "ui/ui.h"
+#include "terrain/lighting.h"
+#include <GL/gl.h>
+#include <cmath>
+
+float view_half_x = 1, view_half_y = 0.75f;
+
+void set_projection(int width, int height, float fov_degrees)
+{
+    // A minimised window reports no height; keep the division finite.
+    if (width < 1) width = 1;
+    if (height < 1) height = 1;
+    double h = fov_degrees * M_PI / 360;
+    double aspect = (double)width / height;
+    if (aspect > 1.3333333333333333) {
+        // Wide windows keep the vertical extent of a 4:3 view.
+        view_half_y = (float)(0.75 * std::tan(h));
+        view_half_x = (float)(view_half_y * aspect);
+    } else {
+        view_half_x = (float)std::tan(h);
+        view_half_y = (float)(view_half_x * height / width);
+    }
+    double n = track_lighting.near_plane, f = track_lighting.far_plane;
+    if (!(n > 0)) n = 0.25;
+    if (!(f > n)) f = n * 20000;
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-view_half_x * n, view_half_x * n, -view_half_y * n, view_half_y * n, n, f);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
