@@ -22,7 +22,8 @@
 #include <cmath>
 #include <cstring>
 
-erode_queue_record erode_queue = {{}, 0, 0, ERODE_NO_DEADLINE, 0};
+static erode_entry queue_slots[ERODE_QUEUE_SLOTS];
+erode_queue_record erode_queue = {queue_slots, 0, 0, ERODE_NO_DEADLINE, 0};
 
 void erode_queue_reset(void)
 {

@@ -35,7 +35,7 @@ struct erode_trail {
 };
 
 struct erode_queue_record {
-    erode_entry slots[ERODE_QUEUE_SLOTS];
+    erode_entry *slots;                       // ERODE_QUEUE_SLOTS of them
     int queue_count;
     int queue_head;                           // slot of the oldest entry
     int deadline;                             // tick; ERODE_NO_DEADLINE when none
