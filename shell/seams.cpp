@@ -11,7 +11,3 @@ void track_lighting_set_default(void) {}
 void chase_view_draw(bike *) {}
 void chase_camera_control(const float *) {}
 void track_camera_control(const float *) {}
-
-// Models, shaders.
-void     model_purge(int) {}
-int      shader_build_programs(void) { return 0; }

@@ -26,9 +26,6 @@ void chase_view_draw(bike *viewed);
 void chase_camera_control(const float *control_sums);
 void track_camera_control(const float *control_sums);
 
-// Models, shaders.
-void     model_purge(int all);
-int      shader_build_programs(void);
 
 // Track list, track loader and terrain upkeep.
 #include "terrain/track_list.h"

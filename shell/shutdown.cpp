@@ -5,6 +5,7 @@
 #include "shell/seams.h"
 #include "platform/audio.h"
 #include "graphics/font.h"
+#include "graphics/model.h"
 #include "graphics/texture.h"
 #include "bike/bike.h"
 #include "bike/engine_sound.h"

@@ -15,6 +15,7 @@
 #include "graphics/cpu.h"
 #include "graphics/glcaps.h"
 #include "graphics/font.h"
+#include "graphics/shader.h"
 #include "graphics/texture.h"
 #include "data/console.h"
 #include "data/file_index.h"

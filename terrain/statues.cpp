@@ -3,10 +3,10 @@
 #include "terrain/field.h"
 #include "terrain/track_files.h"
 #include "terrain/track_load.h"
-#include "terrain/track_seams.h"
 #include "shell/loading.h"
 #include "bike/bike.h"
 #include "racing/race.h"
+#include "graphics/model.h"
 #include "graphics/texture.h"
 #include "shell/globals.h"
 #include "data/console.h"
@@ -24,7 +24,7 @@ growable_array statues;
 static unsigned        default_texture(const char *name) { return texture_load(name); }
 static shape_instance *default_shape(const char *name) { return shape_load_instance(name); }
 
-static const track_resource_loaders game_loaders = {default_texture, track_model_load, default_shape};
+static const track_resource_loaders game_loaders = {default_texture, model_load, default_shape};
 static const track_resource_loaders *g_loaders = &game_loaders;
 
 void track_resources_set(const track_resource_loaders *loaders)

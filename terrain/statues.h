@@ -9,7 +9,8 @@
 #pragma once
 #include "platform/array.h"
 
-struct km_model;
+struct km_mesh;
+typedef km_mesh km_model;   // graphics/model.h
 struct shape_instance;
 
 struct billboard {

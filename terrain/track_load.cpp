@@ -16,7 +16,6 @@
 #include "terrain/timing_gates.h"
 #include "terrain/track_files.h"
 #include "terrain/track_list.h"
-#include "terrain/track_seams.h"
 #include "shell/loading.h"
 #include "editor/editor.h"
 #include "racing/race.h"

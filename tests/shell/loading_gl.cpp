@@ -2,6 +2,7 @@
 // titled status screen, and the lights of the counter. Each test reads its frame back before the
 // swap and keeps it as a PNG in screenshots/ beside the test program.
 #include "shell/loading.h"
+#include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/startup.h"
 #include "data/file_index.h"
@@ -90,6 +91,7 @@ struct LoadingGl : ::testing::Test {
     void SetUp() override
     {
         shell_globals_reset();
+        config_init();   // the screen's projection takes the configured field of view
         loading_reset();
         g_capture = {};
         setenv("XDG_DATA_HOME", (root + "xdg").c_str(), 1);

@@ -1,0 +1,15 @@
+# Turns every graphics/shaders/*.glsl into one C++ table of {name, text}, the name being the
+# file name without ".glsl". Run as: cmake -DDIR=<shaders> -DOUTPUT=<file.cpp> -P embed_glsl.cmake
+file(GLOB sources ${DIR}/*.glsl)
+list(SORT sources)
+set(text "// Made by cmake/embed_glsl.cmake from graphics/shaders/; edit those files instead.\n")
+string(APPEND text "struct shader_glsl_file { const char *name; const char *text; };\n")
+string(APPEND text "extern const shader_glsl_file shader_glsl_files[] = {\n")
+foreach(src ${sources})
+  get_filename_component(name ${src} NAME)
+  string(REGEX REPLACE "\\.glsl$" "" name "${name}")
+  file(READ ${src} body)
+  string(APPEND text "    {\"${name}\", R\"glsl(${body})glsl\"},\n")
+endforeach()
+string(APPEND text "    {nullptr, nullptr},\n};\n")
+file(WRITE ${OUTPUT} "${text}")
