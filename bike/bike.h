@@ -82,4 +82,14 @@ extern const int       bike_catalogue_count;
 struct shape_instance;
 shape_instance *shape_load_instance(const char *file_name);   // caller frees with mem_free
 const char     *shape_get_name(const shape_instance *shape);
+
+// A wheel's ground contact as the wheel contact code leaves it each tick; erosion reads it.
+struct wheel_record {
+    dBodyID        body;
+    float          contact_point[3];      // world ft
+    float          contact_velocity[3];   // of the wheel body at the contact, ft/s
+    float          contact_normal[3];     // unit, from the ground into the wheel
+    float          depth;                 // ft; above 0 while the wheel touches the ground
+    dJointFeedback feedback;              // the contact joint's force on the wheel body (f1)
+};
 void            shape_cache_free(void);

@@ -16,7 +16,7 @@ extern int   race_start_tick;
 extern int   race_laps;                // the lap count in force
 extern int   standings[160];           // rider slots, leader first
 extern int   standings_count;
-extern int   erosion_strength;         // 1/1024 units; erosion runs while above 0
+extern int   erode_level;              // erosion strength, 1/1024 units; erosion runs while above 0
 
 void race_step(void);
 // participants: 160 flags or null.
@@ -56,3 +56,34 @@ void net_cleanup(void);
 void net_set_connect_address(const char *address);   // null: no connect address
 int  net_connecting(void);   // non-zero while a connect address is set
 int  fixed_files_check(void);
+
+// What the track loader and the erosion code reach of the race.
+#include "platform/array.h"
+
+// Statues near a rider: 8 x 8 cells of statue indices (int), made fresh by every track load.
+extern growable_array object_grid[64];
+void object_grid_insert(int statue_index);
+// The heading yaw turned onto the ground normal at (x, z); the identity when yaw >= 3.25.
+void object_terrain_orientation(float out[9], float x, float z, float yaw);
+
+// The flying-dirt particles: each of the 2000 owns one billboard, reserved by every track load.
+enum { PARTICLE_POOL = 2000 };
+void particle_set_billboard(int node, int billboard);
+
+// Online: queues an erosion message for the server; offline: straight into the erosion queue.
+void net_send_erosion(const unsigned char *bytes, int length);
+
+// One stored robot line of a gate section. An empty slot: no samples, count 0, recorded and
+// best times 1000000, everything else 0.
+struct line_sample;
+struct learned_line {
+    line_sample *samples;
+    int sample_count;
+    int section_time, two_section_time;           // ticks, as recorded
+    int tested_count;
+    int best_section_time, best_two_section_time;
+    int section_time_sum, two_section_time_sum;
+    int failure_count;
+    int last_picked;                              // tick
+    int id;                                       // 0 = none
+};

@@ -1,5 +1,6 @@
 // Stand-ins for the racing subsystem until it lands: no riders, no race, always offline; the
 // race step only counts its ticks.
+#include "terrain/track_load.h"
 #include "racing/race.h"
 
 bike *bike_slot_table[160];
@@ -11,7 +12,7 @@ int   race_start_tick;
 int   race_laps;
 int   standings[160];
 int   standings_count;
-int   erosion_strength;
+int   erode_level;
 
 void race_step(void) { ++tick_count; }
 void reset_race(const int *, int, int, int, int, int) {}
@@ -20,7 +21,8 @@ int  rider_is_hidden(int) { return 0; }
 int  race_is_time_trial(void) { return 0; }
 int  race_first_lap_gates(void) { return 0; }
 int  race_gates_per_lap(void) { return 0; }
-int  race_track_loaded(void) { return 0; }
+// Until the race reset exists, the interim start-up load is the race's track.
+int  race_track_loaded(void) { return track_name != nullptr; }
 const char *rider_number_text(int) { return nullptr; }
 void series_record_round(void) {}
 

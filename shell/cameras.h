@@ -4,19 +4,10 @@
 // and the flight of the free camera.
 #pragma once
 #include <ode/ode.h>
+#include "terrain/cameras.h"   // track_camera; the free camera has the same layout
 
 struct bike;
 struct terrain_field;
-
-// One camera of the track's "cameras" list; the free camera has the same layout. Angles in
-// radians, rates in radians per second, fov in degrees; autofovsize in feet (0 = off).
-struct track_camera {
-    float position[3];
-    float yaw, pitch;
-    float yaw_rate, pitch_rate;
-    float fov;
-    float autofovsize;
-};
 
 struct chase_orbit_state {
     float angle;      // radians

@@ -136,7 +136,7 @@ static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
     if (arg_match(c, "--erode", &v)) {
         if (!read_float("--erode", v, &f)) return -1;
         o->erosion_rate = (int)std::floor(clamp(f, 0.0f, 100.0f) * 1024);
-        erosion_strength = o->erosion_rate;
+        erode_level = o->erosion_rate;
         return 1;
     }
     if (arg_match(c, "--detail", &v)) return read_float("--detail", v, &r->terrain_detail) ? 1 : -1;

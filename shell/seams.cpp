@@ -8,13 +8,3 @@
 void graphics_preset_apply(int) {}
 void track_lighting_set_default(void) {}
 
-// Track cameras file and timing gates: no cameras, no laps.
-int  gate_camera[256];
-int *lap_list;
-
-// Track list, loader, terrain upkeep. No list yet, so start-up never takes the no-tracks exit.
-int  scan_tracks(void) { return -1; }
-int  track_choice_select(const char *) { return 0; }
-void track_list_free(void) {}
-void free_track(void) {}
-terrain_field *race_terrain(void) { return terrain_ptr; }

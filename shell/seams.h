@@ -23,16 +23,10 @@ void track_lighting_set_default(void);
 
 // Chase, track and free cameras.
 #include "shell/cameras.h"
-// The track's gate-to-camera map (-1: no change) and lap list (first-lap entries, then
-// normal-lap entries; + 100000 on gates that are no switch point).
-extern int  gate_camera[256];
-extern int *lap_list;
-
+#include "terrain/cameras.h"        // gate_camera
+#include "terrain/timing_gates.h"   // lap_list
 
 // Track list, track loader and terrain upkeep.
-int  scan_tracks(void);             // the number of tracks; -1 while there is no track list
-int  track_choice_select(const char *folder);   // 1 when a track has that folder name
-void track_list_free(void);
-void free_track(void);
-terrain_field *race_terrain(void);  // the one static field of the race
-#include "terrain/upkeep.h"   // terrain_update, terrain_update_all
+#include "terrain/track_list.h"
+#include "terrain/track_load.h"
+#include "terrain/upkeep.h"

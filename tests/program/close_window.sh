@@ -29,6 +29,10 @@ if [ -z "${DISPLAY:-}" ]; then
     done
 fi
 
+# The program ends at once without an installed track.
+source "$(dirname "$0")/track_folder.bash"
+make_track "$home/Rutline/tracks/plain"
+
 XDG_DATA_HOME=$home "$rutline" >"$home/stdout" 2>"$home/stderr" &
 game_pid=$!
 

@@ -17,6 +17,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program ends at once without an installed track.
+source "$(dirname "$0")/track_folder.bash"
+make_track "$home/Rutline/tracks/plain"
+
 if [ -z "${DISPLAY:-}" ]; then
     for n in $(seq 121 150); do
         [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue

@@ -18,6 +18,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The program ends at once without an installed track.
+source "$(dirname "$0")/track_folder.bash"
+make_track "$home/Rutline/tracks/plain"
+
 # Bad options: message, exit code, no settings file.
 check_bad() {
     local want=$1; shift

@@ -44,7 +44,7 @@ TEST(Options, ValuesMessagesAndExitCodes)
         {{"--erode=2.5"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.erosion_rate, 2560); }},
         {{"--erode", "500"}, -1, "", [](auto &p) {
              EXPECT_EQ(p.o.erosion_rate, 102400);
-             EXPECT_EQ(erosion_strength, 102400);
+             EXPECT_EQ(erode_level, 102400);
          }},
         {{"--erode", "x"}, 1, "Bad arg for --erode\n", nullptr},
         {{"--erode"}, 1, "Bad arg for --erode\n", nullptr},
