@@ -4,6 +4,7 @@ imaging package.
 
   picture.py check SHOT.png      a motocross track: sky above, grass and bare dirt on the ground
   picture.py shrink SHOT.png OUT.png FACTOR   a smaller copy (box filter) for the reference
+  picture.py compare SHOT.png REF.png FACTOR TOLERANCE   the shrunk shot against a reference
 """
 import struct
 import sys
@@ -96,8 +97,7 @@ def check(path):
     return 1 if problems else 0
 
 
-def shrink(path, out, factor):
-    width, height, rows = read_png(path)
+def shrink_rows(width, height, rows, factor):
     w, h = width // factor, height // factor
     small = []
     for y in range(h):
@@ -111,13 +111,33 @@ def shrink(path, out, factor):
                         s += src[3 * (x * factor + dx) + c]
                 line[3 * x + c] = s // (factor * factor)
         small.append(line)
+    return w, h, small
+
+
+def shrink(path, out, factor):
+    w, h, small = shrink_rows(*read_png(path), factor)
     write_png(out, w, h, small)
     return 0
+
+
+def compare(path, reference, factor, tolerance):
+    """The picture, shrunk by factor, against a reference: mean difference per channel."""
+    w, h, small = shrink_rows(*read_png(path), factor)
+    rw, rh, ref = read_png(reference)
+    if (w, h) != (rw, rh):
+        print('size %dx%d, reference %dx%d' % (w, h, rw, rh))
+        return 1
+    total = sum(abs(a - b) for row, rrow in zip(small, ref) for a, b in zip(row, rrow))
+    mean = total / (w * h * 3)
+    print('mean difference %.2f per channel (tolerance %.2f)' % (mean, tolerance))
+    return 0 if mean <= tolerance else 1
 
 
 if __name__ == '__main__':
     if len(sys.argv) == 3 and sys.argv[1] == 'check':
         sys.exit(check(sys.argv[2]))
+    if len(sys.argv) == 6 and sys.argv[1] == 'compare':
+        sys.exit(compare(sys.argv[2], sys.argv[3], int(sys.argv[4]), float(sys.argv[5])))
     if len(sys.argv) == 5 and sys.argv[1] == 'shrink':
         sys.exit(shrink(sys.argv[2], sys.argv[3], int(sys.argv[4])))
     print(__doc__)
