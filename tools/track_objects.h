@@ -50,18 +50,20 @@ inline bool write_statue_assets(const std::string &folder)
         km_mesh m;
         m.shininess = 8;
         const float a[3] = {-6, 1, 0}, b[3] = {6, 1, 0}, c[3] = {6, 4, 0}, d[3] = {-6, 4, 0};
-        m.quad(a, b, c, d, 0, 0.25f, 1, 1);
-        m.quad(b, a, d, c, 0, 0.25f, 1, 1);
-        m.box(-6.2f, 0, -0.1f, -5.95f, 4.3f, 0.1f, 0, 0, 1, 0.2f);
-        m.box(5.95f, 0, -0.1f, 6.2f, 4.3f, 0.1f, 0, 0, 1, 0.2f);
+        // The picture is 512 x 256 (textures want powers of two): the sheet in its top half,
+        // the posts' paint in the bottom half.
+        m.quad(a, b, c, d, 0, 0.5f, 1, 1);
+        m.quad(b, a, d, c, 0, 0.5f, 1, 1);
+        m.box(-6.2f, 0, -0.1f, -5.95f, 4.3f, 0.1f, 0, 0, 1, 0.4f);
+        m.box(5.95f, 0, -0.1f, 6.2f, 4.3f, 0.1f, 0, 0, 1, 0.4f);
         ok = write_km(folder + "banner.km", {m}) && ok;
-        canvas tex(512, 170, rgb(200, 30, 30));
+        canvas tex(512, 256, rgb(200, 30, 30));
         text_face bold("DejaVuSans-Bold.ttf");
         for (int y = 0; y < 128; ++y)
             for (int x = 0; x < 512; ++x)
                 if (y < 10 || y > 117) tex.at(x, y) = rgb(250, 250, 250);
         bold.draw_centred(tex, "RUTLINE MX", 80, 256, 95, rgb(255, 255, 255));
-        for (int y = 128; y < 170; ++y)   // the posts' paint below the sheet's part
+        for (int y = 128; y < 256; ++y)   // the posts' paint below the sheet's part
             for (int x = 0; x < 512; ++x) tex.at(x, y) = rgb(90, 90, 95);
         ok = write_canvas_rgb(folder + "banner.png", tex) && ok;
         ok = write_shp(folder + "banner.shp", {{-6.05f, 0.6f, 0, 0.4f, 0.5f, 8000, 200}, {-6.05f, 1.6f, 0, 0.4f, 0.5f, 8000, 200},

@@ -10,6 +10,10 @@
 #include "terrain/shading.h"
 #include "terrain/terrain_io.h"
 #include "terrain/terrain_seams.h"
+#include "terrain/statues.h"
+#include "terrain/timing_gates.h"
+#include "terrain/track_load.h"
+#include "data/util.h"
 #include "graphics/glcaps.h"
 #include "graphics/model.h"
 #include "graphics/texture.h"
@@ -143,6 +147,30 @@ TEST_F(Content, BothTracksLoadWithoutAWarning)
         terrain_free(t.get());
         lighting_free();
         for (const std::string &line : lines_with_problems(log.text())) ADD_FAILURE() << line;
+    }
+}
+
+// The whole folder through the game's track loader, twice: every object file reads without a
+// complaint and the digest comes out the same. Collision shapes come with the bikes: until
+// their reader exists every statue's shape is reported missing, and only that line is allowed.
+TEST_F(Content, TrackLoaderReadsEveryFileWithAStableDigest)
+{
+    for (const track_info &tr : tracks) {
+        SCOPED_TRACE(tr.folder);
+        std::uint8_t first[20];
+        for (int pass = 0; pass < 2; ++pass) {
+            LogCapture log("tracklog");
+            track_name = string_intern(tr.folder);
+            ASSERT_EQ(load_track(), 1);
+            EXPECT_GT(gate_count, 3);
+            EXPECT_GT(statues.count, first_own_statue);
+            if (pass == 0) memcpy(first, track_digest, sizeof first);
+            else EXPECT_EQ(memcmp(first, track_digest, sizeof first), 0) << "the digest changed";
+            free_track();
+            track_name = nullptr;
+            for (const std::string &line : lines_with_problems(log.text()))
+                if (line.find("missing shape file") == std::string::npos) ADD_FAILURE() << line;
+        }
     }
 }
 
