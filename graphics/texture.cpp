@@ -15,6 +15,7 @@
 #include "platform/array.h"
 #include "shell/globals.h"
 #include <GL/gl.h>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -104,12 +105,21 @@ void case_warning(const char *name)
     console_print(line);
 }
 
-void cant_open(const char *name)
+// A line on the console when the game runs with --debug.
+__attribute__((format(printf, 1, 2))) void debug_note(const char *format, ...)
 {
     if (!g_options.debug_level) return;
     char line[1024];
-    snprintf(line, sizeof line, "Can't open texture \"%.900s\"", name);
+    va_list ap;
+    va_start(ap, format);
+    vsnprintf(line, sizeof line, format, ap);
+    va_end(ap);
     console_print(line);
+}
+
+void cant_open(const char *name)
+{
+    debug_note("Can't open texture \"%.900s\"", name);
 }
 
 // Exact name first, then the first one equal without regard to case (with a warning).
@@ -293,47 +303,41 @@ unsigned load_anim(data_stream *s, int options)
     return id;
 }
 
+// Closes the gap entry index leaves in one of the tables; the caller has freed what it held.
+void remove_entry(growable_array *table, int index)
+{
+    char *items = (char *)table->items;
+    std::size_t size = (std::size_t)table->element_size;
+    memmove(items + index * size, items + (index + 1) * size, size * (std::size_t)(table->count - index - 1));
+    table->count--;
+}
+
 void delete_texture(int index)
 {
     texture_record *r = *texture_at(index);
-    if (g_options.debug_level) {
-        char line[1024];
-        snprintf(line, sizeof line, "deleting tid %d (%.900s)", (int)r->id, r->name);
-        console_print(line);
-    }
+    debug_note("deleting tid %d (%.900s)", (int)r->id, r->name);
     GLuint id = r->id;
     glDeleteTextures(1, &id);
     mem_free(r->info);
     mem_free(r);
-    memmove(texture_at(index), texture_at(index + 1), sizeof(texture_record *) * (g_tex.textures.count - index - 1));
-    g_tex.textures.count--;
+    remove_entry(&g_tex.textures, index);
 }
 
 void delete_image(int index)
 {
     image_record *r = *image_at(index);
-    if (g_options.debug_level) {
-        char line[1024];
-        snprintf(line, sizeof line, "deleting image %.900s", r->name);
-        console_print(line);
-    }
+    debug_note("deleting image %.900s", r->name);
     mem_free(r->pixels);
     mem_free(r);
-    memmove(image_at(index), image_at(index + 1), sizeof(image_record *) * (g_tex.images.count - index - 1));
-    g_tex.images.count--;
+    remove_entry(&g_tex.images, index);
 }
 
 void delete_anim(int index)
 {
     texture_anim *a = *anim_at(index);
-    if (g_options.debug_level) {
-        char line[96];
-        snprintf(line, sizeof line, "deleting anim %d for tid %d", index, (int)a->id);
-        console_print(line);
-    }
+    debug_note("deleting anim %d for tid %d", index, (int)a->id);
     texture_anim_free(a);
-    memmove(anim_at(index), anim_at(index + 1), sizeof(texture_anim *) * (g_tex.anims.count - index - 1));
-    g_tex.anims.count--;
+    remove_entry(&g_tex.anims, index);
 }
 
 int keeps(int generation, int all)

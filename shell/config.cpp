@@ -39,12 +39,7 @@ static const char *const render_items[] = {
 static const char *const playback_items[] = {"Playback Only", "Race Against"};
 static const char *const slot_items[] = {"Empty", "Human", "Robot", "Robot (2 stroke)", "Robot (4 stroke)"};
 
-struct choice_def {
-    const char        *key, *label;
-    const char *const *items;
-    int                item_count, current;
-};
-static const choice_def choice_defs[CONFIG_CHOICE_COUNT] = {
+static const menu_choice_def choice_defs[CONFIG_CHOICE_COUNT] = {
     {"record", "Record Demo", no_yes, 2, 0},
     {"skill", "Robot Skill", skills, 3, 0},
     {"time_trial_abort", "Backing Up Aborts Attempt", no_yes, 2, 1},
@@ -61,11 +56,7 @@ static const choice_def choice_defs[CONFIG_CHOICE_COUNT] = {
     {"playback_mode", "Playback Mode", playback_items, 2, 0},
 };
 
-struct slider_def {
-    const char *key, *label;
-    double      value, step, minimum, maximum;
-};
-static const slider_def slider_defs[CONFIG_SLIDER_COUNT] = {
+static const menu_slider_def slider_defs[CONFIG_SLIDER_COUNT] = {
     {"minutes", "Minutes", 0, 1, 0, 60},
     {"laps", "Laps", 5, 1, 0, 50},
     {"ghost_fade_distance", "Ghost Fade Distance", 10, 1, 0, 40},
@@ -169,14 +160,8 @@ void config_init(void)
     yres = 480;
     g_config = config_values{0, 0, 1, 0, 0, string_intern("rabbithill"), 8, 0, 1.0f};
     message_lines = 5;
-    for (int i = 0; i < CONFIG_CHOICE_COUNT; ++i) {
-        const choice_def &d = choice_defs[i];
-        config_choices[i] = menu_choice{d.label, d.items, d.item_count, d.current, {}};
-    }
-    for (int i = 0; i < CONFIG_SLIDER_COUNT; ++i) {
-        const slider_def &d = slider_defs[i];
-        config_sliders[i] = menu_slider{d.label, d.value, d.step, d.minimum, d.maximum, {}, 0, 0};
-    }
+    widget_choices_init(config_choices, choice_defs, CONFIG_CHOICE_COUNT);
+    widget_sliders_init(config_sliders, slider_defs, CONFIG_SLIDER_COUNT);
     for (int i = 0; i < GATE_SLOT_COUNT; ++i) {
         snprintf(g_slot_labels[i], sizeof g_slot_labels[i], "Gate %d", i + 1);
         config_slots[i] = menu_choice{g_slot_labels[i], slot_items, 5, 0, {}};

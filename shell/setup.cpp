@@ -16,12 +16,7 @@ menu_choice     setup_choices[SETUP_CHOICE_COUNT];
 menu_choice     setup_graphics[SETUP_GRAPHICS_COUNT];
 char            setup_wanted_graphics[SETUP_GRAPHICS_COUNT][SETUP_WANTED_BYTES];
 
-struct slider_def {
-    const char *key, *label;
-    double      value, step, minimum, maximum;
-};
-
-static const slider_def slider_defs[SETUP_SLIDER_COUNT] = {
+static const menu_slider_def slider_defs[SETUP_SLIDER_COUNT] = {
     {"stability", "Stability", 100, 1, 0, 100},
     {"leveling", "Leveling", 20, 1, 0, 100},
     {"roll_damping", "Roll Damping", 80, 1, 0, 100},
@@ -68,13 +63,7 @@ static const char *const no_yes[] = {"No", "Yes"};
 static const char *const brake_items[] = {"Normal", "Antilock"};
 static const char *const wheelie_items[] = {"No", "Yes", "Front Only"};
 
-struct choice_def {
-    const char        *key, *label;
-    const char *const *items;
-    int                item_count, current;
-};
-
-static const choice_def choice_defs[SETUP_CHOICE_COUNT] = {
+static const menu_choice_def choice_defs[SETUP_CHOICE_COUNT] = {
     {"arcade", "Arcade Physics", no_yes, 2, 1},
     {"front_brake", "Front Brake", brake_items, 2, 1},
     {"rear_brake", "Rear Brake", brake_items, 2, 0},
@@ -163,14 +152,8 @@ void setup_init(void)
     widget_text_set(&setup_name, "Pat Roostwell");
     widget_text_set(&setup_number, "999");
 
-    for (int i = 0; i < SETUP_SLIDER_COUNT; ++i) {
-        const slider_def &d = slider_defs[i];
-        setup_sliders[i] = menu_slider{d.label, d.value, d.step, d.minimum, d.maximum, {}, 0, 0};
-    }
-    for (int i = 0; i < SETUP_CHOICE_COUNT; ++i) {
-        const choice_def &d = choice_defs[i];
-        setup_choices[i] = menu_choice{d.label, d.items, d.item_count, d.current, {}};
-    }
+    widget_sliders_init(setup_sliders, slider_defs, SETUP_SLIDER_COUNT);
+    widget_choices_init(setup_choices, choice_defs, SETUP_CHOICE_COUNT);
     for (int i = 0; i < SETUP_GRAPHICS_COUNT; ++i) {
         setup_graphics[i] = menu_choice{graphics_labels[i], nullptr, 0, 0, {}};
         setup_wanted_graphics[i][0] = 0;

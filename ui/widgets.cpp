@@ -3,6 +3,20 @@
 #include <cstdio>
 #include <cstring>
 
+void widget_choices_init(menu_choice *choices, const menu_choice_def *defs, int count)
+{
+    for (int i = 0; i < count; ++i)
+        choices[i] = menu_choice{defs[i].label, defs[i].items, defs[i].item_count, defs[i].current, {}};
+}
+
+void widget_sliders_init(menu_slider *sliders, const menu_slider_def *defs, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const menu_slider_def &d = defs[i];
+        sliders[i] = menu_slider{d.label, d.value, d.step, d.minimum, d.maximum, {}, 0, 0};
+    }
+}
+
 int widget_choice_select(menu_choice *choice, const char *text)
 {
     if (!choice->items || !text) return 0;

@@ -35,6 +35,23 @@ struct menu_text_field {
     widget_rect rect;
 };
 
+// A choice or slider as its settings file names it, with the value it starts at. The settings and
+// the bike setup keep tables of these and make their widgets from them.
+struct menu_choice_def {
+    const char        *key, *label;
+    const char *const *items;
+    int                item_count, current;
+};
+
+struct menu_slider_def {
+    const char *key, *label;
+    double      value, step, minimum, maximum;
+};
+
+// Sets choices[i] (or sliders[i]) to the starting state defs[i] describes, for i below count.
+void widget_choices_init(menu_choice *choices, const menu_choice_def *defs, int count);
+void widget_sliders_init(menu_slider *sliders, const menu_slider_def *defs, int count);
+
 // Selects the first item equal to text (exact, case-sensitive). 1 when found; 0 leaves the index.
 int widget_choice_select(menu_choice *choice, const char *text);
 // Reads one single-precision number; 0 when there is none (value unchanged), else stores it

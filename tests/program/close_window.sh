@@ -5,48 +5,20 @@
 # Usage: close_window.sh PATH-TO-RUTLINE (x11_close is found beside the test build).
 set -uo pipefail
 rutline=$1
-closer=${X11_CLOSE:-$(dirname "$0")/x11_close}
-[ -x "$closer" ] || closer=$(cd "$(dirname "$rutline")/.." && pwd)/tests/x11_close
-fail() { echo "FAIL: $*" >&2; [ -f "$home/Rutline/lastlog.txt" ] && cat "$home/Rutline/lastlog.txt" >&2; exit 1; }
-
-home=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    [ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$home"
-}
-trap cleanup EXIT
-
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$n
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        break
-    done
-fi
+source "$(dirname "$0")/lib.bash"
+source "$here/track_folder.bash"
+find_closer
+make_temp_home
+start_xvfb
 
 # The program ends at once without an installed track.
-source "$(dirname "$0")/track_folder.bash"
 make_track "$home/Rutline/tracks/plain"
 
-XDG_DATA_HOME=$home "$rutline" >"$home/stdout" 2>"$home/stderr" &
-game_pid=$!
-
-timeout 30 xdotool search --sync --name '^Rutline$' >/dev/null || fail "no window named Rutline"
+start_game
+wait_for_window
 sleep 1   # a few frames of the loop
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended before it was closed"
-"$closer" Rutline || fail "could not send the close request"
-
-for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$game_pid" 2>/dev/null; then fail "rutline still runs 15 s after the close request"; fi
-wait "$game_pid"
-code=$?
-game_pid=
-[ "$code" -eq 0 ] || { cat "$home/stderr" >&2; fail "exit code $code"; }
+close_game
 
 log=$home/Rutline/lastlog.txt
 [ -f "$log" ] || fail "no lastlog.txt in the home folder"
@@ -67,11 +39,5 @@ expected=(
     'Deleting textures'
     'Deleting models'
 )
-line=0
-for pattern in "${expected[@]}"; do
-    found=$(grep -n -E "^\[[0-9]+:[0-9]{2}:[0-9]{2}\.[0-9]{2}\] $pattern\$" "$log" |
-            awk -F: -v after="$line" '$1 > after { print $1; exit }')
-    [ -n "$found" ] || fail "missing or out of order: $pattern"
-    line=$found
-done
+expect_in_order "$log" "${expected[@]}"
 echo "close_window: ok"

@@ -9,39 +9,17 @@
 set -uo pipefail
 rutline=$1
 reference=${2:-}
-here=$(cd "$(dirname "$0")" && pwd)
-closer=${X11_CLOSE:-$here/x11_close}
-[ -x "$closer" ] || closer=$(cd "$(dirname "$rutline")/.." && pwd)/tests/x11_close
-root=$(mktemp -d)
-home=$root/home
-fail() { echo "FAIL: $*" >&2; [ -f "$home/Rutline/lastlog.txt" ] && tail -n 40 "$home/Rutline/lastlog.txt" >&2; exit 1; }
-
-xvfb_pid=
-cleanup() {
-    [ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$root"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib.bash"
+find_closer
+make_temp_home home
+fail_log_lines=40
 
 [ -f "$(dirname "$rutline")/ridgeback/terrain.hf" ] || fail "no generated default track beside $rutline"
 
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$n
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        break
-    done
-fi
-
+start_xvfb
 mkdir -p "$home"
-XDG_DATA_HOME=$home "$rutline" --track ridgeback --debug >"$root/stdout" 2>"$root/stderr" &
-game_pid=$!
-window=$(timeout 30 xdotool search --sync --name '^Rutline$' | head -n 1)
-[ -n "$window" ] || fail "no window named Rutline"
+start_game --track ridgeback --debug
+wait_for_window
 log=$home/Rutline/lastlog.txt
 for _ in $(seq 300); do
     grep -q 'File index complete' "$log" 2>/dev/null && break
@@ -67,13 +45,7 @@ for _ in $(seq 50); do [ -f "$home/Rutline/screenshot001.png" ] && break; sleep 
 shot=$home/Rutline/screenshot001.png
 [ -f "$shot" ] || fail "the screenshot key saved no picture"
 
-"$closer" Rutline || fail "could not send the close request"
-for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$game_pid" 2>/dev/null && fail "rutline still runs 15 s after the close request"
-wait "$game_pid"
-code=$?
-game_pid=
-[ "$code" -eq 0 ] || { cat "$root/stderr" >&2; fail "exit code $code"; }
+close_game
 
 if [ -n "$reference" ]; then
     python3 "$here/picture.py" shrink "$shot" "$reference" 4 || fail "could not write $reference"

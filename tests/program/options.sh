@@ -5,21 +5,12 @@
 # Usage: options.sh PATH-TO-RUTLINE (x11_close is found beside the test build).
 set -uo pipefail
 rutline=$1
-closer=${X11_CLOSE:-$(dirname "$0")/x11_close}
-[ -x "$closer" ] || closer=$(cd "$(dirname "$rutline")/.." && pwd)/tests/x11_close
-home=$(mktemp -d)
-fail() { echo "FAIL: $*" >&2; [ -f "$home/Rutline/lastlog.txt" ] && cat "$home/Rutline/lastlog.txt" >&2; exit 1; }
-
-xvfb_pid=
-cleanup() {
-    [ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$home"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib.bash"
+source "$here/track_folder.bash"
+find_closer
+make_temp_home
 
 # The program ends at once without an installed track.
-source "$(dirname "$0")/track_folder.bash"
 make_track "$home/Rutline/tracks/plain"
 
 # Bad options: message, exit code, no settings file.
@@ -36,30 +27,14 @@ check_bad "Bad arg for --erode" --erode x
 check_bad "Bad arg for --erode" --erode
 check_bad "Too many files!" one.rldemo two.rldemo
 
-if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-        Xvfb :$n -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        export DISPLAY=:$n
-        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
-        break
-    done
-fi
+start_xvfb
 
 # One run from start to an orderly shutdown through the window's close request.
 run_once() {
-    XDG_DATA_HOME=$home "$rutline" "$@" >"$home/stdout" 2>"$home/stderr" &
-    game_pid=$!
-    timeout 30 xdotool search --sync --name '^Rutline$' >/dev/null || fail "no window named Rutline"
+    start_game "$@"
+    wait_for_window
     sleep 1
-    "$closer" Rutline || fail "could not send the close request"
-    for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$game_pid" 2>/dev/null && fail "rutline still runs 15 s after the close request"
-    wait "$game_pid"
-    local code=$?
-    game_pid=
-    [ "$code" -eq 0 ] || { cat "$home/stderr" >&2; fail "exit code $code"; }
+    close_game
 }
 
 mkdir -p "$home/Rutline"

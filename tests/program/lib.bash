@@ -1,0 +1,89 @@
+# Sourced by the whole-program tests, after they set rutline to the program under test: the
+# temporary home, the X server, starting rutline and closing it through its window.
+here=$(cd "$(dirname "$0")" && pwd)
+
+# The x11_close helper: X11_CLOSE, beside these scripts, or in the test build beside rutline.
+find_closer() {
+    closer=${X11_CLOSE:-$here/x11_close}
+    [ -x "$closer" ] || closer=$(cd "$(dirname "$rutline")/.." && pwd)/tests/x11_close
+}
+
+# Ends the test with the reason and the game's log; only its last fail_log_lines lines when set.
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -f "$home/Rutline/lastlog.txt" ]; then
+        if [ -n "${fail_log_lines:-}" ]; then
+            tail -n "$fail_log_lines" "$home/Rutline/lastlog.txt" >&2
+        else
+            cat "$home/Rutline/lastlog.txt" >&2
+        fi
+    fi
+    exit 1
+}
+
+# root is a new temporary folder, removed on exit with a running rutline and our own Xvfb; home
+# is root itself, or root/SUBFOLDER (which the caller creates) when one is named.
+make_temp_home() {
+    root=$(mktemp -d)
+    home=$root${1:+/$1}
+    xvfb_pid=
+    game_pid=
+    trap cleanup EXIT
+}
+
+cleanup() {
+    [ -n "${game_pid:-}" ] && kill "$game_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$root"
+}
+
+# Without a DISPLAY, starts Xvfb on the first free display in FIRST..LAST (90..120).
+start_xvfb() {
+    [ -z "${DISPLAY:-}" ] || return 0
+    local n
+    for n in $(seq "${1:-90}" "${2:-120}"); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+        Xvfb :$n -screen 0 1280x720x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        export DISPLAY=:$n
+        for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+        break
+    done
+}
+
+# Starts rutline in the background on the temporary home with ARGS; its output goes to
+# root/stdout and root/stderr. Settings for it alone may precede the call (RL_HOME=... start_game).
+start_game() {
+    XDG_DATA_HOME=$home "$rutline" "$@" >"$root/stdout" 2>"$root/stderr" &
+    game_pid=$!
+}
+
+# Waits up to 30 s for the game's window; window is its X id.
+wait_for_window() {
+    window=$(timeout 30 xdotool search --sync --name '^Rutline$' | head -n 1)
+    [ -n "$window" ] || fail "no window named Rutline"
+}
+
+# Closes the window as a window manager's close button does; rutline must end within 15 s with
+# exit code 0.
+close_game() {
+    "$closer" Rutline || fail "could not send the close request"
+    for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$game_pid" 2>/dev/null && fail "rutline still runs 15 s after the close request"
+    wait "$game_pid"
+    local code=$?
+    game_pid=
+    [ "$code" -eq 0 ] || { cat "$root/stderr" >&2; fail "exit code $code"; }
+}
+
+# Each PATTERN must match a whole stamped line of LOG, each later in the log than the one before.
+expect_in_order() {
+    local log=$1 line=0 pattern found
+    shift
+    for pattern in "$@"; do
+        found=$(grep -n -E "^\[[0-9]+:[0-9]{2}:[0-9]{2}\.[0-9]{2}\] $pattern\$" "$log" |
+                awk -F: -v after="$line" '$1 > after { print $1; exit }')
+        [ -n "$found" ] || fail "missing or out of order: $pattern"
+        line=$found
+    done
+}
