@@ -1,5 +1,9 @@
 # Turns every graphics/shaders/*.glsl into one C++ table of {name, text}, the name being the
 # file name without ".glsl". Run as: cmake -DDIR=<shaders> -DOUTPUT=<file.cpp> -P embed_glsl.cmake
+#
+# GLSL 1.10 has no include, so code shared between programs lives in common_*.glsl pieces: a line
+# '#include "common_x.glsl"' in a source is replaced here by that file's text (pieces may include
+# pieces). The pieces are not programs and get no row of their own.
 file(GLOB sources ${DIR}/*.glsl)
 list(SORT sources)
 set(text "// Made by cmake/embed_glsl.cmake from graphics/shaders/; edit those files instead.\n")
@@ -7,8 +11,27 @@ string(APPEND text "struct shader_glsl_file { const char *name; const char *text
 string(APPEND text "extern const shader_glsl_file shader_glsl_files[] = {\n")
 foreach(src ${sources})
   get_filename_component(name ${src} NAME)
+  if(name MATCHES "^common_")
+    continue()
+  endif()
   string(REGEX REPLACE "\\.glsl$" "" name "${name}")
   file(READ ${src} body)
+  set(expanded 0)
+  while(body MATCHES "#include \"([A-Za-z0-9_.]+)\"\n")
+    set(piece ${CMAKE_MATCH_1})
+    if(NOT EXISTS ${DIR}/${piece})
+      message(FATAL_ERROR "${src}: no ${DIR}/${piece} to include")
+    endif()
+    math(EXPR expanded "${expanded} + 1")
+    if(expanded GREATER 64)
+      message(FATAL_ERROR "${src}: includes nest too deep (does ${piece} include itself?)")
+    endif()
+    file(READ ${DIR}/${piece} piece_text)
+    string(REPLACE "#include \"${piece}\"\n" "${piece_text}" body "${body}")
+  endwhile()
+  if(body MATCHES "#include")
+    message(FATAL_ERROR "${src}: an #include line must read #include \"<file>.glsl\" on its own")
+  endif()
   string(APPEND text "    {\"${name}\", R\"glsl(${body})glsl\"},\n")
 endforeach()
 string(APPEND text "    {nullptr, nullptr},\n};\n")

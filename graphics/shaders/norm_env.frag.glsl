@@ -8,14 +8,7 @@ varying vec3 tangent;
 varying vec3 viewer;
 varying vec4 color;
 
-vec3 mapped_normal()
-{
-    vec3 n = normalize(normal);
-    vec3 t = normalize(tangent - n * dot(n, tangent));
-    vec3 b = cross(n, t);
-    mat3 m = mat3(t, b, n);
-    return normalize(m * (texture2D(nmap, gl_TexCoord[0].st).rgb * 2.0 - 1.0));
-}
+#include "common_mapped_normal.glsl"
 
 void main()
 {

@@ -1,51 +1,14 @@
 #define MAX_BONE 10
 // Lit models with a normal map (and with a specular map): as lit, plus the tangent from
 // texture coordinate set 1.
-uniform int nbones;
-uniform vec3 bone_c[MAX_BONE];
-uniform vec3 bone_t[MAX_BONE];
-uniform mat3 bone_r[MAX_BONE];
+#include "common_bones.glsl"
 
-varying vec4 diffuse;
-varying vec4 ambient;
-varying vec3 normal;
-varying vec3 tangent;
-varying vec3 light;
-varying vec3 viewer;
+#include "common_norm_lit_varyings.glsl"
 
-void skin(float w, float bone, inout vec3 position, inout vec3 n, inout vec3 t)
-{
-    int b = int(bone);
-    position += (bone_r[b] * (gl_Vertex.xyz - bone_c[b]) + bone_t[b]) * w;
-    n += (bone_r[b] * gl_Normal) * w;
-    t += (bone_r[b] * gl_MultiTexCoord1.xyz) * w;
-}
+#include "common_skin_tangent.glsl"
 
 void main()
 {
-    if (nbones == 0) {
-        normal = normalize(gl_NormalMatrix * gl_Normal);
-        tangent = normalize(gl_NormalMatrix * gl_MultiTexCoord1.xyz);
-        vec4 v = gl_ModelViewMatrix * gl_Vertex;
-        viewer = v.xyz / v.w;
-        gl_Position = ftransform();
-    } else {
-        vec3 position = vec3(0.0);
-        vec3 n = vec3(0.0);
-        vec3 t = vec3(0.0);
-        skin(gl_MultiTexCoord2.x, gl_MultiTexCoord3.x, position, n, t);
-        skin(gl_MultiTexCoord2.y, gl_MultiTexCoord3.y, position, n, t);
-        skin(gl_MultiTexCoord2.z, gl_MultiTexCoord3.z, position, n, t);
-        skin(gl_MultiTexCoord2.w, gl_MultiTexCoord3.w, position, n, t);
-        viewer = vec3(gl_ModelViewMatrix * vec4(position, 1.0));
-        normal = normalize(gl_NormalMatrix * n);
-        tangent = normalize(gl_NormalMatrix * t);
-        gl_Position = gl_ModelViewProjectionMatrix * vec4(position, 1.0);
-    }
-    light = normalize(vec3(gl_LightSource[0].position));
-    diffuse = gl_FrontMaterial.diffuse * gl_LightSource[0].diffuse;
-    ambient = gl_FrontMaterial.ambient * gl_LightSource[0].ambient +
-              gl_LightModel.ambient * gl_FrontMaterial.ambient;
-    ambient.a = min(ambient.a, 1.0);
-    gl_TexCoord[0] = gl_MultiTexCoord0;
+#include "common_skin_tangent_position.glsl"
+#include "common_lit_light.glsl"
 }

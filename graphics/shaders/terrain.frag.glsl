@@ -10,12 +10,7 @@ varying vec4 ambient;
 varying vec3 light;
 varying vec3 viewer;
 
-vec3 fog(vec3 color)
-{
-    float z = gl_FragCoord.z / gl_FragCoord.w;
-    float f = clamp(exp2(-1.4426950408889634 * gl_Fog.density * z), 0.0, 1.0);
-    return mix(gl_Fog.color.rgb, color, f);
-}
+#include "common_fog.glsl"
 
 void main()
 {
@@ -25,12 +20,7 @@ void main()
     vec3 n = nt * 2.0 - 1.0;
     n.y = sqrt(max(1.0 - n.z * n.z - n.x * n.x, 0.0));
     n = normalize(gl_NormalMatrix * n);
-    float ndl = dot(n, light);
-    float rdl = max(dot(reflect(normalize(viewer), n), light), 0.0);
-    if (ndl < 0.0) {
-        ndl = 0.0;
-        rdl = 0.0;
-    }
+#include "common_light_terms.glsl"
     vec4 color = ambient;
     color.rgb += diffuse.rgb * ndl * len;
     color *= texture2D(tex, st);
