@@ -122,6 +122,21 @@ void cant_open(const char *name)
     debug_note("Can't open texture \"%.900s\"", name);
 }
 
+// Opens an image file and reads the word that tells its format; null (reported) when either fails.
+static data_stream *open_with_first_word(const char *name, char *word, int size)
+{
+    data_stream *s = data_open(name, "rb");
+    if (!s) {
+        cant_open(name);
+        return nullptr;
+    }
+    if (!image_scan_word(s, word, size)) {
+        data_close(s);
+        return nullptr;
+    }
+    return s;
+}
+
 // Exact name first, then the first one equal without regard to case (with a warning).
 template <typename Record>
 int find_by_name(const growable_array &table, const char *name)
@@ -371,16 +386,9 @@ unsigned texture_load(const char *name)
         return r->id;
     }
 
-    data_stream *s = data_open(name, "rb");
-    if (!s) {
-        cant_open(name);
-        return 0;
-    }
     char word[16];
-    if (!image_scan_word(s, word, sizeof word)) {
-        data_close(s);
-        return 0;
-    }
+    data_stream *s = open_with_first_word(name, word, sizeof word);
+    if (!s) return 0;
     int options = wrap_options(name);
     unsigned id = 0;
     int width = 0, height = 0, animated = 0;
@@ -470,16 +478,9 @@ int image_load_by_name(const char *name, unsigned char **pixels, int *width, int
         *height = r->height;
         return 1;
     }
-    data_stream *s = data_open(name, "rb");
-    if (!s) {
-        cant_open(name);
-        return 0;
-    }
     char word[16];
-    if (!image_scan_word(s, word, sizeof word)) {
-        data_close(s);
-        return 0;
-    }
+    data_stream *s = open_with_first_word(name, word, sizeof word);
+    if (!s) return 0;
     unsigned char *p = nullptr;
     int w = 0, h = 0, channels = 0, ok = 0;
     if (!strcmp(word, "K7") || !strcmp(word, "K6")) {

@@ -3,6 +3,7 @@
 #include "data/mem.h"
 #include "data/stream.h"
 #include "fixtures/fixtures.h"
+#include "data_fixture.h"
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -51,21 +52,6 @@ std::string saf(const std::vector<std::pair<std::string, std::string>> &members)
         body += m.second;
     }
     return header + "-\n" + body;
-}
-
-std::string gzip(const std::string &text)
-{
-    z_stream z = {};
-    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);   // 16: gzip wrapping
-    std::string out(deflateBound(&z, text.size()) + 32, '\0');
-    z.next_in = (Bytef *)text.data();
-    z.avail_in = (uInt)text.size();
-    z.next_out = (Bytef *)out.data();
-    z.avail_out = (uInt)out.size();
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
 }
 
 // Everything a stream delivers, read byte by byte as the loaders do.
@@ -123,14 +109,14 @@ TEST_F(FileIndex, SourcesRankHomeThenDataThenArchivesInNameOrder)
 // the index, where a ".gz" entry wins only over a plain entry of strictly worse priority.
 TEST_F(FileIndex, AtNamesSearchFoldersThenTheIndex)
 {
-    fixture_write_file(home + "a.gz", gzip("home gz"));
+    fixture_write_file(home + "a.gz", gzip_bytes("home gz"));
     fixture_write_file(data + "a", "data plain");
-    fixture_write_file(data + "b.gz", gzip("data gz"));
+    fixture_write_file(data + "b.gz", gzip_bytes("data gz"));
     fixture_write_file(data + "Track/Desc", "folder file");
-    fixture_write_file(data + "track/packed.gz", gzip("folder gz"));
-    fixture_write_file(data + "a.saf", saf({{"b", "member"}, {"c.gz", gzip("a gz")}, {"d", "a plain"},
-                                            {"e", "a plain e"}, {"e.gz", gzip("a gz e")}}));
-    fixture_write_file(data + "b.saf", saf({{"c", "b plain"}, {"d.gz", gzip("b gz")}, {"f.gz", gzip("b gz f")},
+    fixture_write_file(data + "track/packed.gz", gzip_bytes("folder gz"));
+    fixture_write_file(data + "a.saf", saf({{"b", "member"}, {"c.gz", gzip_bytes("a gz")}, {"d", "a plain"},
+                                            {"e", "a plain e"}, {"e.gz", gzip_bytes("a gz e")}}));
+    fixture_write_file(data + "b.saf", saf({{"c", "b plain"}, {"d.gz", gzip_bytes("b gz")}, {"f.gz", gzip_bytes("b gz f")},
                                             {"g", std::string(3000, 'g')}}));
     ASSERT_NE(file_index_names(), nullptr);
 
