@@ -32,7 +32,7 @@ const program_def programs[SHADER_SLOTS] = {
     {"env", "env.vert", "env.frag", {"tex"}},
     {"norm_lit", "norm_lit.vert", "norm_lit.frag", {"tex", "nmap"}},
     {"norm_env", "norm_env.vert", "norm_env.frag", {"tex", "nmap"}},
-    {"norm_spec_lit", "norm_lit.vert", "norm_specular_lit.frag", {"tex", "nmap", "smap"}},
+    {"norm_spec_lit", "norm_lit.vert", "norm_gloss_lit.frag", {"tex", "nmap", "smap"}},
     {"terrain_normals", "terrain_normals.vert", "terrain_normals.frag", {"tex", "base"}},
     {"terrain", "terrain.vert", "terrain.frag", {"tex", "nmap", "smap"}},
 };
