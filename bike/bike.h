@@ -4,6 +4,8 @@
 #pragma once
 #include <ode/ode.h>
 
+#include "bike/bike_info.h"
+
 struct bike;
 
 void        bike_destroy(bike *b);
@@ -71,10 +73,6 @@ void bike_set_steering_strength(bike *b, float value);
 void bike_set_stop_wheelies(bike *b, int mode);
 
 // The built-in catalogue, newest model first.
-struct bike_info {
-    const char *model;          // "450sxf(2018)", "yz250f(2008)", ...
-    const char *engine_class;   // "50", "125", "250", "250f", "450f"
-};
 extern const bike_info bike_catalogue[];
 extern const int       bike_catalogue_count;
 
@@ -86,6 +84,9 @@ const char     *shape_get_name(const shape_instance *shape);
 // A wheel's ground contact as the wheel contact code leaves it each tick; erosion reads it.
 struct wheel_record {
     dBodyID        body;
+    float          axle[3];               // in body coordinates, (1, 0, 0)
+    float          radius;                // wheel radius R
+    float          tube_radius;           // tyre tube radius r
     float          contact_point[3];      // world ft
     float          contact_velocity[3];   // of the wheel body at the contact, ft/s
     float          contact_normal[3];     // unit, from the ground into the wheel

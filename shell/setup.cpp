@@ -142,7 +142,7 @@ const setup_bike_ops setup_bike_default_ops = {
 void setup_init(void)
 {
     int n = 0;
-    for (; n < BIKE_ITEMS_MAX && n < bike_catalogue_count; ++n) g_setup.bike_items[n] = bike_catalogue[n].model;
+    for (; n < BIKE_ITEMS_MAX && n < bike_catalogue_count; ++n) g_setup.bike_items[n] = bike_catalogue[n].name;
     setup_bike = menu_choice{"Bike", g_setup.bike_items, n, 0, {}};
 
     memset(g_setup.name, 0, sizeof g_setup.name);
