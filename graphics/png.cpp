@@ -78,22 +78,29 @@ static png_structp create_reader(data_stream *s, png_infop *info, png_infop *end
     return png;
 }
 
-// A growing text, kept in plain memory so it can live across libpng's longjmp.
+// A growing text, kept in plain memory so it can live across libpng's longjmp. It grows by
+// doubling, so a long side file costs its length, not its length squared.
 struct png_text_buffer {
     char       *data;
     std::size_t length;
+    std::size_t capacity;   // bytes held by data, its zero included
 };
 
 static void text_append(png_text_buffer *t, const char *more, std::size_t count)
 {
     if (!count) return;
-    char *grown = (char *)alloc_or_die(t->length + count + 1);
-    if (t->length) memcpy(grown, t->data, t->length);
-    memcpy(grown + t->length, more, count);
-    grown[t->length + count] = 0;
-    mem_free(t->data);
-    t->data = grown;
+    if (t->length + count + 1 > t->capacity) {
+        std::size_t capacity = t->capacity ? t->capacity : 256;
+        while (capacity < t->length + count + 1) capacity *= 2;
+        char *grown = (char *)alloc_or_die(capacity);
+        if (t->length) memcpy(grown, t->data, t->length);
+        mem_free(t->data);
+        t->data = grown;
+        t->capacity = capacity;
+    }
+    memcpy(t->data + t->length, more, count);
     t->length += count;
+    t->data[t->length] = 0;
 }
 
 static void text_append_chunks(png_structp png, png_infop info, png_text_buffer *t)
@@ -105,6 +112,8 @@ static void text_append_chunks(png_structp png, png_infop info, png_text_buffer 
         if (chunks[i].text) text_append(t, chunks[i].text, strlen(chunks[i].text));
 }
 
+// The side file is held to the size a text chunk may have; a gzip side file could otherwise
+// inflate to any size.
 static void text_append_side_file(const char *name, png_text_buffer *t)
 {
     std::size_t n = strlen(name);
@@ -112,12 +121,24 @@ static void text_append_side_file(const char *name, png_text_buffer *t)
     memcpy(side, name, n);
     memcpy(side + n, ".info", 6);
     data_stream *s = data_open(side, "rb");
-    mem_free(side);
-    if (!s) return;
+    if (!s) {
+        mem_free(side);
+        return;
+    }
     char block[4096];
+    std::size_t read = 0;
     int got;
-    while ((got = data_read(s, block, sizeof block)) > 0) text_append(t, block, (std::size_t)got);
+    while (read < PNG_CHUNK_MAX_BYTES) {
+        std::size_t want = PNG_CHUNK_MAX_BYTES - read < sizeof block ? PNG_CHUNK_MAX_BYTES - read : sizeof block;
+        if ((got = data_read(s, block, (int)want)) <= 0) break;
+        text_append(t, block, (std::size_t)got);
+        read += (std::size_t)got;
+    }
+    if (read >= PNG_CHUNK_MAX_BYTES && data_getc(s) >= 0)
+        kubl_log_printf("Warning: '%.900s' is longer than %d bytes; the rest is ignored\n", side,
+                        (int)PNG_CHUNK_MAX_BYTES);
     data_close(s);
+    mem_free(side);
 }
 
 struct png_picture {
