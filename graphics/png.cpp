@@ -126,8 +126,11 @@ static void text_append_inflated(png_text_buffer *t, const png_byte *data, std::
         status = inflate(&z, Z_NO_FLUSH);
         std::size_t got = sizeof block - z.avail_out;
         if (got > limit - t->length) got = limit - t->length;
+        // A zero byte ends the chunk's text, as it ends the text of a plain chunk.
+        const char *nul = (const char *)memchr(block, 0, got);
+        if (nul) got = (std::size_t)(nul - block);
         text_append(t, block, got);
-        if (status == Z_BUF_ERROR || (got == 0 && status == Z_OK)) break;
+        if (nul || status == Z_BUF_ERROR || (got == 0 && status == Z_OK)) break;
     }
     inflateEnd(&z);
 }
@@ -140,29 +143,33 @@ static void text_append_inflated(png_text_buffer *t, const png_byte *data, std::
 // with a warning. A chunk that does not hold that layout adds nothing.
 static int text_chunk_read(png_structp png, png_unknown_chunkp chunk)
 {
-    png_text_buffer *t = (png_text_buffer *)png_get_user_chunk_ptr(png);
     const char *name = (const char *)chunk->name;
+    const int plain = !memcmp(name, "tEXt", 4), zipped = !memcmp(name, "zTXt", 4),
+              international = !memcmp(name, "iTXt", 4);
+    // Any other chunk libpng does not know: an ancillary one is dropped, as libpng would; a
+    // critical one is left to libpng, which refuses the picture.
+    if (!plain && !zipped && !international) return (chunk->name[0] & 0x20) ? 1 : 0;
+
+    png_text_buffer *t = (png_text_buffer *)png_get_user_chunk_ptr(png);
+    if (!t || !chunk->data) return 1;
     const png_byte *p = chunk->data, *end = chunk->data + chunk->size;
-    if (!t || !p) return 1;
-    const png_byte *zero = (const png_byte *)memchr(p, 0, chunk->size);
+    const png_byte *zero = (const png_byte *)memchr(p, 0, chunk->size);   // after the keyword
     if (!zero) return 1;
     p = zero + 1;
     int compressed = 0;
-    if (!memcmp(name, "zTXt", 4)) {
+    if (zipped) {
         if (p >= end) return 1;
         compressed = 1;
         p++;
-    } else if (!memcmp(name, "iTXt", 4)) {
+    } else if (international) {
         if (end - p < 2) return 1;
         compressed = p[0] != 0;
         p += 2;
-        for (int field = 0; field < 2; ++field) {
+        for (int field = 0; field < 2; ++field) {   // language tag, translated keyword
             zero = (const png_byte *)memchr(p, 0, (std::size_t)(end - p));
             if (!zero) return 1;
             p = zero + 1;
         }
-    } else if (memcmp(name, "tEXt", 4)) {
-        return 0;
     }
     const std::size_t limit = PNG_CHUNK_MAX_BYTES;
     if (t->length >= limit) {
@@ -172,7 +179,9 @@ static int text_chunk_read(png_structp png, png_unknown_chunkp chunk)
     if (compressed) {
         text_append_inflated(t, p, (std::size_t)(end - p), limit);
     } else {
-        std::size_t n = (std::size_t)(end - p);
+        // A zero byte ends the text, as it ends a C string.
+        const png_byte *nul = (const png_byte *)memchr(p, 0, (std::size_t)(end - p));
+        std::size_t n = (std::size_t)((nul ? nul : end) - p);
         if (n > limit - t->length) {
             n = limit - t->length;
             t->capped = 1;

@@ -117,6 +117,36 @@ TEST_F(PngRead, ThousandsOfTextChunksAreRead)
     EXPECT_NE(all.find("[1499][zip][international]"), std::string::npos);
 }
 
+// Chunks libpng does not know are dropped however many there are, or refuse the picture when
+// they are critical; a zero byte ends a chunk's text.
+TEST_F(PngRead, UnknownChunksAndZeroBytes)
+{
+    std::string good = fixture_read_file(write("g.png", png_fixture_rgb(1, 1, 3, {7, 8, 9})));
+    auto chunk = [](const char *type, const std::string &data) {
+        std::string body = type + data;
+        uLong crc = crc32(0, (const Bytef *)body.data(), (uInt)body.size());
+        std::string out;
+        for (int shift = 24; shift >= 0; shift -= 8) out += (char)(data.size() >> shift & 0xFF);
+        out += body;
+        for (int shift = 24; shift >= 0; shift -= 8) out += (char)(crc >> shift & 0xFF);
+        return out;
+    };
+    const std::size_t after_header = 8 + 25;
+    std::string private_chunks;
+    for (int i = 0; i < 1200; ++i) private_chunks += chunk("prVt", "x");
+    std::string comment = chunk("tEXt", std::string("Comment\0[compress]\0[mip_custom]", 31));
+    std::string many = good.substr(0, after_header) + private_chunks + comment + good.substr(after_header);
+    fixture_write_file(dir + "many.png", many);
+    ASSERT_EQ(read(dir + "many.png"), 1);
+    EXPECT_EQ(pixels[2], 9);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "[compress]");
+
+    std::string critical = good.substr(0, after_header) + chunk("CrIt", "x") + good.substr(after_header);
+    fixture_write_file(dir + "critical.png", critical);
+    EXPECT_EQ(read(dir + "critical.png"), 0);
+}
+
 // Text is held to 4 MiB from the chunks and 4 MiB from the side file, however much they hold
 // or inflate to; reading stays linear in what is kept.
 TEST_F(PngRead, LongTextIsCutAtTheChunkLimit)
