@@ -149,4 +149,5 @@ struct bike {
     erode_trail trails[2];             // front, rear
     unsigned char option_flags;        // OPTION_*
     unsigned char option_flags2;       // OPTION2_*
+    int last_bump_tick;                // tick of the last bike-bike contact
 };
