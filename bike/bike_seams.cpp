@@ -68,9 +68,6 @@ static bike_info one_model()
 const bike_info bike_catalogue[] = {one_model()};
 const int       bike_catalogue_count = 1;
 
-shape_instance *shape_load_instance(const char *) { return nullptr; }
-const char     *shape_get_name(const shape_instance *) { return ""; }
-void            shape_cache_free(void) {}
 
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
