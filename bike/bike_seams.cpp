@@ -6,7 +6,6 @@
 void        bike_destroy(bike *) {}
 void        bike_reset_pose(bike *) {}
 void        bike_translate(bike *, float, float, float) {}
-int         bike_terrain_collide(bike *) { return 0; }
 void        bike_update_wheel_tracks(bike *) {}
 dBodyID     bike_get_frame_body(bike *) { return nullptr; }
 dBodyID     bike_get_rider_body(bike *) { return nullptr; }

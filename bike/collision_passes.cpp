@@ -6,10 +6,10 @@
 #include <initializer_list>
 
 #include "bike/bike_record.h"
-#include "bike/crash.h"
+#include "bike/crash_start.h"
 #include "bike/shape.h"
 #include "bike/shape_contacts.h"
-#include "bike/terrain_contacts.h"
+#include "bike/ground_contact.h"
 #include "racing/race.h"
 #include "terrain/field.h"
 

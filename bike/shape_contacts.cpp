@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bike/bike.h"
+#include "bike/ground_contact.h"
 #include "bike/shape.h"
 #include "shell/startup.h"
 
@@ -94,16 +95,6 @@ int sphere_sphere_contact(const shape_sphere *a, dBodyID body_a, const shape_sph
     if (body_a && dBodyIsEnabled(body_a))
         dBodyAddForceAtPos(body_a, -force * n[0], -force * n[1], -force * n[2], p[0], p[1], p[2]);
     return 1;
-}
-
-// Each body centre c of the instance becomes M c + p.
-static void shape_place(shape *s, const float p[3], const float m[9])
-{
-    for (int i = 0; i < s->sphere_count; ++i) {
-        const float *c = s->spheres[i].center;
-        for (int r = 0; r < 3; ++r)
-            s->world_centers[i][r] = m[r * 3] * c[0] + m[r * 3 + 1] * c[1] + m[r * 3 + 2] * c[2] + p[r];
-    }
 }
 
 // The axle direction turned into the world, not normalised.
