@@ -57,18 +57,6 @@ void bike_set_steering_damping(bike *, float) {}
 void bike_set_steering_strength(bike *, float) {}
 void bike_set_stop_wheelies(bike *, int) {}
 
-// Until the catalogue lands: the one model start-up selects.
-static bike_info one_model()
-{
-    bike_info info = {};
-    info.name = "yz250f(2017)";
-    info.engine_class = "250f";
-    return info;
-}
-const bike_info bike_catalogue[] = {one_model()};
-const int       bike_catalogue_count = 1;
-
-
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
 void engine_sound_tables_free(void) {}
