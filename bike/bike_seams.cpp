@@ -7,18 +7,6 @@ void        bike_update_wheel_tracks(bike *) {}
 
 
 
-// Until the catalogue lands: the one model start-up selects.
-static bike_info one_model()
-{
-    bike_info info = {};
-    info.name = "yz250f(2017)";
-    info.engine_class = "250f";
-    return info;
-}
-const bike_info bike_catalogue[] = {one_model()};
-const int       bike_catalogue_count = 1;
-
-
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
 void engine_sound_tables_free(void) {}
