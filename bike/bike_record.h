@@ -13,7 +13,8 @@
 #include "platform/array.h"
 #include "terrain/erosion.h"
 
-struct km_model;
+struct km_mesh;
+typedef km_mesh km_model;   // graphics/model.h
 struct shape;
 
 enum bike_body_index {
