@@ -4,7 +4,6 @@
 #include "bike/engine_sound.h"
 
 int         bike_terrain_collide(bike *) { return 0; }
-void        bike_update_wheel_tracks(bike *) {}
 
 
 
