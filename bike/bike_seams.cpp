@@ -7,17 +7,6 @@ int         bike_terrain_collide(bike *) { return 0; }
 
 
 
-// Until the catalogue lands: the one model start-up selects.
-static bike_info one_model()
-{
-    bike_info info = {};
-    info.name = "yz250f(2017)";
-    info.engine_class = "250f";
-    return info;
-}
-const bike_info bike_catalogue[] = {one_model()};
-const int       bike_catalogue_count = 1;
-
 shape_instance *shape_load_instance(const char *) { return nullptr; }
 const char     *shape_get_name(const shape_instance *) { return ""; }
 void            shape_cache_free(void) {}
