@@ -7,9 +7,6 @@ int         bike_terrain_collide(bike *) { return 0; }
 
 
 
-shape_instance *shape_load_instance(const char *) { return nullptr; }
-const char     *shape_get_name(const shape_instance *) { return ""; }
-void            shape_cache_free(void) {}
 
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
