@@ -17,7 +17,7 @@ enum rider_bone {
     RIDER_BONE_PELVIS,          // the torso and everything on it
     RIDER_BONE_COUNT
 };
-static_assert(RIDER_BONE_COUNT == RIDER_BONES);
+static_assert((int)RIDER_BONE_COUNT == (int)RIDER_BONES);
 
 // Feet; every catalogue record points at this table.
 extern const float rider_bones[RIDER_BONES][3];
