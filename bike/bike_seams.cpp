@@ -3,10 +3,6 @@
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 
-void        bike_update_wheel_tracks(bike *) {}
-
-
-
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
 void engine_sound_tables_free(void) {}

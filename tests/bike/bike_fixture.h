@@ -46,6 +46,7 @@ struct fake_bike_resources {
 // Models load from files without display lists (fake_models.cpp: graphics/model.h and the bike
 // record name the model type differently). all = 1 also empties the model cache.
 void bike_test_fake_models(int on);
+const char *bike_test_model_name(const struct km_mesh *m);
 
 // The first catalogue record's values.
 inline bike_info test_bike_info(void)

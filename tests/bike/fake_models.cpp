@@ -14,3 +14,5 @@ void bike_test_fake_models(int on)
         model_set_list_ops(nullptr);
     }
 }
+
+const char *bike_test_model_name(const km_mesh *m) { return model_name(m); }
