@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "racing/race.h"
 #include "shell/globals.h"
@@ -51,7 +52,7 @@ bike_info rig_info(void)
     i.clutch_damper = 0.75f;
     for (int k = 0; k < BIKE_TORQUE_POINTS; ++k) {
         i.torque_closed[k] = 2 - 0.5f * (float)k;          // idle at 2000 rpm
-        i.torque_open[k] = k < 24 ? 10 + 1.25f * (float)k : 40 - 0.5f * (float)(k - 24);
+        i.torque_open[k] = k < 24 ? 10 + 1.25f * (float)k : 40 - 8 * (float)(k - 24);   // 0 at 14500
     }
     i.shift_down_rpm = 6000;
     i.shift_up_rpm = 10500;
@@ -79,6 +80,26 @@ static void set_mass(dBodyID body, double mass, double x, double y, double z)
     dMass m;
     dMassSetBoxTotal(&m, mass, x, y, z);
     dBodySetMass(body, &m);
+}
+
+// A hub sphere and sixteen tyre spheres around the rim, as a bike's wheels are weighted.
+static void wheel_mass(dBodyID body, const bike_wheel_info &w)
+{
+    dMass total, piece;
+    dMassSetSphereTotal(&total, w.hub_mass, w.hub_radius);
+    dMatrix3 turn;
+    dRFromAxisAndAngle(turn, 1, 0, 0, M_PI / 8);
+    double at[3] = {0, w.radius, 0};
+    for (int k = 0; k < 16; ++k) {
+        dMassSetSphereTotal(&piece, w.tyre_mass / 16, w.tube_radius);
+        dMassTranslate(&piece, at[0], at[1], at[2]);
+        dMassAdd(&total, &piece);
+        double y = at[1] * turn[5] + at[2] * turn[6], z = at[1] * turn[9] + at[2] * turn[10];
+        at[1] = y;
+        at[2] = z;
+    }
+    total.c[0] = total.c[1] = total.c[2] = 0;   // the rim is symmetric: only rounding is left
+    dBodySetMass(body, &total);
 }
 
 static const float *rest_position(const bike_info &i, int body)
@@ -126,6 +147,25 @@ void rig_wheel_contact(physics_rig *r, int wheel, bool touching, float speed_fps
     w.contact_velocity[2] = -speed_fps;
 }
 
+void rig_pose_swingarm(physics_rig *r, float angle_rad)
+{
+    dBodyID arm = r->b->bodies[BODY_SWINGARM];
+    dMatrix3 rot;
+    for (float sign : {1.0f, -1.0f}) {
+        dRFromAxisAndAngle(rot, 1, 0, 0, sign * angle_rad);
+        dBodySetRotation(arm, rot);
+        if (std::fabs(dJointGetHingeAngle(r->b->joints[JOINT_SWINGARM]) - angle_rad) < 1e-5) return;
+    }
+}
+
+void rig_spin_rear(physics_rig *r, float rate)
+{
+    // The hinge reads the swingarm's spin relative to the wheel's: a wheel rolling forward
+    // (toward -z) turns about -x.
+    dBodySetAngularVel(r->b->bodies[BODY_SWINGARM], 0, 0, 0);
+    dBodySetAngularVel(r->b->bodies[BODY_REAR_WHEEL], -rate, 0, 0);
+}
+
 void rig_set_friction(physics_rig *r, float mu) { r->ground->friction[0][0] = mu; }
 
 void rig_world_step(physics_rig *)
@@ -169,10 +209,8 @@ void rig_open(physics_rig *r)
     dMass m;
     dMassSetSphereTotal(&m, i.rider_mass / 3, 1);
     dBodySetMass(b->bodies[BODY_RIDER], &m);
-    dMassSetSphereTotal(&m, i.front_wheel.tyre_mass + i.front_wheel.hub_mass, i.front_wheel.radius);
-    dBodySetMass(b->bodies[BODY_FRONT_WHEEL], &m);
-    dMassSetSphereTotal(&m, i.rear_wheel.tyre_mass + i.rear_wheel.hub_mass, i.rear_wheel.radius);
-    dBodySetMass(b->bodies[BODY_REAR_WHEEL], &m);
+    wheel_mass(b->bodies[BODY_FRONT_WHEEL], i.front_wheel);
+    wheel_mass(b->bodies[BODY_REAR_WHEEL], i.rear_wheel);
     set_mass(b->bodies[BODY_FORK_UPPER], i.fork_mass, 0.8, 2, 0.2);
     set_mass(b->bodies[BODY_FORK_LOWER], i.fork_mass, 0.8, 2, 0.2);
     set_mass(b->bodies[BODY_SWINGARM], 2 * i.swingarm_mass, 0.4, 0.2, 2);

@@ -10,7 +10,8 @@
 struct terrain_field;
 
 // Geometry, gearbox and suspension of a four-stroke 450, closed-throttle torque falling from
-// +2 at 0 rpm to engine braking above idle, open-throttle torque rising to 40 lbf·ft.
+// +2 at 0 rpm to engine braking above idle (0 at 2000 rpm), open-throttle torque rising from 10
+// to 40 lbf·ft at 12000 rpm and 0 at 14500 rpm, the engine's top speed.
 bike_info rig_info(void);
 
 struct physics_rig {
@@ -29,5 +30,9 @@ void rig_rest(physics_rig *r);
 void rig_wheel_contact(physics_rig *r, int wheel, bool touching, float speed_fps);
 // One world step of 1/128 s, emptying the contact group after it.
 void rig_world_step(physics_rig *r);
+// Turns the swingarm body about the axle direction so the swingarm hinge reads angle_rad.
+void rig_pose_swingarm(physics_rig *r, float angle_rad);
+// Gives the rear wheel the angular velocity that makes the rear axle hinge read rate (rad/s).
+void rig_spin_rear(physics_rig *r, float rate);
 // The friction of tile 0.
 void rig_set_friction(physics_rig *r, float mu);
