@@ -308,8 +308,8 @@ void rig_close(physics_rig *r)
 }
 
 // Until the small bike operations land: the lean, the ground height and the foot anchors as
-// those operations define them, enough for these tests.
-float bike_get_lean_angle(dBodyID frame)
+// those operations define them, enough for these tests. Weak, so the real ones take over.
+__attribute__((weak)) float bike_get_lean_angle(dBodyID frame)
 {
     const dReal *rot = dBodyGetRotation(frame);   // row-major 3x4: column k is body axis k
     double side[3] = {rot[0], 0, rot[8]};
@@ -319,9 +319,13 @@ float bike_get_lean_angle(dBodyID frame)
     return (float)(std::acos(std::fmax(-1.0, std::fmin(1.0, up_dot_side))) - M_PI / 2);
 }
 
-float bike_terrain_height(const terrain_field *t, float x, float z) { return terrain_height_at(t, x, z); }
+__attribute__((weak)) float bike_terrain_height(const terrain_field *t, float x, float z)
+{
+    return terrain_height_at(t, x, z);
+}
 
-void bike_get_rider_anchors(bike *b, float left[3], float *left_weight, float right[3], float *right_weight)
+__attribute__((weak)) void bike_get_rider_anchors(bike *b, float left[3], float *left_weight, float right[3],
+                                                 float *right_weight)
 {
     for (int k = 0; k < 2; ++k) {
         const float *f = b->info.rider.feet[k];
