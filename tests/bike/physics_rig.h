@@ -1,5 +1,5 @@
-// tests/bike/physics_rig.h — a headless bike for the physics sub-steps: seven bodies and six
-// joints laid out and joined as the bike record lays them out, on a small flat ground, in the
+// tests/bike/physics_rig.h — a headless bike for the physics sub-steps, made by bike creation
+// from a record of our own without textures, plate or shapes, on a small flat ground, in the
 // game's own world and contact group. Tests pose the bodies, set velocities and write the wheel
 // records by hand, and step the world where a joint has to act.
 #pragma once
@@ -21,10 +21,10 @@ struct physics_rig {
 };
 
 // Creates the world (gravity (0, -32, 0)) and contact group, the ground and the bike at rest,
-// rider attached, tick_count 100. Default setup values: see the source.
+// rider attached, clutch engaged, tick_count 100. The setup the tests count on: see the source.
 void rig_open(physics_rig *r);
 void rig_close(physics_rig *r);
-// Puts every body back at rest at its catalogue position, wheels off the ground.
+// The rest pose again (inputs cleared, rider attached), clutch engaged, wheels off the ground.
 void rig_rest(physics_rig *r);
 // Both wheel records touching (depth 0.05) or not, contact velocity v each.
 void rig_wheel_contact(physics_rig *r, int wheel, bool touching, float speed_fps);
