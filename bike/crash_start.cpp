@@ -3,12 +3,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "bike/anchors.h"
 #include "bike/bike_record.h"
 #include "racing/race.h"
-
-// The foot anchors of the small bike operations.
-void bike_get_rider_anchors(bike *b, float left[3], float *left_weight, float right[3],
-                            float *right_weight);
 
 void bike_crash_start(bike *b)
 {

@@ -22,6 +22,16 @@ float bike_crash_tolerance(bike *b)
 
 static float length(const float v[3]) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
 
+void bike_rider_acceleration(bike *b, float out[3])
+{
+    const dReal *v = dBodyGetLinearVel(b->bodies[BODY_RIDER]);
+    const float *old = b->rider_velocity_ring[tick_count & 3];
+    const float k = 0.25f / (float)tick;
+    out[0] = ((float)v[0] - old[0]) * k;
+    out[1] = ((float)v[1] - old[1]) * k + 32;   // a rider in free fall reads about 0
+    out[2] = ((float)v[2] - old[2]) * k;
+}
+
 static int may_crash(const bike *b) { return b->crash_counter < 1 && b->bump_timer >= 0; }
 
 void bike_crash_test(bike *b)
@@ -36,10 +46,7 @@ void bike_crash_test(bike *b)
     const float u[3] = {(float)(v[0] - carried[0]), (float)(v[1] - carried[1]), (float)(v[2] - carried[2])};
     if (length(u) > 31 * m && may_crash(b)) bike_crash_start(b);
 
-    // Over the last four ticks, with gravity taken out: a rider in free fall reads about 0.
-    const float *old = b->rider_velocity_ring[tick_count & 3];
-    const float k = 0.25f / (float)tick;
-    const float g[3] = {((float)v[0] - old[0]) * k, ((float)v[1] - old[1]) * k + 32,
-                        ((float)v[2] - old[2]) * k};
+    float g[3];
+    bike_rider_acceleration(b, g);
     if (length(g) > 1376 * m && may_crash(b)) bike_crash_start(b);
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "bike/bike_record.h"
+#include "bike/catalogue.h"
 #include "racing/race.h"
 #include "shell/globals.h"
 
@@ -28,25 +29,11 @@ static float contact_speed(const wheel_record &w)
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
-// The closed- and open-throttle curves at this engine speed, blended by the throttle.
-static float torque_lookup(const bike_info *info, float rpm, float throttle)
-{
-    float x = rpm * 0.002f;
-    if (!(x > 0)) x = 0;                          // NaN reads the first point too
-    if (x > BIKE_TORQUE_POINTS - 1) x = BIKE_TORQUE_POINTS - 1;
-    int i = (int)x;
-    float f = x - (float)i;
-    int j = std::min(i + 1, BIKE_TORQUE_POINTS - 1);
-    float closed = info->torque_closed[i] + (info->torque_closed[j] - info->torque_closed[i]) * f;
-    float open = info->torque_open[i] + (info->torque_open[j] - info->torque_open[i]) * f;
-    return closed + (open - closed) * throttle;
-}
-
 float bike_get_rpm(bike *b) { return b->engine_speed * rad_to_rpm; }
 
 float bike_engine_torque(bike *b)
 {
-    float t = torque_lookup(&b->info, bike_get_rpm(b), b->input.throttle);
+    float t = bike_info_engine_torque(&b->info, bike_get_rpm(b), b->input.throttle);
     int mode = (b->option_flags >> 1) & 3;
     if ((mode & 1) && !touches(b->wheels[WHEEL_FRONT]) && touches(b->wheels[WHEEL_REAR])) {
         dVector3 w;

@@ -7,13 +7,10 @@
 #include <cmath>
 
 #include "bike/bike_record.h"
+#include "bike/small_ops.h"
 #include "racing/race.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
-
-// The small bike operations: the lean of a frame, and the ground height by the terrain's rule.
-float bike_get_lean_angle(dBodyID frame);
-float bike_terrain_height(const terrain_field *t, float x, float z);
 
 float lock_nearness;
 

@@ -1,8 +1,11 @@
 #include "physics_rig.h"
 
+#include "bike/bike_create.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "racing/race.h"
 #include "shell/globals.h"
@@ -51,7 +54,7 @@ bike_info rig_info(void)
     i.clutch_damper = 0.75f;
     for (int k = 0; k < BIKE_TORQUE_POINTS; ++k) {
         i.torque_closed[k] = 2 - 0.5f * (float)k;          // idle at 2000 rpm
-        i.torque_open[k] = k < 24 ? 10 + 1.25f * (float)k : 40 - 0.5f * (float)(k - 24);
+        i.torque_open[k] = k < 24 ? 10 + 1.25f * (float)k : 40 - 8 * (float)(k - 24);   // 0 at 14500
     }
     i.shift_down_rpm = 6000;
     i.shift_up_rpm = 10500;
@@ -59,61 +62,28 @@ bike_info rig_info(void)
     const float rider[3] = {0, 4.5f, 4.12f};
     memcpy(i.rider_position, rider, sizeof rider);
     i.rider_mass = 5.46875f;
+    i.rider = rider_geometry{{0, 0.808f, -0.943f},
+                             {{-0.556f, 0.580f, -0.6545f}, {0.556f, 0.580f, -0.6545f}},
+                             {{-0.269f, -0.571f, 0.6706f}, {0.269f, -0.571f, 0.6706f}},
+                             {{-1.097f, 1.145f, 0.753f}, {1.097f, 1.145f, 0.753f}},
+                             {{-0.6f, -0.557f, 0.584f}, {0.6f, -0.557f, 0.584f}},
+                             0.9f, 1.15f, 1.328f, 1.701f};
     return i;
 }
 
-static void body_at(dBodyID body, const float p[3])
-{
-    dMatrix3 identity;
-    dRSetIdentity(identity);
-    dBodySetPosition(body, p[0], p[1], p[2]);
-    dBodySetRotation(body, identity);
-    dBodySetLinearVel(body, 0, 0, 0);
-    dBodySetAngularVel(body, 0, 0, 0);
-    dBodySetForce(body, 0, 0, 0);
-    dBodySetTorque(body, 0, 0, 0);
-}
-
-static void set_mass(dBodyID body, double mass, double x, double y, double z)
-{
-    dMass m;
-    dMassSetBoxTotal(&m, mass, x, y, z);
-    dBodySetMass(body, &m);
-}
-
-static const float *rest_position(const bike_info &i, int body)
-{
-    switch (body) {
-    case BODY_FRAME: return i.frame_position;
-    case BODY_FRONT_WHEEL: return i.front_wheel.center;
-    case BODY_REAR_WHEEL: return i.rear_wheel.center;
-    case BODY_FORK_UPPER: return i.fork_upper_position;
-    case BODY_FORK_LOWER: return i.fork_lower_position;
-    case BODY_SWINGARM: return i.swingarm_position;
-    default: return i.rider_position;
-    }
-}
-
-static void attach_rider(bike *b)
-{
-    const bike_info &i = b->info;
-    dJointID j = b->joints[JOINT_RIDER];
-    dJointAttach(j, b->bodies[BODY_RIDER], b->bodies[BODY_FRAME]);
-    dJointSetHinge2Anchor(j, 0, i.rider_position[1], -50);
-    const dReal axis1[3] = {0, 1, 1}, axis2[3] = {1, 0, 0};
-    dJointSetHinge2Axes(j, axis1, axis2);
-    dJointSetHinge2Param(j, dParamLoStop, 0);
-    dJointSetHinge2Param(j, dParamHiStop, 0);
-}
+// Bikes without a window: no textures, plate or shapes.
+static unsigned no_texture(const char *) { return 0; }
+static const char *no_info(unsigned) { return nullptr; }
+static unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
+static void no_plate_delete(unsigned) {}
+static shape *no_shape(const char *) { return nullptr; }
+static void no_shape_free(shape *) {}
+static const bike_resource_loaders headless = {no_texture, no_info, no_plate, no_plate_delete, no_shape, no_shape_free};
 
 void rig_rest(physics_rig *r)
 {
-    bike *b = r->b;
-    for (int k = 0; k < BIKE_BODIES; ++k) body_at(b->bodies[k], rest_position(b->info, k));
-    dJointDestroy(b->joints[JOINT_RIDER]);
-    b->joints[JOINT_RIDER] = dJointCreateHinge2(physics_world, nullptr);
-    attach_rider(b);
-    dJointSetFeedback(b->joints[JOINT_RIDER], &b->feedback[JOINT_RIDER]);
+    bike_reset_pose(r->b);
+    r->b->input.clutch = 1;
     for (int w = 0; w < 2; ++w) rig_wheel_contact(r, w, false, 0);
 }
 
@@ -124,6 +94,25 @@ void rig_wheel_contact(physics_rig *r, int wheel, bool touching, float speed_fps
     w.contact_velocity[0] = 0;
     w.contact_velocity[1] = 0;
     w.contact_velocity[2] = -speed_fps;
+}
+
+void rig_pose_swingarm(physics_rig *r, float angle_rad)
+{
+    dBodyID arm = r->b->bodies[BODY_SWINGARM];
+    dMatrix3 rot;
+    for (float sign : {1.0f, -1.0f}) {
+        dRFromAxisAndAngle(rot, 1, 0, 0, sign * angle_rad);
+        dBodySetRotation(arm, rot);
+        if (std::fabs(dJointGetHingeAngle(r->b->joints[JOINT_SWINGARM]) - angle_rad) < 1e-5) return;
+    }
+}
+
+void rig_spin_rear(physics_rig *r, float rate)
+{
+    // The hinge reads the swingarm's spin relative to the wheel's: a wheel rolling forward
+    // (toward -z) turns about -x.
+    dBodySetAngularVel(r->b->bodies[BODY_SWINGARM], 0, 0, 0);
+    dBodySetAngularVel(r->b->bodies[BODY_REAR_WHEEL], -rate, 0, 0);
 }
 
 void rig_set_friction(physics_rig *r, float mu) { r->ground->friction[0][0] = mu; }
@@ -157,77 +146,14 @@ void rig_open(physics_rig *r)
     r->saved_terrain = terrain_ptr;
     terrain_ptr = t;
 
-    bike *b = new bike{};
+    bike_resources_set(&headless);
+    const bike_info info = rig_info();
+    bike *b = bike_create_from_info(&info, 0, "7", nullptr, nullptr, nullptr, nullptr);
     r->b = b;
-    b->info = rig_info();
-    const bike_info &i = b->info;
-    dWorldID w = physics_world;
-    for (int k = 0; k < BIKE_BODIES; ++k) b->bodies[k] = dBodyCreate(w);
-    dBodySetFiniteRotationMode(b->bodies[BODY_FRONT_WHEEL], 1);
-    dBodySetFiniteRotationMode(b->bodies[BODY_REAR_WHEEL], 1);
-    set_mass(b->bodies[BODY_FRAME], i.frame_mass + i.rider_mass * 2 / 3, i.frame_box[0], i.frame_box[1], i.frame_box[2]);
-    dMass m;
-    dMassSetSphereTotal(&m, i.rider_mass / 3, 1);
-    dBodySetMass(b->bodies[BODY_RIDER], &m);
-    dMassSetSphereTotal(&m, i.front_wheel.tyre_mass + i.front_wheel.hub_mass, i.front_wheel.radius);
-    dBodySetMass(b->bodies[BODY_FRONT_WHEEL], &m);
-    dMassSetSphereTotal(&m, i.rear_wheel.tyre_mass + i.rear_wheel.hub_mass, i.rear_wheel.radius);
-    dBodySetMass(b->bodies[BODY_REAR_WHEEL], &m);
-    set_mass(b->bodies[BODY_FORK_UPPER], i.fork_mass, 0.8, 2, 0.2);
-    set_mass(b->bodies[BODY_FORK_LOWER], i.fork_mass, 0.8, 2, 0.2);
-    set_mass(b->bodies[BODY_SWINGARM], 2 * i.swingarm_mass, 0.4, 0.2, 2);
-    for (int k = 0; k < BIKE_BODIES; ++k) body_at(b->bodies[k], rest_position(i, k));
-
-    const float *u = i.fork_upper_position, *l = i.fork_lower_position;
-    const dReal steer[3] = {u[0] - l[0], u[1] - l[1], u[2] - l[2]};
-    dJointID j;
-    j = b->joints[JOINT_FRONT_AXLE] = dJointCreateHinge(w, nullptr);
-    dJointAttach(j, b->bodies[BODY_FORK_LOWER], b->bodies[BODY_FRONT_WHEEL]);
-    dJointSetHingeAnchor(j, i.front_wheel.center[0], i.front_wheel.center[1], i.front_wheel.center[2]);
-    dJointSetHingeAxis(j, 1, 0, 0);
-    j = b->joints[JOINT_REAR_AXLE] = dJointCreateHinge(w, nullptr);
-    dJointAttach(j, b->bodies[BODY_SWINGARM], b->bodies[BODY_REAR_WHEEL]);
-    dJointSetHingeAnchor(j, i.rear_wheel.center[0], i.rear_wheel.center[1], i.rear_wheel.center[2]);
-    dJointSetHingeAxis(j, 1, 0, 0);
-    j = b->joints[JOINT_STEERING] = dJointCreateHinge(w, nullptr);
-    dJointAttach(j, b->bodies[BODY_FORK_UPPER], b->bodies[BODY_FRAME]);
-    dJointSetHingeAnchor(j, u[0], u[1], u[2]);
-    dJointSetHingeAxis(j, steer[0], steer[1], steer[2]);
-    dJointSetHingeParam(j, dParamLoStop, -M_PI / 4);
-    dJointSetHingeParam(j, dParamHiStop, M_PI / 4);
-    j = b->joints[JOINT_FORK_SLIDER] = dJointCreateSlider(w, nullptr);
-    dJointAttach(j, b->bodies[BODY_FORK_UPPER], b->bodies[BODY_FORK_LOWER]);
-    dJointSetSliderAxis(j, steer[0], steer[1], steer[2]);
-    dJointSetSliderParam(j, dParamBounce, 0);
-    dJointSetSliderParam(j, dParamLoStop, -i.fork_travel);
-    dJointSetSliderParam(j, dParamHiStop, 0);
-    j = b->joints[JOINT_SWINGARM] = dJointCreateHinge(w, nullptr);
-    dJointAttach(j, b->bodies[BODY_SWINGARM], b->bodies[BODY_FRAME]);
-    dJointSetHingeAnchor(j, i.swingarm_pivot[0], i.swingarm_pivot[1], i.swingarm_pivot[2]);
-    dJointSetHingeAxis(j, 1, 0, 0);
-    dJointSetHingeParam(j, dParamBounce, 0);
-    dJointSetHingeParam(j, dParamLoStop, -i.swingarm_angle_max);
-    dJointSetHingeParam(j, dParamHiStop, 0);
-    b->joints[JOINT_RIDER] = dJointCreateHinge2(w, nullptr);
-    attach_rider(b);
-    for (int k = 0; k < BIKE_JOINTS; ++k) dJointSetFeedback(b->joints[k], &b->feedback[k]);
-
-    for (int k = 0; k < 2; ++k) {
-        wheel_record &wr = b->wheels[k];
-        const bike_wheel_info &wi = k == 0 ? i.front_wheel : i.rear_wheel;
-        wr.body = b->bodies[k == 0 ? BODY_FRONT_WHEEL : BODY_REAR_WHEEL];
-        wr.axle[0] = 1;
-        wr.radius = wi.radius;
-        wr.tube_radius = wi.tube_radius;
-    }
-
-    // The setup defaults of a new bike.
-    b->engine_inertia = i.engine_inertia;
-    b->final_drive = i.rear_teeth / i.front_teeth;
     b->input.clutch = 1;
-    b->land_damping = 1;
-    b->simulated_weight = 1;
-    b->fall_start_tick = b->landing_tick = 0;
+
+    // The setup the tests count on, whatever the defaults.
+    b->final_drive = info.rear_teeth / info.front_teeth;
     bike_tuning &s = b->tuning;
     s.roll_damping = 60;
     s.leveling = 40;
@@ -255,9 +181,8 @@ void rig_open(physics_rig *r)
 
 void rig_close(physics_rig *r)
 {
-    for (int k = 0; k < BIKE_JOINTS; ++k) dJointDestroy(r->b->joints[k]);
-    for (int k = 0; k < BIKE_BODIES; ++k) dBodyDestroy(r->b->bodies[k]);
-    delete r->b;
+    bike_destroy(r->b);
+    bike_resources_set(nullptr);
     dJointGroupDestroy(contact_group);
     dWorldDestroy(physics_world);
     contact_group = nullptr;
@@ -269,29 +194,3 @@ void rig_close(physics_rig *r)
     free(r->ground);
 }
 
-// Until the small bike operations land: the lean, the ground height and the foot anchors as
-// those operations define them, enough for these tests.
-float bike_get_lean_angle(dBodyID frame)
-{
-    const dReal *rot = dBodyGetRotation(frame);   // row-major 3x4: column k is body axis k
-    double side[3] = {rot[0], 0, rot[8]};
-    double len = std::sqrt(side[0] * side[0] + side[2] * side[2]);
-    if (len == 0) return 0;
-    double up_dot_side = (rot[1] * side[0] + rot[9] * side[2]) / len;
-    return (float)(std::acos(std::fmax(-1.0, std::fmin(1.0, up_dot_side))) - M_PI / 2);
-}
-
-float bike_terrain_height(const terrain_field *t, float x, float z) { return terrain_height_at(t, x, z); }
-
-void bike_get_rider_anchors(bike *b, float left[3], float *left_weight, float right[3], float *right_weight)
-{
-    for (int k = 0; k < 2; ++k) {
-        const float *f = b->info.rider.feet[k];
-        dVector3 p;
-        dBodyGetRelPointPos(b->bodies[BODY_FRAME], f[0], f[1], f[2], p);
-        float *out = k == 0 ? left : right;
-        for (int i = 0; i < 3; ++i) out[i] = (float)p[i];
-    }
-    if (left_weight) *left_weight = 0;
-    if (right_weight) *right_weight = 0;
-}
