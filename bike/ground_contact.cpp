@@ -82,6 +82,30 @@ void contact_normal_clean(float n[3])
 
 struct wheel_shape { float W[3], a[3], R, r; };
 
+// Whether cell (i, j) can hold a triangle the wheel touches. Every touch but one needs a point of
+// the triangle within R + r of the centre; the buried wheel needs the centre over the triangle
+// and below its plane, so below the cell's highest vertex. Cells that fail both only cost time
+// (most of a wheel's cells: the edge search is the expensive part), and their depths would be
+// 0 or less, so skipping them changes no result. The margin covers rounding many times over.
+static int cell_may_touch(const terrain_field *t, const wheel_shape &ws, int i, int j, const float tri[2][3][3])
+{
+    const float s = t->cell_size;
+    const float x0 = (float)i * s, z0 = (float)j * s;
+    const float dx = ws.W[0] < x0 ? x0 - ws.W[0] : ws.W[0] > x0 + s ? ws.W[0] - x0 - s : 0;
+    const float dz = ws.W[2] < z0 ? z0 - ws.W[2] : ws.W[2] > z0 + s ? ws.W[2] - z0 - s : 0;
+    float lo = tri[0][0][1], hi = lo;
+    for (int k = 0; k < 2; ++k)
+        for (int v = 0; v < 3; ++v) {
+            const float y = tri[k][v][1];
+            lo = y < lo ? y : lo;
+            hi = y > hi ? y : hi;
+        }
+    if (dx == 0 && dz == 0 && !(ws.W[1] > hi)) return 1;
+    const float dy = ws.W[1] > hi ? ws.W[1] - hi : ws.W[1] < lo ? lo - ws.W[1] : 0;
+    const float reach = (ws.R + ws.r) * 1.001f + 1e-4f;
+    return dx * dx + dy * dy + dz * dz <= reach * reach;
+}
+
 static void wheel_shape_of(const wheel_record *w, wheel_shape *ws)
 {
     const dReal *p = dBodyGetPosition(w->body);
@@ -114,6 +138,7 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
         for (int i = cr.x0; i <= cr.x1; ++i) {
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
+            if (!cell_may_touch(t, ws, i, j, tri)) continue;
             for (int k = 0; k < 2; ++k) {
                 float p[3], n[3];
                 float d = torus_triangle_distance(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);
@@ -157,6 +182,7 @@ int wheel_terrain_contact_fx(const terrain_field *t, const wheel_record *w, floa
             if (i < 0) continue;
             float tri[2][3][3];
             cell_triangles(t, cr.x0 + i, cr.z0 + j, tri);
+            if (!cell_may_touch(t, ws, cr.x0 + i, cr.z0 + j, tri)) continue;
             for (int k = 0; k < 2; ++k) {
                 float p[3], n[3];
                 float d = torus_triangle_distance_fx(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);

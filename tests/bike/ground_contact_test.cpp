@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
+#include <random>
+#include "bike/contact_geometry.h"
 
 namespace {
 
@@ -332,4 +334,46 @@ TEST(GroundContact, ProbeTakesTheFirstFromTheMiddle)
     dBodySetPosition(w.body, 4.5f, 1.3f, 4.5f);
     ASSERT_EQ(wheel_terrain_contact_fx(g.t, &w, p, n, &d), 1);
     EXPECT_LT(n[2], -0.5f);   // the ramp ahead faces -z
+}
+
+TEST(GroundContact, WheelDepthIsTheDeepestOfAllTriangles)
+{
+    // Every triangle of the field and a ring of cells beyond it against the search under the
+    // wheel: the cells it visits, and those it passes over, hide no deeper touch.
+    ground g(bumpy);
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<float> pos(-1.5f, 9.5f), lift(-2.5f, 2.5f), turn(0, 6.2831853f);
+    int touching = 0;
+    for (int n_case = 0; n_case < 300; ++n_case) {
+        SCOPED_TRACE(n_case);
+        const float x = pos(rng), z = pos(rng), yaw = turn(rng), lean = turn(rng) * 0.1f;
+        wheel_record w = make_wheel(x, terrain_height_at(g.t, x, z) + lift(rng), z);
+        w.axle[0] = std::cos(yaw) * std::cos(lean);
+        w.axle[1] = std::sin(lean);
+        w.axle[2] = std::sin(yaw) * std::cos(lean);
+        const float W[3] = {x, (float)dBodyGetPosition(w.body)[1], z};
+        float best = 0;
+        for (int j = -3; j < 11; ++j)
+            for (int i = -3; i < 11; ++i) {
+                auto vtx = [&](int vi, int vj, float *o) {
+                    o[0] = (float)vi;
+                    o[1] = g.h(std::min(std::max(vi, 0), 8), std::min(std::max(vj, 0), 8));
+                    o[2] = (float)vj;
+                };
+                const int D = ((i ^ j) & 1) == 0;
+                float tri[2][3][3];
+                vtx(i, j, tri[0][0]), vtx(i, j + 1, tri[0][1]), vtx(i + 1, j + D, tri[0][2]);
+                vtx(i + 1, j + 1, tri[1][0]), vtx(i + 1, j, tri[1][1]), vtx(i, j + 1 - D, tri[1][2]);
+                for (auto &tr : tri) {
+                    float p[3], n[3];
+                    best = std::max(best, torus_triangle_distance(p, n, W, w.axle, 1.0f, 0.25f, tr));
+                }
+            }
+        float p[3], n[3], d = 0;
+        int got = wheel_terrain_contact(g.t, &w, p, n, &d);
+        EXPECT_EQ(got, best > 0);
+        if (got) EXPECT_EQ(d, best);
+        touching += got;
+    }
+    EXPECT_GE(touching, 50);
 }
