@@ -4,7 +4,7 @@
 #include "bike/frame.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
-#include "tests/bike/bike_fixture.h"
+#include "tests/bike/frame_bike.h"
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <cstdlib>

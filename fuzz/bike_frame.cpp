@@ -13,7 +13,7 @@
 
 #include "bike/frame.h"
 #include "terrain/field.h"
-#include "tests/bike/bike_fixture.h"
+#include "tests/bike/frame_bike.h"
 
 // A 256 ft field of 4 ft cells with hills and hollows below 0, filled in memory once.
 static void ground_setup(void)

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "bike/bike_fixture.h"
+#include "bike/frame_bike.h"
 #include "bike/frame.h"
 #include "shell/globals.h"
 #include "terrain/terrain_fixture.h"
