@@ -67,7 +67,7 @@ struct riders {
     }
     ~riders()
     {
-        for (bike *b : bikes) fixture_bike_destroy(b);
+        for (bike *b : bikes) bike_destroy(b);
     }
 };
 

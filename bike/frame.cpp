@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
@@ -176,34 +177,6 @@ void rider_anchors_at_crash(bike *b)
             b->anchors.velocity[side][i] = (float)v[i];
         }
     }
-}
-
-// The rider hinge-2 joined again to rider and frame, with its anchor, axes and stops set from
-// the frame's current pose: what ODE keeps of a joint across a detach is not relied on.
-void attach_rider(bike *b)
-{
-    const bike_info &info = b->info;
-    dBodyID frame = b->bodies[BODY_FRAME];
-    dJointID joint = b->joints[JOINT_RIDER];
-    dJointAttach(joint, b->bodies[BODY_RIDER], frame);
-    dVector3 anchor, axis1, axis2;
-    dBodyGetRelPointPos(frame, -info.frame_position[0], info.rider_position[1] - info.frame_position[1],
-                        -50 - info.frame_position[2], anchor);
-    dBodyVectorToWorld(frame, 0, 1, 1, axis1);
-    dBodyVectorToWorld(frame, 1, 0, 0, axis2);
-    dJointSetHinge2Anchor(joint, anchor[0], anchor[1], anchor[2]);
-    dJointSetHinge2Axes(joint, axis1, axis2);
-    dJointSetHinge2Param(joint, dParamLoStop, 0);
-    dJointSetHinge2Param(joint, dParamHiStop, 0);
-}
-
-// The rider at its rest place on the frame, then attached. Returns with the rider there.
-void rider_back_on(bike *b)
-{
-    double offset[3];
-    sub3(b->info.rider_position, b->info.frame_position, offset);
-    pose_child(b->bodies[BODY_FRAME], offset, 1, 0, 0, 0, b->bodies[BODY_RIDER]);
-    attach_rider(b);
 }
 
 void set_gear_from(bike *b, int bits)
@@ -401,7 +374,7 @@ void bike_unpack_frame(bike *b, const std::uint8_t *f, int layout)
             dQuaternion rq;
             std::memcpy(rp, dBodyGetPosition(rider), sizeof rp);
             std::memcpy(rq, dBodyGetQuaternion(rider), sizeof rq);
-            rider_back_on(b);
+            bike_rider_reattach(b);
             set_pose(rider, rp, rq);
         }
         b->crash_counter = 0;
@@ -522,7 +495,7 @@ void bike_blend_frame(bike *b, const std::uint8_t *current, const std::uint8_t *
         b->crash_counter = (drive >> 4) * 127 / 15 + 1;
         b->input.dab = 0;
     } else {
-        if (b->crash_counter != 0) rider_back_on(b);
+        if (b->crash_counter != 0) bike_rider_reattach(b);
         b->crash_counter = 0;
         set_gear_from(b, drive & 7);
         b->input.throttle = (float)((drive >> 4) / 15.0);

@@ -92,6 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!(again[18] & 1) || (again[19] & 1)) abort();
     bike_unpack_frame(b, again, BIKE_FRAME_LAYOUT);
     check_finite(b);
-    fixture_bike_destroy(b);
+    bike_destroy(b);
     return 0;
 }

@@ -1,11 +1,12 @@
-// A headless bike for the frame tests, built the way creation builds one (bodies at the first
-// catalogue model's rest places, the six joints with their axes and stops), but with no files,
-// shapes or textures behind it. Header-only, so the frame benchmark and fuzz target share it.
+// A headless bike for the frame benchmark and fuzz target, which have no test framework: the
+// first catalogue model's geometry (no file names), made by bike_create_from_info with resources
+// that never load.
 #pragma once
 #include <cstdlib>
 #include <cstring>
 #include <ode/ode.h>
 
+#include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "shell/startup.h"
 
@@ -54,81 +55,19 @@ inline void fixture_physics_world(void)
     dWorldSetGravity(physics_world, 0, -32, 0);
 }
 
+// Resources that never load: no textures, plate or shapes, and the record names no files.
+inline unsigned    fixture_no_texture(const char *) { return 0; }
+inline const char *fixture_no_info(unsigned) { return nullptr; }
+inline unsigned    fixture_no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
+inline void        fixture_no_plate_delete(unsigned) {}
+inline shape      *fixture_no_shape(const char *) { return nullptr; }
+inline void        fixture_no_shape_free(shape *) {}
+
 inline bike *fixture_bike_create(const bike_info &info)
 {
     fixture_physics_world();
-    bike *b = (bike *)std::calloc(1, sizeof(bike));
-    b->info = info;
-    const float *places[BIKE_BODIES] = {info.frame_position, info.front_wheel.center,
-                                        info.rear_wheel.center, info.fork_upper_position,
-                                        info.fork_lower_position, info.swingarm_position,
-                                        info.rider_position};
-    const float masses[BIKE_BODIES] = {info.frame_mass + info.rider_mass * 2 / 3, 0.56f, 0.78f,
-                                       info.fork_mass, info.fork_mass, 2 * info.swingarm_mass,
-                                       info.rider_mass / 3};
-    for (int i = 0; i < BIKE_BODIES; ++i) {
-        dBodyID body = dBodyCreate(physics_world);
-        dMass m;
-        dMassSetSphereTotal(&m, masses[i], 0.5);
-        dBodySetMass(body, &m);
-        dBodySetPosition(body, places[i][0], places[i][1], places[i][2]);
-        b->bodies[i] = body;
-    }
-    dBodySetFiniteRotationMode(b->bodies[BODY_FRONT_WHEEL], 1);
-    dBodySetFiniteRotationMode(b->bodies[BODY_REAR_WHEEL], 1);
-    for (int w = 0; w < 2; ++w) {
-        const bike_wheel_info &wi = w ? info.rear_wheel : info.front_wheel;
-        b->wheels[w].body = b->bodies[w ? BODY_REAR_WHEEL : BODY_FRONT_WHEEL];
-        b->wheels[w].axle[0] = 1;
-        b->wheels[w].radius = wi.radius;
-        b->wheels[w].tube_radius = wi.tube_radius;
-    }
-
-    dJointID *j = b->joints;
-    const float *fw = info.front_wheel.center, *rw = info.rear_wheel.center;
-    const float *up = info.fork_upper_position, *lo = info.fork_lower_position;
-    const float axis[3] = {up[0] - lo[0], up[1] - lo[1], up[2] - lo[2]};
-    j[JOINT_FRONT_AXLE] = dJointCreateHinge(physics_world, nullptr);
-    dJointAttach(j[JOINT_FRONT_AXLE], b->bodies[BODY_FORK_LOWER], b->bodies[BODY_FRONT_WHEEL]);
-    dJointSetHingeAnchor(j[JOINT_FRONT_AXLE], fw[0], fw[1], fw[2]);
-    dJointSetHingeAxis(j[JOINT_FRONT_AXLE], 1, 0, 0);
-    j[JOINT_REAR_AXLE] = dJointCreateHinge(physics_world, nullptr);
-    dJointAttach(j[JOINT_REAR_AXLE], b->bodies[BODY_SWINGARM], b->bodies[BODY_REAR_WHEEL]);
-    dJointSetHingeAnchor(j[JOINT_REAR_AXLE], rw[0], rw[1], rw[2]);
-    dJointSetHingeAxis(j[JOINT_REAR_AXLE], 1, 0, 0);
-    j[JOINT_STEERING] = dJointCreateHinge(physics_world, nullptr);
-    dJointAttach(j[JOINT_STEERING], b->bodies[BODY_FORK_UPPER], b->bodies[BODY_FRAME]);
-    dJointSetHingeAnchor(j[JOINT_STEERING], up[0], up[1], up[2]);
-    dJointSetHingeAxis(j[JOINT_STEERING], axis[0], axis[1], axis[2]);
-    dJointSetHingeParam(j[JOINT_STEERING], dParamLoStop, -M_PI / 4);
-    dJointSetHingeParam(j[JOINT_STEERING], dParamHiStop, M_PI / 4);
-    j[JOINT_FORK_SLIDER] = dJointCreateSlider(physics_world, nullptr);
-    dJointAttach(j[JOINT_FORK_SLIDER], b->bodies[BODY_FORK_UPPER], b->bodies[BODY_FORK_LOWER]);
-    dJointSetSliderAxis(j[JOINT_FORK_SLIDER], axis[0], axis[1], axis[2]);
-    dJointSetSliderParam(j[JOINT_FORK_SLIDER], dParamLoStop, -info.fork_travel);
-    dJointSetSliderParam(j[JOINT_FORK_SLIDER], dParamHiStop, 0);
-    j[JOINT_SWINGARM] = dJointCreateHinge(physics_world, nullptr);
-    dJointAttach(j[JOINT_SWINGARM], b->bodies[BODY_SWINGARM], b->bodies[BODY_FRAME]);
-    dJointSetHingeAnchor(j[JOINT_SWINGARM], info.swingarm_pivot[0], info.swingarm_pivot[1],
-                         info.swingarm_pivot[2]);
-    dJointSetHingeAxis(j[JOINT_SWINGARM], 1, 0, 0);
-    dJointSetHingeParam(j[JOINT_SWINGARM], dParamLoStop, -info.swingarm_angle_max);
-    dJointSetHingeParam(j[JOINT_SWINGARM], dParamHiStop, 0);
-    j[JOINT_RIDER] = dJointCreateHinge2(physics_world, nullptr);
-    dJointAttach(j[JOINT_RIDER], b->bodies[BODY_RIDER], b->bodies[BODY_FRAME]);
-    dJointSetHinge2Anchor(j[JOINT_RIDER], 0, info.rider_position[1], -50);
-    const dReal a1[3] = {0, 1, 1}, a2[3] = {1, 0, 0};
-    dJointSetHinge2Axes(j[JOINT_RIDER], a1, a2);
-    dJointSetHinge2Param(j[JOINT_RIDER], dParamLoStop, 0);
-    dJointSetHinge2Param(j[JOINT_RIDER], dParamHiStop, 0);
-    for (int i = 0; i < BIKE_JOINTS; ++i) dJointSetFeedback(j[i], &b->feedback[i]);
-    b->simulated_weight = 1;
-    return b;
-}
-
-inline void fixture_bike_destroy(bike *b)
-{
-    for (dBodyID body : b->bodies) dBodyDestroy(body);
-    for (dJointID joint : b->joints) dJointDestroy(joint);
-    std::free(b);
+    static const bike_resource_loaders none = {fixture_no_texture, fixture_no_info, fixture_no_plate,
+                                               fixture_no_plate_delete, fixture_no_shape, fixture_no_shape_free};
+    bike_resources_set(&none);
+    return bike_create_from_info(&info, 0, "1", nullptr, nullptr, nullptr, nullptr);
 }

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "bike/frame_bike.h"
+#include "bike/bike_fixture.h"
 #include "bike/frame.h"
 #include "shell/globals.h"
 #include "terrain/terrain_fixture.h"
@@ -19,7 +19,7 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-class Frame : public ::testing::Test {
+class Frame : public BikeWorld {
 protected:
     std::unique_ptr<small_field> field;
     terrain_field *saved = nullptr;
@@ -27,14 +27,16 @@ protected:
 
     void SetUp() override
     {
+        BikeWorld::SetUp();
         saved = terrain_ptr;
         use_ground([](int, int) { return 0.0f; });
-        b = fixture_bike_create(fixture_bike_info());
+        b = make();
     }
     void TearDown() override
     {
-        fixture_bike_destroy(b);
+        bike_destroy(b);
         terrain_ptr = saved;
+        BikeWorld::TearDown();
     }
     // A 256 ft field (depth 7, 1 ft cells).
     void use_ground(float (*height)(int, int))
@@ -168,13 +170,13 @@ TEST_F(Frame, GoldenBytes)
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        bike *fresh = fixture_bike_create(fixture_bike_info());
+        bike *fresh = make();
         c.set(fresh);
         std::vector<std::uint8_t> f = pack(fresh);
         for (size_t i = 0; i < c.want.size(); ++i) EXPECT_EQ(f[c.offset + i], c.want[i]) << "byte " << c.offset + i;
         EXPECT_EQ(f[18] & 1, 1);
         EXPECT_EQ(f[19] & 1, 0);
-        fixture_bike_destroy(fresh);
+        bike_destroy(fresh);
     }
 
     // With no ground loaded the extent is 0: the position is written as 0, not divided by it.
@@ -186,7 +188,7 @@ TEST_F(Frame, GoldenBytes)
 
 TEST_F(Frame, RoundTripThroughASecondBike)
 {
-    bike *second = fixture_bike_create(fixture_bike_info());
+    bike *second = make();
     std::mt19937 rng(18);
     auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
     auto unit_quat = [&](double q[4]) {
@@ -260,7 +262,7 @@ TEST_F(Frame, RoundTripThroughASecondBike)
                       turn_error[i]) << "body " << i;
         }
     }
-    fixture_bike_destroy(second);
+    bike_destroy(second);
 }
 
 TEST_F(Frame, OldLayoutPutsTheRiderAlongTheLeanDirection)
@@ -322,14 +324,14 @@ TEST_F(Frame, DriveByteDecoding)
     }
 
     // Every gear ratio missing but the first: gear bits 5 fall all the way to 0.
-    bike_info one_speed = fixture_bike_info();
+    bike_info one_speed = info;
     for (int g = 1; g < BIKE_GEARS; ++g) one_speed.gear_ratios[g] = 0;
     one_speed.gear_ratios[0] = -1;
-    bike *odd = fixture_bike_create(one_speed);
+    bike *odd = bike_create_from_info(&one_speed, 4, "8", nullptr, nullptr, nullptr, nullptr);
     std::vector<std::uint8_t> f = resting_frame(odd, 50, 10, 50, 0x05);
     bike_unpack_frame(odd, f.data(), BIKE_FRAME_LAYOUT);
     EXPECT_EQ(odd->gear, 0);
-    fixture_bike_destroy(odd);
+    bike_destroy(odd);
 }
 
 TEST_F(Frame, GoingDownAndUpDetachesAndReattachesTheRider)
