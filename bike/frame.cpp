@@ -155,22 +155,26 @@ void pose_child(dBodyID parent, const double offset[3], double ax, double ay, do
     set_pose(child, p, q);
 }
 
-// Until the record's own anchors and ground query are on this branch: the crashed foot points
-// carried by the frame, and the ground by the one triangle rule.
+// Until the record's own foot anchors and ground query are on this branch: the foot points of
+// a rider who is down, carried by the frame and drawn toward the stored anchors (a foot put
+// down on the ground is left to the record's version), and the ground by the one triangle rule.
 float ground_height(float x, float z) { return terrain_height_at(terrain_ptr, x, z); }
 
 void rider_anchors_at_crash(bike *b)
 {
     const bike_info &info = b->info;
-    double s = std::clamp(b->crash_counter, 1, 128) / 128.0;
+    const int c = b->crash_counter;
+    double s = std::clamp(c, 1, 128) / 128.0;
     double spread = 0.5 * std::clamp(2 * (s - 0.5), 0.0, 1.0);
     double rise = 1.75 * std::clamp(2 * s, 0.0, 1.0);
     double back = std::clamp(4 * s / 3, 0.0, 1.0);
+    double toward_stored = std::clamp(2.0 * c - 128, 1.0, 128.0) / 128;
     for (int side = 0; side < 2; ++side) {
         const float *foot = info.rider.feet[side];
         dVector3 p, v;
         dBodyGetRelPointPos(b->bodies[BODY_FRAME], foot[0] + (side ? spread : -spread),
                             foot[1] + rise, foot[2] + back, p);
+        for (int i = 0; i < 3; ++i) p[i] += (b->anchors.foot[side][i] - p[i]) * toward_stored;
         dBodyGetPointVel(b->bodies[BODY_RIDER], p[0], p[1], p[2], v);
         for (int i = 0; i < 3; ++i) {
             b->anchors.foot[side][i] = (float)p[i];
@@ -188,7 +192,7 @@ void set_gear_from(bike *b, int bits)
 
 bool drive_down(std::uint8_t drive) { return (drive & 7) == 7; }
 
-// Rider up: gear in bits 0-2, a foot down in bit 3, the throttle in sixteenths above. Rider down:
+// Rider up: gear in bits 0-2, a foot down in bit 3, the throttle in fifteenths above. Rider down:
 // 7 in bits 0-2 and how far into the crash (0..15, full from 128 ticks) above.
 std::uint8_t drive_byte(const bike *b)
 {

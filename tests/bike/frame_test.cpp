@@ -454,13 +454,20 @@ TEST_F(Frame, ApplyComputesTheAnchorsWhenTheCrashBegins)
     down[36] = 0x07;
     bike_apply_frame(b, up.data(), up.data(), up.data(), 1, BIKE_FRAME_LAYOUT);
     EXPECT_EQ(b->anchors.foot[0][1], 0);
+    // Riding, the stored anchors are the foot points the frame carries.
+    const bike_info &i = b->info;
+    for (int side = 0; side < 2; ++side)
+        for (int k = 0; k < 3; ++k)
+            b->anchors.foot[side][k] = (k == 1 ? 20 : 100) + i.rider.feet[side][k];
     // The previous and next frames are already down: only the current frame's start counts.
     bike_apply_frame(b, down.data(), down.data(), down.data(), 1, BIKE_FRAME_LAYOUT);
-    const bike_info &i = b->info;
-    // c = 1: the feet have risen by 1.75 * 2/128 and moved back by 4/(3 * 128).
+    // c = 1: the feet rise by 1.75 * 2/128 and move back by 4/(3 * 128), then come 1/128 of the
+    // way back toward the stored anchors.
+    const double kept = 127.0 / 128;
     EXPECT_NEAR(b->anchors.foot[0][0], 100 + i.rider.feet[0][0], 1e-3);
-    EXPECT_NEAR(b->anchors.foot[0][1], 20 + i.rider.feet[0][1] + 1.75 * 2 / 128, 1e-3);
-    EXPECT_NEAR(b->anchors.foot[1][2], 100 + i.rider.feet[1][2] + 4.0 / 384, 1e-3);
+    EXPECT_NEAR(b->anchors.foot[0][1], 20 + i.rider.feet[0][1] + 1.75 * 2 / 128 * kept, 1e-3);
+    EXPECT_NEAR(b->anchors.foot[1][2], 100 + i.rider.feet[1][2] + 4.0 / 384 * kept, 1e-3);
+    EXPECT_EQ(b->anchors.velocity[0][1], 0);   // a pose from one frame only: the bodies stand still
 }
 
 TEST_F(Frame, BlendPullsASimulatedBike)
