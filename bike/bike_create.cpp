@@ -2,6 +2,7 @@
 // between simulated and kinematic.
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
+#include "bike/catalogue.h"
 #include "bike/plate_colours.h"
 #include "bike/setters.h"
 #include "bike/skin_names.h"
@@ -39,8 +40,8 @@ const bike_resource_loaders *bike_resources(void) { return g_loaders; }
 
 static const bike_info *find_model(const char *name)
 {
-    for (int i = 0; i < bike_catalogue_count; ++i)
-        if (name && !strcmp(bike_catalogue[i].name, name)) return &bike_catalogue[i];
+    if (name)
+        if (const bike_info *exact = bike_info_find(name)) return exact;
     const char *want = name && strstr(name, "125") ? "125" : "250f";
     const bike_info *found = &bike_catalogue[0];
     for (int i = 0; i < bike_catalogue_count; ++i)

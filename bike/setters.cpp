@@ -196,4 +196,6 @@ float bike_get_speed_mph(bike *b)
     return (float)(-along * 0.6818181818181819);
 }
 
+float bike_info_max_rpm(bike *b) { return b->info.third_rpm; }
+
 int bike_has_mishap(bike *b) { return b->mishap_flag && !b->finished; }

@@ -42,6 +42,7 @@ const char *bike_get_head_texture_name(bike *b);
 const char *bike_get_bike_texture_name(bike *b);
 const char *bike_get_wheel_texture_name(bike *b);
 float bike_get_speed_mph(bike *b);
+float bike_info_max_rpm(bike *b);                  // the rev limit of the bike's curves
 int   bike_has_mishap(bike *b);
 
 // Gate times, in ticks, one per gate of the race's gate sequence; -1 where missing.

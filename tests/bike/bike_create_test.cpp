@@ -244,3 +244,36 @@ TEST_F(BikeWorld, WheelMassIsHubAndTyre)
     EXPECT_GT(m.I[0], m.I[5]);
     dBodyDestroy(body);
 }
+
+TEST_F(BikeWorld, UnknownModelsFallBack)
+{
+    struct Case { const char *asked, *used; const char *line; };
+    const Case cases[] = {
+        {"450sxf(2018)", "450sxf(2018)", nullptr},
+        {"xx125", "cr125", "bike info for 'xx125' not found using 'cr125' instead"},
+        {"450SXF(2018)", "kx250f(2018)", "bike info for '450SXF(2018)' not found using 'kx250f(2018)' instead"},
+        {"a-very-long-model-name-indeed", "kx250f(2018)",
+         "bike info for 'a-very-long-model-na' not found using 'kx250f(2018)' instead"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.asked);
+        console_clear();
+        bike *b = bike_create(c.asked, 0, "1", nullptr, nullptr, nullptr, nullptr);
+        EXPECT_STREQ(b->info.name, c.used);
+        bool found = false;
+        for (int i = 0; i < 60; ++i)
+            if (console_last_line(i).rfind("bike info for", 0) == 0) {
+                found = true;
+                if (c.line) EXPECT_EQ(console_last_line(i), c.line);
+            }
+        EXPECT_EQ(found, c.line != nullptr);
+        bike_destroy(b);
+    }
+}
+
+TEST_F(BikeWorld, FirstCatalogueModelWeighsItsParts)
+{
+    bike *b = bike_create("450sxf(2018)", 0, "1", nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(b->total_mass, 13.95875f, 1e-4f);
+    bike_destroy(b);
+}
