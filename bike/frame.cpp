@@ -25,8 +25,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "bike/anchors.h"
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
+#include "bike/small_ops.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
 
@@ -155,29 +157,16 @@ void pose_child(dBodyID parent, const double offset[3], double ax, double ay, do
     set_pose(child, p, q);
 }
 
-// Until the record's own foot anchors and ground query are on this branch: the foot points of
-// a rider who is down, carried by the frame and drawn toward the stored anchors (a foot put
-// down on the ground is left to the record's version), and the ground by the one triangle rule.
-float ground_height(float x, float z) { return terrain_height_at(terrain_ptr, x, z); }
-
+// The foot anchors where a crash begins, with the rider body's velocity there.
 void rider_anchors_at_crash(bike *b)
 {
-    const bike_info &info = b->info;
-    const int c = b->crash_counter;
-    double s = std::clamp(c, 1, 128) / 128.0;
-    double spread = 0.5 * std::clamp(2 * (s - 0.5), 0.0, 1.0);
-    double rise = 1.75 * std::clamp(2 * s, 0.0, 1.0);
-    double back = std::clamp(4 * s / 3, 0.0, 1.0);
-    double toward_stored = std::clamp(2.0 * c - 128, 1.0, 128.0) / 128;
+    float feet[2][3];
+    bike_get_rider_anchors(b, feet[0], nullptr, feet[1], nullptr);
     for (int side = 0; side < 2; ++side) {
-        const float *foot = info.rider.feet[side];
-        dVector3 p, v;
-        dBodyGetRelPointPos(b->bodies[BODY_FRAME], foot[0] + (side ? spread : -spread),
-                            foot[1] + rise, foot[2] + back, p);
-        for (int i = 0; i < 3; ++i) p[i] += (b->anchors.foot[side][i] - p[i]) * toward_stored;
-        dBodyGetPointVel(b->bodies[BODY_RIDER], p[0], p[1], p[2], v);
+        dVector3 v;
+        dBodyGetPointVel(b->bodies[BODY_RIDER], feet[side][0], feet[side][1], feet[side][2], v);
         for (int i = 0; i < 3; ++i) {
-            b->anchors.foot[side][i] = (float)p[i];
+            b->anchors.foot[side][i] = feet[side][i];
             b->anchors.velocity[side][i] = (float)v[i];
         }
     }
@@ -421,7 +410,7 @@ void bike_apply_frame(bike *b, const std::uint8_t *current, const std::uint8_t *
         dBodyVectorToWorld(b->bodies[BODY_FRAME], 0, -b->info.rear_wheel.radius, 0, down);
         const dReal *centre = dBodyGetPosition(b->bodies[BODY_REAR_WHEEL]);
         double x = centre[0] + down[0], y = centre[1] + down[1], z = centre[2] + down[2];
-        double ground = ground_height((float)x, (float)z);
+        double ground = bike_terrain_height(terrain_ptr, (float)x, (float)z);
         if (std::isfinite(ground) && ground > y)
             for (dBodyID body : b->bodies) {
                 const dReal *p = dBodyGetPosition(body);
