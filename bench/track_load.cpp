@@ -21,7 +21,7 @@
 
 static unsigned fake_texture(const char *) { return 1; }
 static km_model *fake_model(const char *) { return nullptr; }
-static shape_instance *fake_shape(const char *) { return nullptr; }
+static shape *fake_shape(const char *) { return nullptr; }
 
 static void put(const std::string &path, const std::string &bytes)
 {

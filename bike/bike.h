@@ -77,9 +77,9 @@ extern const bike_info bike_catalogue[];
 extern const int       bike_catalogue_count;
 
 // Collision shapes of riders and objects.
-struct shape_instance;
-shape_instance *shape_load_instance(const char *file_name);   // caller frees with mem_free
-const char     *shape_get_name(const shape_instance *shape);
+struct shape;
+shape      *shape_load_instance(const char *file_name);   // caller frees with mem_free
+const char *shape_get_name(const shape *s);
 
 // A wheel's ground contact as the wheel contact code leaves it each tick; erosion reads it.
 struct wheel_record {

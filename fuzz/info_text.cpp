@@ -1,7 +1,9 @@
 // A texture's ".info" side file: the bytes after the first become "picture.png.info" beside a
 // picture written once by our own PNG writer, whose size the first byte picks (some sizes fit
-// hand-drawn levels, some do not), then the picture is read as texture_load reads it.
+// hand-drawn levels, some do not), then the picture is read as texture_load reads it, and the
+// text is searched for the number plate's colours as a bike does.
 #include "graphics/png.h"
+#include "bike/plate_colours.h"
 #include "data/mem.h"
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int w, h, channels;
     if (image_read_png(picture.c_str(), &pixels, &w, &h, &channels, &text)) {
         image_text_has(text, "[compress]");
+        unsigned char background[3], foreground[3];
+        bike_plate_colours(text, background, foreground);   // the number plate reads the same text
         mem_free(pixels);
         mem_free(text);
     }

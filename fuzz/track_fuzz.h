@@ -29,7 +29,7 @@ inline std::string fuzz_write_temp(const char *name, const uint8_t *data, size_t
 
 inline unsigned fuzz_texture(const char *name) { return 1 + (unsigned)(strlen(name) % 7); }
 inline km_model *fuzz_model(const char *name) { return strlen(name) % 2 ? (km_model *)(uintptr_t)64 : nullptr; }
-inline shape_instance *fuzz_shape(const char *) { return nullptr; }
+inline shape *fuzz_shape(const char *) { return nullptr; }
 
 // A flat 256 x 256-unit field of depth 7 as the race's ground, and the fake resources.
 inline void fuzz_track_setup(void)

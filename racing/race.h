@@ -14,7 +14,13 @@ extern int   viewed_slot;
 extern int   tick_count;               // the race tick, 1/128 s
 extern int   race_start_tick;
 extern int   race_laps;                // the lap count in force
-extern int   standings[160];           // rider slots, leader first
+// One rider's place in the race: gates passed and the tick of the last (0 when none).
+struct standings_entry {
+    int slot;
+    int gates;
+    int last_gate_tick;
+};
+extern standings_entry standings[160];   // leader first
 extern int   standings_count;
 extern int   erode_level;              // erosion strength, 1/1024 units; erosion runs while above 0
 
@@ -27,8 +33,12 @@ int  rider_is_hidden(int slot);
 int  race_is_time_trial(void);
 int  race_first_lap_gates(void);   // gates of the first lap; 0 without lap gates
 int  race_gates_per_lap(void);     // 0 without lap gates
+// Plain gates (entries below 100000) among the first n of the race's gate sequence.
+int  race_count_plain_gates(int n);
+// Bytes of a demo packet of that kind: 26 for kind 4, 39 (one bike frame) for 5, else 0.
+int  demo_packet_size(int kind);
 int  race_track_loaded(void);      // non-zero while a track is loaded
-const char *rider_number_text(int slot);   // null when the rider shows no number
+const char *rider_number_text(int slot);   // the slot's bike's number; null without a bike
 void series_record_round(void);
 
 // Learned lines of the robots.

@@ -10,7 +10,7 @@ int   viewed_slot;
 int   tick_count;
 int   race_start_tick;
 int   race_laps;
-int   standings[160];
+standings_entry standings[160];
 int   standings_count;
 int   erode_level;
 
@@ -19,11 +19,8 @@ void reset_race(const int *, int, int, int, int, int) {}
 void reset_player_position(void) {}
 int  rider_is_hidden(int) { return 0; }
 int  race_is_time_trial(void) { return 0; }
-int  race_first_lap_gates(void) { return 0; }
-int  race_gates_per_lap(void) { return 0; }
 // Until the race reset exists, the interim start-up load is the race's track.
 int  race_track_loaded(void) { return track_name != nullptr; }
-const char *rider_number_text(int) { return nullptr; }
 void series_record_round(void) {}
 
 int  lines_current(void) { return 0; }

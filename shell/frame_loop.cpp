@@ -128,7 +128,7 @@ static void menu_mouse(void)
 static void warp_race_restart(void)
 {
     if (standings_count <= 0) return;
-    bike *leader = bike_slot_table[standings[0]];
+    bike *leader = bike_slot_table[standings[0].slot];
     int per_lap = race_gates_per_lap();
     int first = race_first_lap_gates();
     int passed = leader ? bike_get_gate_index(leader) : 0;

@@ -148,12 +148,12 @@ static void view_slot_step(int direction)
     if (viewed_is_local() && !(online() && race_slot == NO_RIDER) && !setting_spy()) return;
     int at = -1;
     for (int i = 0; i < standings_count; ++i)
-        if (standings[i] == viewed_slot) at = i;
+        if (standings[i].slot == viewed_slot) at = i;
     if (standings_count <= 0) return;
     int next = at + direction;
     if (next < 0) next = 0;
     if (next >= standings_count) next = standings_count - 1;
-    viewed_slot = standings[next];
+    viewed_slot = standings[next].slot;
 }
 
 void key_handle(std::uint32_t code, int pressed)

@@ -22,7 +22,7 @@ growable_array billboards;
 growable_array statues;
 
 static unsigned        default_texture(const char *name) { return texture_load(name); }
-static shape_instance *default_shape(const char *name) { return shape_load_instance(name); }
+static shape *default_shape(const char *name) { return shape_load_instance(name); }
 
 static const track_resource_loaders game_loaders = {default_texture, model_load, default_shape};
 static const track_resource_loaders *g_loaders = &game_loaders;

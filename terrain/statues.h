@@ -11,7 +11,7 @@
 
 struct km_mesh;
 typedef km_mesh km_model;   // graphics/model.h
-struct shape_instance;
+struct shape;
 
 struct billboard {
     float x, y, z;             // y = ground height + height_offset when added
@@ -26,7 +26,7 @@ struct billboard {
 
 struct statue {
     km_model       *model;            // borrowed from the model cache; null: none
-    shape_instance *shape;            // owned; null: none
+    struct shape   *shape;            // owned; null: none
     unsigned        texture, normal_texture, specular_texture;   // 0 = none
     float           x, y, z;          // y = ground height + height_offset
     float           height_offset;
@@ -47,7 +47,7 @@ extern growable_array statues;      // of statue
 struct track_resource_loaders {
     unsigned        (*texture)(const char *name);
     km_model       *(*model)(const char *name);
-    shape_instance *(*shape)(const char *name);
+    struct shape   *(*shape)(const char *name);
 };
 void track_resources_set(const track_resource_loaders *loaders);
 unsigned track_texture_load(const char *name);   // through the loaders above

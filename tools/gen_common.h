@@ -371,6 +371,7 @@ struct km_mesh {
     float shininess = 16, alpha = 1, r = 1, g = 1, b = 1;
     std::vector<km_vertex> vertices;
     std::vector<int> triangles;
+    std::vector<float> weights;   // skinned models: one weight per bone for every vertex, in order
 
     int vertex(float x, float y, float z, float nx, float ny, float nz, float u, float v)
     {
@@ -438,19 +439,28 @@ struct km_mesh {
     }
 };
 
-// Text ".km", version 1 (no bones).
-inline bool write_km(const std::string &path, const std::vector<km_mesh> &meshes)
+// Text ".km": version 1 without bones; with bones above 0, version 2 skinned to that many bones
+// (rig names the skeleton), every vertex followed by its mesh's weights for it.
+inline bool write_km(const std::string &path, const std::vector<km_mesh> &meshes, int bones = 0,
+                     const char *rig = "rig")
 {
-    std::string s = "KM1\n";
+    std::string s = bones > 0 ? "KM2 " + std::to_string(bones) + " " + rig + "\n" : "KM1\n";
     char line[256];
     for (const km_mesh &m : meshes) {
         snprintf(line, sizeof line, "%g %g %g %g %g %d %d\n", m.shininess, m.alpha, m.r, m.g, m.b,
                  (int)m.vertices.size(), (int)m.triangles.size() / 3);
         s += line;
-        for (const km_vertex &v : m.vertices) {
-            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f\n", v.x, v.y, v.z, v.nx, v.ny, v.nz,
+        for (std::size_t i = 0; i < m.vertices.size(); ++i) {
+            const km_vertex &v = m.vertices[i];
+            snprintf(line, sizeof line, "%.4f %.4f %.4f %.4f %.4f %.4f %.4f %.4f", v.x, v.y, v.z, v.nx, v.ny, v.nz,
                      v.u, v.v);
             s += line;
+            for (int b = 0; b < bones; ++b) {
+                std::size_t w = i * (std::size_t)bones + (std::size_t)b;
+                snprintf(line, sizeof line, " %g", w < m.weights.size() ? m.weights[w] : 0.0f);
+                s += line;
+            }
+            s += "\n";
         }
         for (std::size_t i = 0; i + 2 < m.triangles.size(); i += 3) {
             snprintf(line, sizeof line, "%d %d %d\n", m.triangles[i], m.triangles[i + 1], m.triangles[i + 2]);

@@ -28,6 +28,8 @@ expected=(
     'Logfile ".*lastlog.txt" opened'
     'KUBL 0\.31'
     'Rutline version 2018-01-26-1385 snapshot'
+    'Deallocating bikes'
+    'Finished deallocating bikes'
     'Freeing memory \(1\)'
     'Closing input devices'
     'Closing audio'

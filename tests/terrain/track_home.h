@@ -33,9 +33,9 @@ struct fake_resources {
         auto it = s.find(name);
         return it == s.end() ? nullptr : (km_model *)(std::uintptr_t)(16 * (1 + std::distance(s.begin(), it)));
     }
-    static shape_instance *shape(const char *name)
+    static struct shape *shape(const char *name)
     {
-        return shapes().count(name) ? (shape_instance *)mem_alloc(16) : nullptr;
+        return shapes().count(name) ? (struct shape *)mem_alloc(16) : nullptr;
     }
 };
 
