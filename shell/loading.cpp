@@ -65,11 +65,14 @@ static void keep_text(char *out, const char *text)
     snprintf(out, LOADING_TEXT_MAX + 1, "%s", text);
 }
 
+// Input during a load is dropped, except a request to close the window: that one still ends
+// the game once the load is over.
 static void drain_events(void)
 {
     std::uint32_t code;
     int pressed;
-    while (kubl_event_read(g_display, &code, &pressed)) {}
+    while (kubl_event_read(g_display, &code, &pressed))
+        if (code == KUBL_CLOSE) quit_flag = 1;
 }
 
 void draw_loading_screen(const char *text)

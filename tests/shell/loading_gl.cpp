@@ -14,6 +14,7 @@
 #include "graphics/texture.h"
 #include "platform/clock.h"
 #include "platform/display.h"
+#include "platform/input.h"
 #include "fixtures/fixtures.h"
 #include "ui/ui.h"
 #include <GL/gl.h>
@@ -230,6 +231,24 @@ TEST_F(LoadingGl, StatusScreenShowsTitleTextAndVersion)
     EXPECT_GT(grey, 10);
     // Nothing written elsewhere: the middle rows stay the picture.
     for (int x = 0; x < 320; x += 7) EXPECT_LT(s.at(x, 60)[0], 10) << x;
+}
+
+// Keys pressed during a load are dropped, but a window close that arrives then still ends the
+// game: the load must not swallow it.
+TEST_F(LoadingGl, CloseRequestDuringALoadIsKept)
+{
+    struct Case { std::uint32_t code; int want_quit; };
+    for (const Case &c : {Case{'a', 0}, Case{KUBL_CLOSE, 1}}) {
+        SCOPED_TRACE(c.code);
+        quit_flag = 0;
+        kubl_display_push_event_now(g_display, c.code, 1);
+        loading_status("Loading statues");
+        EXPECT_EQ(quit_flag, c.want_quit);
+        std::uint32_t code;
+        int pressed;
+        EXPECT_EQ(kubl_event_read(g_display, &code, &pressed), 0);
+    }
+    quit_flag = 0;
 }
 
 }   // namespace
