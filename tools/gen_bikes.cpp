@@ -209,9 +209,17 @@ bool write_shape(const std::string &path, const std::vector<vec3> &centres, vec3
 // compressed (the frame a foot lower, the swingarm at its highest angle).
 bool make_shapes(const std::string &out)
 {
+    // The top chain rises over the tank and falls along the seat; the lower one sags under
+    // the engine.
     std::vector<vec3> frame;
-    for (int i = 0; i < 8; ++i) frame.push_back(lerp({0, 2.75f, 2.35f}, {0, 2.8f, 5.8f}, i / 7.0f) + vec3{0, i < 4 ? i * 0.05f : 0.2f - (i - 4) * 0.04f, 0});
-    for (int i = 0; i < 4; ++i) frame.push_back(lerp({0, 2.25f, 2.6f}, {0, 1.95f, 4.0f}, i / 3.0f) - vec3{0, i == 1 || i == 2 ? 0.15f : 0, 0});
+    for (int i = 0; i < 8; ++i) {
+        float rise = i < 4 ? i * 0.05f : 0.2f - (i - 4) * 0.04f;
+        frame.push_back(lerp({0, 2.75f, 2.35f}, {0, 2.8f, 5.8f}, i / 7.0f) + vec3{0, rise, 0});
+    }
+    for (int i = 0; i < 4; ++i) {
+        float sag = i == 1 || i == 2 ? 0.15f : 0;
+        frame.push_back(lerp({0, 2.25f, 2.6f}, {0, 1.95f, 4.0f}, i / 3.0f) - vec3{0, sag, 0});
+    }
     bool ok = write_shape(out + "generic_frame.shp", frame, FRAME_AT, 0.35f, 0.6f, 20000, 400);
 
     std::vector<vec3> upper, lower, swingarm;
@@ -470,7 +478,7 @@ std::string info_text(color bg, color fg)
     return text;
 }
 
-// The make's colour, from the letters of the stem.
+// The make's colour, from the first run of letters in the stem ("sxfv" of "450sxfv2016").
 color brand_color(const std::string &stem)
 {
     std::string letters;
@@ -479,9 +487,10 @@ color brand_color(const std::string &stem)
         else if (!letters.empty()) break;
     }
     static const std::map<std::string, color> brands = {
-        {"crf", rgb(200, 24, 30)}, {"cr", rgb(200, 24, 30)},   {"kx", rgb(96, 200, 40)},  {"kxf", rgb(96, 200, 40)},
-        {"rm", rgb(240, 210, 20)}, {"rmz", rgb(240, 210, 20)}, {"yz", rgb(28, 60, 190)},  {"yzf", rgb(28, 60, 190)},
-        {"fc", rgb(235, 235, 240)}, {"sx", rgb(250, 110, 0)},  {"sxf", rgb(250, 110, 0)}, {"sxfv", rgb(250, 110, 0)},
+        {"crf", rgb(200, 24, 30)},   {"cr", rgb(200, 24, 30)},  {"kx", rgb(96, 200, 40)},
+        {"rm", rgb(240, 210, 20)},   {"rmz", rgb(240, 210, 20)}, {"yz", rgb(28, 60, 190)},
+        {"fc", rgb(235, 235, 240)},  {"sx", rgb(250, 110, 0)},  {"sxfv", rgb(250, 110, 0)},
+        {"sxv", rgb(250, 110, 0)},
     };
     auto it = brands.find(letters);
     return it != brands.end() ? it->second : rgb(120, 120, 130);
