@@ -9,8 +9,12 @@
 #include "data/ripemd160.h"
 #include "shell/startup.h"
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // One track with every object file.
 struct TrackLoad : TrackHome {
@@ -179,4 +183,35 @@ TEST_F(TrackLoad, SaversKeepEveryNameAsRead)
     EXPECT_EQ(billboards.count, first_own_billboard + 4);
     EXPECT_EQ(gate_count, 3);
     EXPECT_EQ(normal_lap_count, 3);
+}
+
+static int failing_rename(const char *, const char *)
+{
+    errno = ENOSPC;
+    return -1;
+}
+
+// A save that cannot finish keeps every old file and leaves no temporary one: a failed rename,
+// or a temporary name the home folder cannot take (never written into the data folder instead).
+TEST_F(TrackLoad, FailedSavesKeepTheOldFiles)
+{
+    ASSERT_EQ(load(folder), 1);
+    const char *const names[] = {"billboards", "statues", "timing_gates"};
+    int (*const savers[])(void) = {billboards_save, statues_save, timing_gates_save};
+    std::string before[3];
+    for (int i = 0; i < 3; ++i) before[i] = read(std::string("t/hill/") + names[i]);
+
+    for (int blocked = 0; blocked < 2; ++blocked)
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(std::string(names[i]) + (blocked ? ", temporary name taken" : ", rename fails"));
+            const std::string temp = home + "t/hill/" + names[i] + ".saving";
+            if (blocked) mkdir(temp.c_str(), 0777);
+            else file_rename = failing_rename;
+            EXPECT_EQ(savers[i](), 0);
+            file_rename = rename;
+            if (blocked) EXPECT_EQ(rmdir(temp.c_str()), 0);
+            EXPECT_EQ(read(std::string("t/hill/") + names[i]), before[i]);
+            EXPECT_FALSE(fixture_file_exists(temp));
+            EXPECT_FALSE(fixture_file_exists(root + "game/t"));
+        }
 }
