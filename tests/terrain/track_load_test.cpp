@@ -7,6 +7,9 @@
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
 #include "data/ripemd160.h"
+#include "shell/config.h"
+#include "shell/globals.h"
+#include "shell/options.h"
 #include "shell/startup.h"
 #include <gtest/gtest.h>
 #include <cerrno>
@@ -214,4 +217,36 @@ TEST_F(TrackLoad, FailedSavesKeepTheOldFiles)
             EXPECT_FALSE(fixture_file_exists(temp));
             EXPECT_FALSE(fixture_file_exists(root + "game/t"));
         }
+}
+
+// The first load of a run comes before the first frame: its ground already follows the
+// player's settings file and the command line, in start-up's order.
+TEST_F(TrackLoad, FirstLoadTakesTheGroundDetailOfTheSettings)
+{
+    const render_options saved_render = g_render;
+    const shell_options saved_options = g_options;
+    struct Case { const char *config; const char *detail; float want; };
+    const Case cases[] = {
+        {"", nullptr, 0.125f / 50},   // the default ground detail
+        {"ground_detail=25.000000\n", nullptr, 0.125f / 25},
+        {"ground_detail=25.000000\n", "0.5", 0.5f},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.config << (c.detail ? c.detail : ""));
+        write("config", c.config);
+        config_init();
+        config_read();
+        graphics_settings graphics;
+        settings_graphics(&graphics);
+        render_options_derive(&graphics, &g_render);
+        char program[] = "rutline", detail[] = "--detail", value[8];
+        snprintf(value, sizeof value, "%s", c.detail ? c.detail : "");
+        char *argv[] = {program, detail, value, nullptr};
+        ASSERT_EQ(parse_options(c.detail ? 3 : 1, argv), 0);
+        ASSERT_EQ(load(folder), 1);
+        EXPECT_FLOAT_EQ(race_terrain()->lod_tolerance, c.want);
+    }
+    g_render = saved_render;
+    g_options = saved_options;
+    config_init();
 }
