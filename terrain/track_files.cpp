@@ -34,6 +34,7 @@ data_stream *track_save_begin(track_save *save, const char *name)
 {
     save->stream = nullptr;
     save->file.stream = nullptr;
+    save->file.path[0] = save->file.temp[0] = 0;
     char target[1040];
     if (!track_file_name(target, sizeof target, name)) return nullptr;
     save->stream = file_save_begin(&save->file, target, ".saving");
