@@ -2,6 +2,7 @@
 // (RL_HOME, else the folder holding the program file). Every entry ends with '/'.
 #include "data/paths.h"
 #include "data/mem.h"
+#include "data/stream.h"
 #include "platform/log.h"
 #include <cerrno>
 #include <cstdio>
@@ -120,38 +121,93 @@ int path_climbs(const char *path)
     }
 }
 
-// A replace name as a path: "@" names live in search folder 0. 1, or 0 with the reason logged.
-static int replace_path(const char *name, char *out)
+// A replace name as a path: "@" names live in search folder 0. 1, or 0 with the reason logged;
+// a path that does not fit is refused rather than cut, which would name another file.
+static int replace_path(const char *name, char *out, std::size_t size)
 {
-    if (name[0] != '@') {
-        snprintf(out, NAME_MAX_CHARS + 1, "%s", name);
-        return 1;
+    const char *folder = "";
+    if (name[0] == '@') {
+        if (path_climbs(name + 1)) {
+            kubl_log_printf("Refusing to replace '%.900s': it leaves the home folder\n", name);
+            return 0;
+        }
+        folder = search_folder(0);
+        if (!folder) {
+            kubl_log_printf("Can't replace '%.900s': no home folder\n", name);
+            return 0;
+        }
+        ++name;
     }
-    if (path_climbs(name + 1)) {
-        kubl_log_printf("Refusing to replace '%.900s': it leaves the home folder\n", name);
+    int n = snprintf(out, size, "%s%s", folder, name);
+    if (n < 0 || (std::size_t)n >= size) {
+        kubl_log_printf("Can't replace '%.400s%.400s': the path is too long\n", folder, name);
         return 0;
     }
-    const char *home = search_folder(0);
-    if (!home) {
-        kubl_log_printf("Can't replace '%.900s': no home folder\n", name);
-        return 0;
-    }
-    snprintf(out, NAME_MAX_CHARS + 1, "%s%s", home, name + 1);
     return 1;
 }
+
+int file_save_path(const char *name, char *out, std::size_t size) { return replace_path(name, out, size); }
+
+int (*file_rename)(const char *from, const char *to) = rename;
 
 int file_replace(const char *source, const char *target)
 {
     char from[NAME_MAX_CHARS + 1], to[NAME_MAX_CHARS + 1];
-    if (!replace_path(source, from) || !replace_path(target, to)) return 0;
-    // Without a source the target would be removed for nothing.
-    struct stat st;
-    if (lstat(from, &st)) {
-        kubl_log_printf("Can't replace '%.500s': '%.500s' is missing\n", target, source);
+    if (!replace_path(source, from, sizeof from) || !replace_path(target, to, sizeof to)) return 0;
+    // rename replaces the target atomically: removing it first would leave nothing at all
+    // when the rename then fails or the program dies in between.
+    if (file_rename(from, to) != 0) {
+        int error = errno;
+        kubl_log_printf("Can't replace '%.400s' with '%.400s': %s\n", to, from, strerror(error));
         return 0;
     }
-    remove(to);
-    return rename(from, to) == 0;
+    return 1;
+}
+
+data_stream *file_save_begin(file_save *save, const char *name, const char *suffix)
+{
+    save->stream = nullptr;
+    save->temp[0] = 0;
+    if (!file_save_path(name, save->path, sizeof save->path)) return nullptr;
+    snprintf(save->temp, sizeof save->temp, "%s%s", save->path, suffix);
+    // A plain path: data_open must not look for another search folder that would take it.
+    errno = 0;
+    save->stream = data_open(save->temp, "wb");
+    if (!save->stream) {
+        int error = errno;
+        kubl_log_printf("Can't write '%.900s': %s\n", save->temp, error ? strerror(error) : "it does not open");
+        save->temp[0] = 0;
+    }
+    return save->stream;
+}
+
+int file_save_close(file_save *save)
+{
+    data_stream *s = save->stream;
+    if (!s) return 0;
+    save->stream = nullptr;
+    errno = 0;
+    int ok = data_flush(s) == 0 && !ferror(s->file) && fsync(fileno(s->file)) == 0;
+    int error = errno;
+    if (fclose(s->file) != 0 && ok) {
+        ok = 0;
+        error = errno;
+    }
+    s->file = nullptr;
+    data_close(s);
+    if (!ok) {
+        kubl_log_printf("Can't write '%.900s': %s\n", save->temp, error ? strerror(error) : "write error");
+        remove(save->temp);
+    }
+    return ok;
+}
+
+int file_save_commit(file_save *save)
+{
+    if (!file_save_close(save)) return 0;
+    if (file_replace(save->temp, save->path)) return 1;
+    remove(save->temp);
+    return 0;
 }
 
 void open_home_folder(void)

@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 int             xres, yres;
 config_values   g_config;
@@ -351,19 +350,14 @@ static void write_settings(data_stream *s)
 
 void config_write(void)
 {
-    data_stream *s = data_open("@config.tmp", "wb");
-    if (!s) return;
-    write_settings(s);
-    int failed = data_flush(s) != 0;
-    data_close(s);
-    if (failed) {
+    file_save save;
+    data_stream *s = file_save_begin(&save, "@config", ".tmp");
+    if (!s) {
         kubl_log_printf("Could not write config file\n");
-    } else if (file_replace("@config.tmp", "@config")) {
         return;
-    } else {
-        kubl_log_printf("Could not replace config file\n");
     }
-    if (const char *home = search_folder(0)) remove((std::string(home) + "config.tmp").c_str());
+    write_settings(s);
+    if (!file_save_commit(&save)) kubl_log_printf("Could not replace config file\n");
 }
 
 void settings_graphics(graphics_settings *out)

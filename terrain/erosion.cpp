@@ -6,7 +6,8 @@
 //   0        kind, always 1
 //   1, 3     step_min x, z   Q16: q = floor((v + 1024) / 2048 * 65535 + 0.5), v in [-1024, 1024]
 //   5, 7     step_max x, z   Q16 (the encoder widens the bounds by 0.0625 first)
-//   9, 12    x, z of point 0 Q24 (3 bytes): q = floor(v / world_size * 16777215 + 0.5)
+//   9, 12    x, z of point 0 Q24 (3 bytes): q = floor(v / world_size * 16777215 + 0.5), at most
+//            16777215 (the far edge)
 //   15, 16   push x, push z of point 0; bits 0-1 of byte 15 are weight bits 0-1, bits 0-1 of
 //            byte 16 weight bits 2-3; push = clamp((byte >> 2) / 64, 0, 1) * 2 - 1
 //   17 + 4(k - 1) .. 20 + 4(k - 1)   point k: step x, step z (S8 between the decoded bounds),
@@ -235,7 +236,10 @@ static inline int q24(float v, float world_size)
 {
     if (!(world_size > 0)) return 0;
     v = clampf(v, 0, world_size);
-    return (int)std::floor(v / world_size * 16777215.0f + 0.5f);
+    // In single precision the far edge (and the last few steps before it) round up to 2^24,
+    // which three bytes would carry as 0, the opposite edge.
+    const int q = (int)std::floor(v / world_size * 16777215.0f + 0.5f);
+    return q < 16777215 ? q : 16777215;
 }
 static inline float q24_value(int q, float world_size) { return (float)q / 16777215.0f * world_size; }
 

@@ -2,6 +2,7 @@
 #include "terrain/terrain_io.h"
 #include "terrain/decal_grid.h"
 #include "terrain/field.h"
+#include "terrain/ground_set.h"
 #include "terrain/lighting.h"
 #include "terrain/lod.h"
 #include "terrain/shading.h"
@@ -329,6 +330,12 @@ static int load_shadows(terrain_field *t, const char *folder)
     return 1;
 }
 
+static void log_texture_memory(const char *when)
+{
+    if (terrain_settings.debug_level >= 1)
+        kubl_log_printf("%lu bytes texture memory used %s\n", terrain_texture_memory(), when);
+}
+
 static int load_tiles(terrain_field *t, const char *folder)
 {
     terrain_status_reset("Loading tileinfo");
@@ -342,6 +349,7 @@ static int load_tiles(terrain_field *t, const char *folder)
         data_close(s);
     }
     terrain_status_done("Loading tileinfo");
+    log_texture_memory("after ground tiles loaded");
 
     terrain_status_reset("Loading tilemap");
     data_stream *s = terrain_open_file(folder, "tilemap", "rb", 1);
@@ -467,9 +475,18 @@ static void load_decals(terrain_field *t, const char *folder)
     terrain_status_done("Loading decals");
 }
 
+// Saves write into search folder 0 only; that is where an interrupted one is put right.
+static void recover_interrupted_save(const char *folder)
+{
+    if (folder[0] == '@' && (!search_folder(0) || path_climbs(folder + 1))) return;
+    char real[512];
+    if (file_save_path(folder, real, sizeof real)) ground_set_recover(real);
+}
+
 int terrain_load(terrain_field *t, const char *folder, int texture_mode)
 {
     terrain_free(t);
+    recover_interrupted_save(folder);
     snprintf(t->folder, sizeof t->folder, "%s", folder);
     if (!load_heights(t, folder)) {
         terrain_free(t);
@@ -479,12 +496,18 @@ int terrain_load(terrain_field *t, const char *folder, int texture_mode)
     choose_texture_mode(t, texture_mode);
     t->terrain_shader = terrain_settings.terrain_shader && track_lighting.dynamic_lighting &&
                         (t->texture_mode == 2 || t->texture_mode == 3);
-    if (!load_shading(t, folder) || !load_shadows(t, folder) || !load_tiles(t, folder)) {
+    if (!load_shading(t, folder) || !load_shadows(t, folder)) {
+        terrain_free(t);
+        return 0;
+    }
+    log_texture_memory("before ground tiles loaded");
+    if (!load_tiles(t, folder)) {
         terrain_free(t);
         return 0;
     }
     build_vertex_images(t);
     build_colour_blocks(t);
+    log_texture_memory("after low detail ground textures");
     terrain_create_lod_textures(t);
     load_decals(t, folder);
     return 1;
@@ -492,30 +515,18 @@ int terrain_load(terrain_field *t, const char *folder, int texture_mode)
 
 // ---- saving ----
 
-// Real file path of folder + "/" + name: "@" names are written in the home folder.
-static std::string write_path(const char *folder, const char *name)
-{
-    std::string path = join(folder, name);
-    if (path[0] == '@') {
-        const char *home = search_folder(0);
-        path = std::string(home ? home : "./") + path.substr(1);
-    }
-    return path;
-}
-
 struct save_file {
     const char *name;
-    std::string path, temp;
+    file_save file;
     data_stream *stream;
     int ok;
 };
 
+// The file goes to "<name>.saving" beside its target; the set is renamed into place together.
 static data_stream *begin_file(save_file *f, const char *folder, const char *name)
 {
     f->name = name;
-    f->path = write_path(folder, name);
-    f->temp = f->path + ".saving";
-    f->stream = data_open(f->temp.c_str(), "wb");
+    f->stream = file_save_begin(&f->file, join(folder, name).c_str(), ".saving");
     f->ok = f->stream != nullptr;
     if (!f->stream) console_printf("Can't open '%.950s'", name);
     return f->stream;
@@ -524,9 +535,15 @@ static data_stream *begin_file(save_file *f, const char *folder, const char *nam
 static int end_file(save_file *f)
 {
     if (!f->stream) return 0;
-    if (data_flush(f->stream) != 0 || ferror(f->stream->file)) f->ok = 0;
-    data_close(f->stream);
     f->stream = nullptr;
+    if (!f->ok) {
+        // A short write already failed: no need to flush what follows it.
+        data_close(f->file.stream);
+        f->file.stream = nullptr;
+        unlink(f->file.temp);
+    } else if (!file_save_close(&f->file)) {
+        f->ok = 0;
+    }
     if (!f->ok) console_printf("Can't write '%.950s'", f->name);
     return f->ok;
 }
@@ -574,10 +591,13 @@ static int write_header_and_heights(terrain_field *t, save_file *hf, save_file *
 
     if (!terrain_png_writer_available()) return 1;
     png->name = "terrain.png";
-    png->path = write_path(folder, "terrain.png");
-    png->temp = png->path + ".saving";
     png->stream = nullptr;
-    png->ok = terrain_write_png_grey16(png->temp.c_str(), samples, t->grid_dim, t->grid_dim);
+    png->ok = 0;
+    char path[sizeof png->file.path];
+    if (file_save_path(join(folder, "terrain.png").c_str(), path, sizeof path)) {
+        snprintf(png->file.temp, sizeof png->file.temp, "%s.saving", path);
+        png->ok = terrain_write_png_grey16(png->file.temp, samples, t->grid_dim, t->grid_dim);
+    }
     if (!png->ok) console_print("Can't open 'terrain.png'");
     return png->ok;
 }
@@ -616,11 +636,18 @@ int terrain_save(terrain_field *t)
 {
     if (!t->heights) return 0;
     const char *folder = t->folder;
-    // Renamed in this order once everything is written: the heights image before the header
-    // that may point at it, the header last of all.
+    // In the order of ground_set_names, the order the commit renames them.
     enum { PNG, SHADING, SHADINGX2, TILEMAP, DECALS, HF, FILES };
+    static_assert((int)FILES == (int)GROUND_SET_FILES, "one save file per ground set file");
     save_file files[FILES];
     for (save_file &f : files) { f.name = nullptr; f.stream = nullptr; f.ok = 0; }
+
+    char real_folder[512];
+    if (!file_save_path(folder, real_folder, sizeof real_folder)) {
+        console_printf("Can't open '%.950s'", "terrain.hf");
+        return 0;
+    }
+    ground_set_recover(real_folder);   // what an interrupted earlier save left
 
     std::uint16_t *samples = (std::uint16_t *)alloc_or_die(sizeof(std::uint16_t) * t->grid_dim * t->grid_dim);
     int ok = write_header_and_heights(t, &files[HF], &files[PNG], folder, samples);
@@ -638,14 +665,16 @@ int terrain_save(terrain_field *t)
     }
     if (ok && t->decals.items) ok = write_decals(t, &files[DECALS], folder);
 
-    for (save_file &f : files) {
-        if (!f.name || f.temp.empty()) continue;
-        if (!ok || !f.ok) { unlink(f.temp.c_str()); continue; }
-        if (rename(f.temp.c_str(), f.path.c_str()) != 0) {
-            console_printf("Can't write '%.950s'", f.name);
-            unlink(f.temp.c_str());
-            ok = 0;
-        }
+    int written = 0;
+    for (int i = 0; i < FILES; ++i) {
+        if (!files[i].name || !files[i].ok) continue;
+        if (ok) written |= 1 << i;
+        else unlink(files[i].file.temp);
     }
-    return ok;
+    if (!ok) return 0;
+    if (!ground_set_commit(real_folder, written)) {
+        console_printf("Can't write '%.950s'", "terrain.hf");
+        return 0;
+    }
+    return 1;
 }

@@ -53,6 +53,8 @@ const char *terrain_image_name(const void *pixels)
     return pixels ? image_find_by_pixels((const unsigned char *)pixels, &index) : nullptr;
 }
 
+unsigned long terrain_texture_memory(void) { return render_stats.texture_bytes; }
+
 int terrain_framebuffer_create(void)
 {
     if (!gl_ext.glGenFramebuffersEXT) return 0;

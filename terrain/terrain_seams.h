@@ -32,6 +32,7 @@ void        terrain_texture_delete(int texture);
 int         terrain_image_load(const char *name, unsigned char **pixels, int *width, int *height);
 const char *terrain_image_name(const void *pixels);
 int         terrain_framebuffer_create(void);
+unsigned long terrain_texture_memory(void);   // bytes of texture memory in use, as counted
 void        terrain_framebuffer_delete(int framebuffer);
 
 // Image files of a track folder. Pixels are allocated by the reader; free with mem_free.

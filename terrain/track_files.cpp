@@ -33,28 +33,18 @@ void track_file_digest(ripemd160_ctx *ctx, const char *name)
 data_stream *track_save_begin(track_save *save, const char *name)
 {
     save->stream = nullptr;
-    if (!track_file_name(save->target, sizeof save->target, name)) return nullptr;
-    snprintf(save->temp, sizeof save->temp, "%s.saving", save->target);
-    save->stream = data_open(save->temp, "wb");
+    save->file.stream = nullptr;
+    save->file.path[0] = save->file.temp[0] = 0;
+    char target[1040];
+    if (!track_file_name(target, sizeof target, name)) return nullptr;
+    save->stream = file_save_begin(&save->file, target, ".saving");
     return save->stream;
 }
 
 int track_save_commit(track_save *save)
 {
-    data_stream *s = save->stream;
-    if (!s) return 0;
     save->stream = nullptr;
-    int ok = data_flush(s) == 0 && !ferror(s->file);
-    data_close(s);
-    if (ok && file_replace(save->temp, save->target)) return 1;
-    kubl_log_printf("Can't write '%.900s'\n", save->target);
-    // The half-written copy goes; the old file stays as it was. Written "@" names are in the
-    // home folder.
-    const char *home = search_folder(0);
-    if (home) {
-        char path[2100];
-        snprintf(path, sizeof path, "%s%s", home, save->temp + 1);
-        remove(path);
-    }
+    if (file_save_commit(&save->file)) return 1;
+    kubl_log_printf("Can't write '%.900s'\n", save->file.path);
     return 0;
 }

@@ -1,6 +1,7 @@
 // terrain/track_files.h — opening, digesting and safely rewriting the files of the loaded
 // track's folder ("@" + track_name + "/" + file name).
 #pragma once
+#include "data/paths.h"
 
 struct data_stream;
 struct ripemd160_ctx;
@@ -16,8 +17,7 @@ void         track_file_digest(ripemd160_ctx *ctx, const char *name);
 // was written, so an interrupted or failed save never destroys the file.
 struct track_save {
     data_stream *stream;
-    char         temp[1040];
-    char         target[1040];
+    file_save    file;
 };
 data_stream *track_save_begin(track_save *save, const char *name);   // null: cannot open
 int          track_save_commit(track_save *save);                  // 1 written and replaced

@@ -22,6 +22,7 @@
 #include "graphics/texture.h"
 #include "shell/globals.h"
 #include "shell/seams.h"
+#include "ui/ground_view.h"
 #include "data/mem.h"
 #include "data/ripemd160.h"
 #include "data/stream.h"
@@ -106,6 +107,8 @@ int load_track(void)
 
     track_file_name(path, sizeof path, "lighting");
     lighting_load(path);
+    // The player's options as they stand now: the first load comes before the first frame.
+    terrain_settings_from_render();
     if (!terrain_load(terrain_ptr, folder, texture_mode_by_choice(setting_render_texture()))) {
         track_name = nullptr;
         track_long_name = nullptr;

@@ -164,7 +164,9 @@ inline bool write_billboard_pictures(const std::string &folder)
 
 // ---- placements ----
 
-struct gate_line { double p1[3], p2[3], width; };
+// A timing gate as the game reads it: the race takes it when the front wheel is within radius
+// of the centre (horizontally) and on the side the direction points to.
+struct gate_line { double centre[3], direction[3], radius; };
 
 struct track_objects {
     std::string folder_name;   // "@" + this + "/" names every file
@@ -183,14 +185,15 @@ inline double terrain_at(const ground &g, double x, double z)
 // Heading (statue angle) that turns a model's x axis along (tx, tz).
 inline double heading_along(double tx, double tz) { return std::atan2(-tz, tx); }
 
+// A gate across the course at k: its centre on the centre line, its direction the way riders
+// go, as long as the radius (as the editor makes it), and a radius reaching a little past both
+// edges of the track.
 inline gate_line gate_at(const ground &g, const course_sample &k)
 {
     gate_line gl;
-    double w = k.half_width + 2, nx = -k.tz, nz = k.tx;
-    gl.p1[0] = k.x + nx * w, gl.p1[2] = k.z + nz * w;
-    gl.p2[0] = k.x - nx * w, gl.p2[2] = k.z - nz * w;
-    gl.p1[1] = terrain_at(g, k.x, k.z), gl.p2[1] = gl.p1[1];
-    gl.width = 2 * k.half_width;
+    gl.radius = k.half_width + 2;
+    gl.centre[0] = k.x, gl.centre[1] = terrain_at(g, k.x, k.z), gl.centre[2] = k.z;
+    gl.direction[0] = k.tx * gl.radius, gl.direction[1] = 0, gl.direction[2] = k.tz * gl.radius;
     return gl;
 }
 
@@ -329,8 +332,7 @@ inline int gate_near(const track_objects &o, double x, double z)
     int best = -1;
     double bd = 1e30;
     for (std::size_t i = 0; i < o.gates.size(); ++i) {
-        double gx = (o.gates[i].p1[0] + o.gates[i].p2[0]) / 2, gz = (o.gates[i].p1[2] + o.gates[i].p2[2]) / 2;
-        double d = std::hypot(gx - x, gz - z);
+        double d = std::hypot(o.gates[i].centre[0] - x, o.gates[i].centre[2] - z);
         if (d < bd) bd = d, best = (int)i;
     }
     return best;
@@ -378,7 +380,7 @@ inline void place_cameras(track_objects &o, const course &c)
         cz[i] = k.z + k.tx * side * (k.half_width + 30);
     }
     for (std::size_t gi = 0; gi < o.gates.size(); ++gi) {
-        double gx = (o.gates[gi].p1[0] + o.gates[gi].p2[0]) / 2, gz = (o.gates[gi].p1[2] + o.gates[gi].p2[2]) / 2;
+        double gx = o.gates[gi].centre[0], gz = o.gates[gi].centre[2];
         int best = 0;
         for (int i = 1; i < n; ++i)
             if (std::hypot(cx[i] - gx, cz[i] - gz) < std::hypot(cx[best] - gx, cz[best] - gz)) best = i;
@@ -407,7 +409,8 @@ inline std::string timing_gates_text(const track_objects &o)
     }
     s += "checkpoints:\n";
     for (const gate_line &g : o.gates) {
-        snprintf(line, sizeof line, "%f [%f %f %f] [%f %f %f]\n", g.width, g.p1[0], g.p1[1], g.p1[2], g.p2[0], g.p2[1], g.p2[2]);
+        snprintf(line, sizeof line, "%f [%f %f %f] [%f %f %f]\n", g.radius, g.centre[0], g.centre[1], g.centre[2],
+                 g.direction[0], g.direction[1], g.direction[2]);
         s += line;
     }
     s += "firstlap:\n";

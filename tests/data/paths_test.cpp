@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include "data/mem.h"
 #include "data/paths.h"
+#include "data/stream.h"
 #include "data_fixture.h"
 #include "fixtures/fixtures.h"
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <thread>
@@ -93,6 +96,68 @@ TEST_F(SearchFolders, FileReplace)
     EXPECT_EQ(fixture_read_file(root + "xdg/precious"), "keep");
     EXPECT_TRUE(fixture_file_exists(home + "evil"));
     EXPECT_NE(test_log_text().find("Refusing to replace '@../precious'"), std::string::npos);
+}
+
+static int failing_rename(const char *, const char *)
+{
+    errno = EXDEV;
+    return -1;
+}
+
+TEST_F(SearchFolders, FileReplaceNeverLosesTheTarget)
+{
+    // A failed rename keeps the old target and the source, and says why.
+    fixture_write_file(home + "config", "old");
+    fixture_write_file(home + "config.tmp", "new");
+    file_rename = failing_rename;
+    EXPECT_EQ(file_replace("@config.tmp", "@config"), 0);
+    file_rename = rename;
+    EXPECT_EQ(fixture_read_file(home + "config"), "old");
+    EXPECT_TRUE(fixture_file_exists(home + "config.tmp"));
+    EXPECT_NE(test_log_text().find("config.tmp': Invalid cross-device link"), std::string::npos);
+
+    // A missing source: the target stays.
+    EXPECT_EQ(file_replace("@gone.tmp", "@config"), 0);
+    EXPECT_EQ(fixture_read_file(home + "config"), "old");
+}
+
+// A save writes its temporary file beside the target in the home folder, whatever the data
+// folder would take, and a failure at any step leaves the old file alone.
+TEST_F(SearchFolders, FileSaveStaysInOneFolder)
+{
+    file_save save;
+    fixture_write_file(home + "notes", "old");
+    data_stream *s = file_save_begin(&save, "@notes", ".tmp");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(std::string(save.temp), home + "notes.tmp");
+    data_puts(s, "new");
+    EXPECT_EQ(fixture_read_file(home + "notes"), "old");   // nothing replaced before the commit
+    ASSERT_EQ(file_save_commit(&save), 1);
+    EXPECT_EQ(fixture_read_file(home + "notes"), "new");
+    EXPECT_FALSE(fixture_file_exists(home + "notes.tmp"));
+
+    // The home folder's temporary name is taken by a folder: nothing goes to the data folder.
+    mkdir((home + "notes.tmp").c_str(), 0777);
+    EXPECT_EQ(file_save_begin(&save, "@notes", ".tmp"), nullptr);
+    EXPECT_FALSE(fixture_file_exists(data + "notes.tmp"));
+    EXPECT_FALSE(fixture_file_exists(data + "notes"));
+    EXPECT_EQ(fixture_read_file(home + "notes"), "new");
+    EXPECT_NE(test_log_text().find("notes.tmp': Is a directory"), std::string::npos);
+    rmdir((home + "notes.tmp").c_str());
+
+    // The rename fails: old target kept, temporary file gone.
+    s = file_save_begin(&save, "@notes", ".tmp");
+    ASSERT_NE(s, nullptr);
+    data_puts(s, "newer");
+    file_rename = failing_rename;
+    EXPECT_EQ(file_save_commit(&save), 0);
+    file_rename = rename;
+    EXPECT_EQ(fixture_read_file(home + "notes"), "new");
+    EXPECT_FALSE(fixture_file_exists(home + "notes.tmp"));
+
+    // A name leaving the home folder opens nothing.
+    EXPECT_EQ(file_save_begin(&save, "@../notes", ".tmp"), nullptr);
+    EXPECT_FALSE(fixture_file_exists(root + "xdg/notes.tmp"));
 }
 
 TEST(PathClimbs, DotDotComponentsOnly)

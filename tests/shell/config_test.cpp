@@ -5,8 +5,12 @@
 #include "shell/config.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static const display_mode fake_modes[] = {{1920, 1080, 32}, {1024, 768, 32}, {0, 0, 0}};
 static const display_mode *fake_source(void) { return fake_modes; }
@@ -170,4 +174,48 @@ TEST_F(ConfigFile, WriteReadRoundTrip)
     key_bindings[BIND_SKIP].key_name = nullptr;
     config_write();
     EXPECT_EQ(fixture_read_file(home + "config"), first);
+}
+
+static int failing_rename(const char *, const char *)
+{
+    errno = EIO;
+    return -1;
+}
+
+// The settings file survives a save that cannot finish: a failed rename, or a temporary name
+// the home folder cannot take while the data folder could.
+TEST_F(ConfigFile, FailedSaveKeepsTheOldFile)
+{
+    const std::string data = std::string(getenv("RL_HOME")) + "/";
+    fixture_write_file(data + ".keep", "");
+    fixture_write_file(home + "config", "xres=800\n");
+    xres = 1024;
+
+    file_rename = failing_rename;
+    config_write();
+    file_rename = rename;
+    EXPECT_EQ(fixture_read_file(home + "config"), "xres=800\n");
+    EXPECT_FALSE(fixture_file_exists(home + "config.tmp"));
+
+    struct Case { const char *what; bool needs_permissions; std::function<void()> block, unblock; };
+    const std::string temp = home + "config.tmp";
+    const Case cases[] = {
+        {"a folder named config.tmp", false, [&] { mkdir(temp.c_str(), 0777); }, [&] { rmdir(temp.c_str()); }},
+        // Root opens a read-only file anyway.
+        {"a stale read-only config.tmp", true,
+         [&] { fixture_write_file(temp, "stale"); chmod(temp.c_str(), 0444); }, [&] { remove(temp.c_str()); }},
+    };
+    for (const Case &c : cases) {
+        if (c.needs_permissions && geteuid() == 0) continue;
+        SCOPED_TRACE(c.what);
+        c.block();
+        config_write();
+        c.unblock();
+        EXPECT_EQ(fixture_read_file(home + "config"), "xres=800\n");
+        EXPECT_FALSE(fixture_file_exists(data + "config.tmp"));
+        EXPECT_FALSE(fixture_file_exists(data + "config"));
+    }
+
+    config_write();   // unblocked, the save goes through
+    EXPECT_EQ(fixture_read_file(home + "config").rfind("xres=1024\n", 0), 0u);
 }

@@ -1,6 +1,6 @@
 // The generated default tracks: both load through the real loaders without a warning, the
-// generators make the same bytes every time, every timing gate stands on the course and the
-// lap lists chain into laps.
+// generators make the same bytes every time, every timing gate stands across the course and a
+// ride along it takes the gates in lap order.
 //
 // The content is the build's own (the game folder beside the test build, made by the
 // generators as part of the build); one further generation into a temporary folder is compared
@@ -13,6 +13,7 @@
 #include "terrain/statues.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
+#include "tools/track_specs.h"
 #include "data/util.h"
 #include "graphics/glcaps.h"
 #include "graphics/model.h"
@@ -234,103 +235,106 @@ TEST_F(Content, GeneratingAgainGivesTheSameBytes)
     }
 }
 
-struct gate { float width, p1[3], p2[3]; };
+// ---- the timing gates ----
 
-struct gate_file {
-    std::vector<gate> gates;
-    std::vector<int> first_lap, normal_lap;
-    std::vector<std::vector<float>> starts;   // x, y, z, angle
-};
-
-gate_file read_gates(const std::string &text)
+// The race's rule: a gate is passed by a point within its radius of the centre (horizontally)
+// on the side its direction points to.
+bool passes(const timing_gate &g, double x, double z)
 {
-    gate_file g;
-    std::istringstream in(text);
-    std::string line, section;
-    while (std::getline(in, line)) {
-        if (line == "startinggate:" || line == "checkpoints:" || line == "firstlap:" || line == "normallap:") {
-            section = line;
-            continue;
-        }
-        if (section == "startinggate:") {
-            float x, y, z, a;
-            if (sscanf(line.c_str(), " [ %f %f %f ] %f", &x, &y, &z, &a) == 4) g.starts.push_back({x, y, z, a});
-        } else if (section == "checkpoints:") {
-            gate k;
-            if (sscanf(line.c_str(), "%f [ %f %f %f ] [ %f %f %f ]", &k.width, &k.p1[0], &k.p1[1], &k.p1[2], &k.p2[0],
-                       &k.p2[1], &k.p2[2]) == 7)
-                g.gates.push_back(k);
-        } else {
-            std::istringstream nums(line);
-            for (int e; nums >> e;) (section == "firstlap:" ? g.first_lap : g.normal_lap).push_back(e);
-        }
-    }
-    return g;
+    const double dx = x - g.centre[0], dz = z - g.centre[2];
+    return dx * dx + dz * dz <= (double)g.radius * g.radius && dx * g.direction[0] + dz * g.direction[2] >= 0;
 }
 
-TEST_F(Content, GatesStandOnTheCourseAndTheLapsChain)
+int gate_of(int entry) { return entry % LAP_NO_SWITCH; }
+
+// The course sample nearest to (x, z), start straight included.
+const gen::course_sample &nearest_sample(const gen::course &c, double x, double z)
+{
+    const gen::course_sample *best = &c.loop[0];
+    for (const std::vector<gen::course_sample> *path : {&c.loop, &c.spur})
+        for (const gen::course_sample &k : *path)
+            if (std::hypot(k.x - x, k.z - z) < std::hypot(best->x - x, best->z - z)) best = &k;
+    return *best;
+}
+
+// Every gate as the loader reads it stands across the course the generator laid out: its centre
+// on the centre line and on the track's surface, its direction along the way riders go, its
+// radius reaching both edges. Ridden along the centre line from the start, the gates are taken in
+// lap order by the race's rule (the race also looks two gates ahead: none may be taken early).
+TEST_F(Content, GatesStandAcrossTheCourseAndARideTakesThemInLapOrder)
 {
     for (const track_info &tr : tracks) {
         SCOPED_TRACE(tr.folder);
-        const gate_file g = read_gates(fixture_read_file(game_dir() + tr.folder + "/timing_gates"));
-        ASSERT_GE(g.gates.size(), 6u);
-        ASSERT_FALSE(g.starts.empty());
+        gen::track_spec spec = std::string(tr.folder) == "ridgeback" ? gen::main_track() : gen::practice_track();
+        ASSERT_STREQ(spec.folder, tr.folder);
+        const gen::course c = gen::track_course(spec);
 
+        track_objects_init();
+        timing_gates_load((std::string("@") + tr.folder + "/timing_gates").c_str());
+        ASSERT_GE(gate_count, 6);
+        ASSERT_GT(start_count, 0);
         std::unique_ptr<terrain_field> t(new terrain_field());
         memset((void *)t.get(), 0, sizeof *t);
         ASSERT_EQ(terrain_load(t.get(), (std::string("@") + tr.folder).c_str(), 2), 1);
-        // Tile 3 is grass (tileinfo lists dirt, hardpack, loam, grass, sand first); a gate's
-        // middle must lie on a tile without grass in any corner.
-        for (std::size_t i = 0; i < g.gates.size(); ++i) {
+        for (int i = 0; i < gate_count; ++i) {
             SCOPED_TRACE(i);
-            const gate &k = g.gates[i];
-            float mx = (k.p1[0] + k.p2[0]) / 2, mz = (k.p1[2] + k.p2[2]) / 2;
-            int u = (int)(mx / t->tile_size), w = (int)(mz / t->tile_size);
+            const timing_gate &g = gates[i];
+            const gen::course_sample &k = nearest_sample(c, g.centre[0], g.centre[2]);
+            EXPECT_LT(std::hypot(k.x - g.centre[0], k.z - g.centre[2]), 0.01);
+            EXPECT_NEAR(g.centre[1], terrain_height_at(t.get(), g.centre[0], g.centre[2]), 2.0f);
+            // Tile 3 is grass (tileinfo lists dirt, hardpack, loam, grass, sand first).
+            int u = (int)(g.centre[0] / t->tile_size), w = (int)(g.centre[2] / t->tile_size);
             ASSERT_TRUE(u >= 0 && w >= 0 && u < (1 << tr.depth) && w < (1 << tr.depth));
             int code = t->tile_codes[t->tilemap[(long)w * (1 << tr.depth) + u]];
             EXPECT_NE((code >> 16) & 255, 3);
             EXPECT_NE((code >> 8) & 255, 3);
-            EXPECT_NEAR(k.p1[1], terrain_height_at(t.get(), mx, mz), 2.0f);
-            EXPECT_GT(std::hypot(k.p1[0] - k.p2[0], k.p1[2] - k.p2[2]), k.width);
+
+            const double length = std::hypot(g.direction[0], g.direction[2]);
+            EXPECT_EQ(g.direction[1], 0.0f);
+            EXPECT_NEAR(length, g.radius, 1e-3 * g.radius);
+            const double cosine = (g.direction[0] * k.tx + g.direction[2] * k.tz) / length;
+            EXPECT_GT(cosine, std::cos(3 * M_PI / 180)) << "not along the course";
+            EXPECT_GE(g.radius, k.half_width);
+            EXPECT_LE(g.radius, k.half_width + 6);
         }
         terrain_free(t.get());
 
-        auto gate_of = [&](int e) { return e % 100000; };
-        auto mid = [&](int e, float *x, float *z) {
-            const gate &k = g.gates[(std::size_t)gate_of(e)];
-            *x = (k.p1[0] + k.p2[0]) / 2, *z = (k.p1[2] + k.p2[2]) / 2;
-        };
-        auto has_switch = [](const std::vector<int> &lap) {
-            for (int e : lap)
-                if (e < 100000) return true;
-            return false;
-        };
-        ASSERT_FALSE(g.first_lap.empty());
-        ASSERT_FALSE(g.normal_lap.empty());
-        EXPECT_TRUE(has_switch(g.first_lap));
-        EXPECT_TRUE(has_switch(g.normal_lap));
-        for (int e : g.first_lap) ASSERT_LT((std::size_t)gate_of(e), g.gates.size());
-        for (int e : g.normal_lap) ASSERT_LT((std::size_t)gate_of(e), g.gates.size());
-        // Both laps end at the finish, and a lap visits every gate of the loop once, so the first
-        // lap runs on into the second and every lap into the next.
-        EXPECT_EQ(gate_of(g.first_lap.back()), gate_of(g.normal_lap.back()));
-        std::vector<int> seen(g.gates.size(), 0);
-        for (int e : g.normal_lap) ++seen[(std::size_t)gate_of(e)];
-        for (int s : seen) EXPECT_LE(s, 1);
-        // Consecutive gates are close along the course, the normal lap closing on itself, and the
-        // first lap starts near the start line.
-        auto check_steps = [&](const std::vector<int> &lap, bool closed) {
-            for (std::size_t i = 0; i + (closed ? 0 : 1) < lap.size(); ++i) {
-                float ax, az, bx, bz;
-                mid(lap[i], &ax, &az), mid(lap[(i + 1) % lap.size()], &bx, &bz);
-                EXPECT_LT(std::hypot(ax - bx, az - bz), 400.0f) << "between entries " << i << " and " << i + 1;
-            }
-        };
-        check_steps(g.normal_lap, true);
-        check_steps(g.first_lap, false);
-        float fx, fz;
-        mid(g.first_lap.front(), &fx, &fz);
-        EXPECT_LT(std::hypot(fx - g.starts[0][0], fz - g.starts[0][2]), 400.0f);
+        // The lap lists: both end at the finish, a lap takes every loop gate once, and both
+        // hold switch points of the robots' lines.
+        const std::vector<int> first(lap_list, lap_list + first_lap_count);
+        const std::vector<int> normal(lap_list + first_lap_count, lap_list + first_lap_count + normal_lap_count);
+        ASSERT_FALSE(first.empty());
+        ASSERT_FALSE(normal.empty());
+        EXPECT_GT(first_lap_switch_count, 0);
+        EXPECT_GT(normal_lap_switch_count, 0);
+        EXPECT_EQ(gate_of(first.back()), gate_of(normal.back()));
+        std::vector<int> seen((std::size_t)gate_count, 0);
+        for (int e : normal) ++seen[(std::size_t)gate_of(e)];
+        for (int n : seen) EXPECT_LE(n, 1);
+
+        // The ride: from the start position along the start straight and on round the loop (or
+        // round the loop from the start), three laps.
+        std::vector<const gen::course_sample *> ride;
+        double loop_from = spec.course.finish_s + 30;
+        if (!c.spur.empty()) {
+            for (std::size_t i = 8; i < c.spur.size(); ++i) ride.push_back(&c.spur[i]);
+            loop_from = spec.course.spur_join_s;
+        }
+        for (double s = 0; s < 3 * c.loop_length; s += 1) ride.push_back(&c.loop_at(loop_from + s));
+        std::vector<int> order = first;
+        for (int lap = 0; lap < 2; ++lap) order.insert(order.end(), normal.begin(), normal.end());
+        std::size_t next = 0;
+        for (const gen::course_sample *k : ride)
+            for (std::size_t ahead = 0; ahead < 3 && next + ahead < order.size(); ++ahead)
+                if (passes(gates[gate_of(order[next + ahead])], k->x, k->z)) {
+                    EXPECT_EQ(ahead, 0u) << "entry " << next + ahead << " taken before entry " << next;
+                    next += ahead + 1;
+                    break;
+                }
+        EXPECT_EQ(next, order.size()) << "the ride stopped short of entry " << next;
+
+        timing_gates_free();
+        track_objects_free();
     }
 }
 

@@ -102,6 +102,35 @@ TEST_F(Erosion, PacketLayoutAndRoundTrip)
     EXPECT_EQ(erode_packet_decode(packet, 21, &none, 1), 0);
 }
 
+// Point 0 in three bytes over the 8-unit world: the edges and what lies past them hold at the
+// edge; the far edge must not wrap round to 0 (the opposite edge).
+TEST_F(Erosion, PacketPositionsHoldAtTheEdges)
+{
+    struct Case { float v; int want_q; float want; };
+    const Case cases[] = {
+        {0.0f, 0, 0.0f},
+        {-3.0f, 0, 0.0f},
+        {4.0f, 8388608, 4.0f},
+        {7.9999995f, 16777214, 7.9999995f},   // the last step before the edge
+        {8.0f, 16777215, 8.0f},               // 2^24 in single precision, held
+        {12.0f, 16777215, 8.0f},
+    };
+    for (const Case &c : cases)
+        for (int axis = 0; axis < 2; ++axis) {
+            SCOPED_TRACE(testing::Message() << c.v << (axis ? " along z" : " along x"));
+            erode_entry p = {axis ? 4.0f : c.v, axis ? c.v : 4.0f, 0, 0, 1};
+            const erode_trail trail = trail_of({p});
+            std::uint8_t packet[ERODE_PACKET_MAX];
+            ASSERT_EQ(erode_encode_trail(packet, &trail), 17);
+            const std::uint8_t *q = packet + 9 + 3 * axis;
+            EXPECT_EQ(q[0] | q[1] << 8 | q[2] << 16, c.want_q);
+            erode_entry got;
+            ASSERT_EQ(erode_packet_decode(packet, 17, &got, 1), 1);
+            EXPECT_NEAR(axis ? got.z : got.x, c.want, 1e-5f);
+            EXPECT_NEAR(axis ? got.x : got.z, 4.0f, 1e-5f);
+        }
+}
+
 TEST_F(Erosion, StepErrorsDoNotAccumulate)
 {
     use_field(7, 1.0f, [](int, int) { return 0.0f; });

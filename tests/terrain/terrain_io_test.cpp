@@ -1,12 +1,20 @@
 #include "track_fixture.h"
 #include "terrain/field.h"
 #include "terrain/terrain_io.h"
+#include "terrain/shading.h"
 #include "data/console.h"
 #include "data/mem.h"
+#include "data/paths.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstdlib>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 struct TerrainIo : testing::Test {
     terrain_field *t = (terrain_field *)calloc(1, sizeof(terrain_field));
@@ -263,6 +271,109 @@ TEST_F(TerrainIo, FailedSaveKeepsEveryOldFile)
     EXPECT_FALSE(fixture_file_exists(f.path("terrain.png")));
     EXPECT_FALSE(fixture_file_exists(f.path("terrain.hf.saving")));
     EXPECT_FALSE(fixture_file_exists(f.path("shading.ppm.saving")));
+}
+
+// The ground as a load sees it: heights, tile map and colours.
+static std::vector<float> ground_of(const terrain_field *t)
+{
+    const long n = (long)t->grid_dim * t->grid_dim;
+    std::vector<float> g(t->heights, t->heights + n);
+    for (long i = 0; i < 1L << (2 * t->lod_depth); ++i) g.push_back(t->tilemap[i]);
+    for (long i = 0; i < 3 * n; i += 97) g.push_back(t->shading[i]);
+    return g;
+}
+
+static int renames_left;
+static int killing_rename(const char *from, const char *to)
+{
+    if (renames_left-- == 0) raise(SIGKILL);
+    return rename(from, to);
+}
+static int failing_rename(const char *from, const char *to)
+{
+    if (renames_left-- == 0) {
+        errno = EIO;
+        return -1;
+    }
+    return rename(from, to);
+}
+
+// The ground files are replaced as one set: whenever a save dies (SIGKILL before each rename
+// in turn) or a rename fails, the folder loads as exactly the old ground or exactly the new
+// one, and nothing of the save is left behind once it has loaded.
+TEST_F(TerrainIo, SaveReplacesTheGroundAsOneSet)
+{
+    // The old ground, in the files a save writes.
+    track_folder first(7);
+    first.minimal(first.samples([](int x, int z) { return (x * 41 + z * 7) % 50000; }));
+    first.write("decals", "[10 20] 0.5 2 3 @skid.png\n");
+    ASSERT_EQ(terrain_load(t, first.dir.c_str(), 1), 1);
+    ASSERT_EQ(terrain_save(t), 1);
+    std::vector<std::pair<const char *, std::string>> old_files;
+    for (const char *name : {"terrain.hf", "terrain.png", "shading.ppm", "shadingx2.ppm", "tileinfo", "tilemap", "decals"})
+        old_files.push_back({name, fixture_read_file(first.path(name))});
+    ASSERT_EQ(terrain_load(t, first.dir.c_str(), 1), 1);
+    const std::vector<float> old_ground = ground_of(t);
+
+    // New heights far outside the old range: under the old header they would decode to heights
+    // of neither ground. Each case saves them over a fresh copy of the old folder.
+    for (int i = 0; i < 40; ++i) terrain_set_height(t, i * 5, i * 3, 30.0f + i);
+    t->tilemap[9] = 2;
+    terrain_update_shading(t);   // as the save does, so that this process holds what it writes
+    t->shading[97 * 40] = 7;
+    const std::vector<float> edited = ground_of(t);
+    terrain_field *loaded = (terrain_field *)calloc(1, sizeof(terrain_field));
+
+    struct Case { bool kill; int rename; };   // the rename (0: the marker's) that dies or fails
+    std::vector<Case> cases;
+    for (int k = 0; k <= 7; ++k) cases.push_back({true, k});
+    for (int k : {0, 1, 6}) cases.push_back({false, k});
+    bool saw_old = false, saw_new = false;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.kill ? "killed" : "failed") << " at rename " << c.rename);
+        track_folder f(7);
+        for (const auto &file : old_files) f.write(file.first, file.second);
+        snprintf(t->folder, sizeof t->folder, "%s", f.dir.c_str());
+        renames_left = c.rename;
+        int finished = 0;
+        if (c.kill) {
+            pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                file_rename = killing_rename;
+                _exit(terrain_save(t) == 1 ? 0 : 1);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            finished = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+            EXPECT_TRUE(finished || WIFSIGNALED(status));
+        } else {
+            file_rename = failing_rename;
+            finished = terrain_save(t);
+            file_rename = rename;
+            EXPECT_EQ(finished, 0);
+        }
+
+        ASSERT_EQ(terrain_load(loaded, f.dir.c_str(), 1), 1);
+        const std::vector<float> got = ground_of(loaded);
+        if (got == old_ground) {
+            saw_old = true;
+            EXPECT_FALSE(finished) << "a finished save loads as the old ground";
+        } else {
+            saw_new = true;
+            EXPECT_TRUE(c.kill) << "a failed save loads as the new ground";
+            ASSERT_EQ(got.size(), edited.size());
+            for (std::size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], edited[i], 0.0006f) << "neither ground at " << i;
+        }
+        for (const char *left : {"terrain.commit", "terrain.rollback", "terrain.commit.tmp", "terrain.hf.saving",
+                                 "terrain.png.saving", "decals.saving", "terrain.hf.old", "tilemap.old"})
+            EXPECT_FALSE(fixture_file_exists(f.path(left))) << left;
+        if (c.kill && c.rename == 7) EXPECT_TRUE(finished);   // past the last rename
+    }
+    terrain_free(loaded);
+    free(loaded);
+    EXPECT_TRUE(saw_old);
+    EXPECT_TRUE(saw_new);
 }
 
 TEST_F(TerrainIo, TextureModesAndColourBlocks)

@@ -7,10 +7,17 @@
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
 #include "data/ripemd160.h"
+#include "shell/config.h"
+#include "shell/globals.h"
+#include "shell/options.h"
 #include "shell/startup.h"
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 // One track with every object file.
 struct TrackLoad : TrackHome {
@@ -179,4 +186,67 @@ TEST_F(TrackLoad, SaversKeepEveryNameAsRead)
     EXPECT_EQ(billboards.count, first_own_billboard + 4);
     EXPECT_EQ(gate_count, 3);
     EXPECT_EQ(normal_lap_count, 3);
+}
+
+static int failing_rename(const char *, const char *)
+{
+    errno = ENOSPC;
+    return -1;
+}
+
+// A save that cannot finish keeps every old file and leaves no temporary one: a failed rename,
+// or a temporary name the home folder cannot take (never written into the data folder instead).
+TEST_F(TrackLoad, FailedSavesKeepTheOldFiles)
+{
+    ASSERT_EQ(load(folder), 1);
+    const char *const names[] = {"billboards", "statues", "timing_gates"};
+    int (*const savers[])(void) = {billboards_save, statues_save, timing_gates_save};
+    std::string before[3];
+    for (int i = 0; i < 3; ++i) before[i] = read(std::string("t/hill/") + names[i]);
+
+    for (int blocked = 0; blocked < 2; ++blocked)
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(std::string(names[i]) + (blocked ? ", temporary name taken" : ", rename fails"));
+            const std::string temp = home + "t/hill/" + names[i] + ".saving";
+            if (blocked) mkdir(temp.c_str(), 0777);
+            else file_rename = failing_rename;
+            EXPECT_EQ(savers[i](), 0);
+            file_rename = rename;
+            if (blocked) EXPECT_EQ(rmdir(temp.c_str()), 0);
+            EXPECT_EQ(read(std::string("t/hill/") + names[i]), before[i]);
+            EXPECT_FALSE(fixture_file_exists(temp));
+            EXPECT_FALSE(fixture_file_exists(root + "game/t"));
+        }
+}
+
+// The first load of a run comes before the first frame: its ground already follows the
+// player's settings file and the command line, in start-up's order.
+TEST_F(TrackLoad, FirstLoadTakesTheGroundDetailOfTheSettings)
+{
+    const render_options saved_render = g_render;
+    const shell_options saved_options = g_options;
+    struct Case { const char *config; const char *detail; float want; };
+    const Case cases[] = {
+        {"", nullptr, 0.125f / 50},   // the default ground detail
+        {"ground_detail=25.000000\n", nullptr, 0.125f / 25},
+        {"ground_detail=25.000000\n", "0.5", 0.5f},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.config << (c.detail ? c.detail : ""));
+        write("config", c.config);
+        config_init();
+        config_read();
+        graphics_settings graphics;
+        settings_graphics(&graphics);
+        render_options_derive(&graphics, &g_render);
+        char program[] = "rutline", detail[] = "--detail", value[8];
+        snprintf(value, sizeof value, "%s", c.detail ? c.detail : "");
+        char *argv[] = {program, detail, value, nullptr};
+        ASSERT_EQ(parse_options(c.detail ? 3 : 1, argv), 0);
+        ASSERT_EQ(load(folder), 1);
+        EXPECT_FLOAT_EQ(race_terrain()->lod_tolerance, c.want);
+    }
+    g_render = saved_render;
+    g_options = saved_options;
+    config_init();
 }
