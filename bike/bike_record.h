@@ -13,7 +13,8 @@
 #include "platform/array.h"
 #include "terrain/erosion.h"
 
-struct km_model;
+struct km_mesh;
+typedef km_mesh km_model;   // graphics/model.h
 struct shape;
 
 enum bike_body_index {
@@ -149,4 +150,5 @@ struct bike {
     erode_trail trails[2];             // front, rear
     unsigned char option_flags;        // OPTION_*
     unsigned char option_flags2;       // OPTION2_*
+    int last_bump_tick;                // tick of the last bike-bike contact
 };

@@ -3,11 +3,6 @@
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 
-int         bike_terrain_collide(bike *) { return 0; }
-
-
-
-
 void *engine_voices[160];
 void engine_sound_update(int, float) {}
 void engine_sound_tables_free(void) {}

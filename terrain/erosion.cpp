@@ -43,12 +43,7 @@ static inline float clampf(float v, float lo, float hi)
 
 static const erosion_params *tile_erosion(const terrain_field *t, float x, float z)
 {
-    const int last = (1 << t->lod_depth) - 1;
-    const float s = 0.5f / t->cell_size;
-    // Truncated, not rounded: the tile a point lies in.
-    const int tx = (int)clampf(x * s, 0, (float)last);
-    const int tz = (int)clampf(z * s, 0, (float)last);
-    return &t->erosion[t->tilemap ? t->tilemap[(long)tz * (last + 1) + tx] : 0];
+    return &t->erosion[terrain_tile_at(t, x, z)];
 }
 
 static inline int clamp_index(int v, int hi) { return v < 0 ? 0 : v > hi ? hi : v; }

@@ -94,6 +94,18 @@ void terrain_normal_at(const terrain_field *t, float x, float z, float out[3])
     out[2] = n[2];
 }
 
+static inline float clamp_cells(float v, float hi) { return v > 0 ? (v < hi ? v : hi) : 0; }   // NaN gives 0
+
+int terrain_tile_at(const terrain_field *t, float x, float z)
+{
+    if (!t->tilemap) return 0;
+    const int last = (1 << t->lod_depth) - 1;
+    const float s = 0.5f / t->cell_size;
+    const int tx = (int)clamp_cells(x * s, (float)last);
+    const int tz = (int)clamp_cells(z * s, (float)last);
+    return t->tilemap[(long)tz * (last + 1) + tx];
+}
+
 void terrain_set_height(terrain_field *t, int x, int z, float h)
 {
     int dim = t->grid_dim;

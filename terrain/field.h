@@ -109,6 +109,10 @@ inline long bit_bytes(long count) { return (count + 7) / 8; }
 float terrain_height_at(const terrain_field *t, float x, float z);
 // Upward normal of the triangle under (x, z), not normalised (y = cell_size^2).
 void  terrain_normal_at(const terrain_field *t, float x, float z, float out[3]);
+// Tile number under world (x, z): the tile map cell the point lies in (truncated, not rounded),
+// clamped to the map so that beyond the field the nearest border cell holds; NaN reads cell 0,
+// and so does everything without a map.
+int   terrain_tile_at(const terrain_field *t, float x, float z);
 // The one way single heights change: ignored outside the grid or under edit_lock.
 void  terrain_set_height(terrain_field *t, int x, int z, float h);
 

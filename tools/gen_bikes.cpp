@@ -50,9 +50,7 @@ const vec3 GRIP = {1.097f, 1.145f, 0.753f};   // right grip on the upper fork; t
 const vec3 STEER = unit(FORK_LOWER_AT - FORK_UPPER_AT);
 
 // The rider's bind pose: the catalogue's bone points, in rider_bone order.
-const vec3 BONES[RIDER_BONE_COUNT] = {{-1.456f, 0.875f, 0.01f}, {1.456f, 0.875f, 0.01f}, {-0.556f, 0.875f, 0.01f},
-                                      {0.556f, 0.875f, 0.01f},  {-0.269f, -2.208f, 0.01f}, {0.269f, -2.208f, 0.01f},
-                                      {-0.269f, -0.88f, 0.01f}, {0.269f, -0.88f, 0.01f},  {0, -0.88f, 0.01f}};
+vec3 bone(int i) { return {rider_bones[i][0], rider_bones[i][1], rider_bones[i][2]}; }
 
 // ---- mesh building ----
 
@@ -183,8 +181,8 @@ void to_body(km_mesh &m, vec3 origin, std::size_t mark = 0)
 // Gives every vertex from mark on the full weight of one bone.
 void bind(km_mesh &m, std::size_t mark, int bone)
 {
-    m.weights.resize(m.vertices.size() * RIDER_BONE_COUNT, 0.0f);
-    for (std::size_t i = mark; i < m.vertices.size(); ++i) m.weights[i * RIDER_BONE_COUNT + (std::size_t)bone] = 1;
+    m.weights.resize(m.vertices.size() * RIDER_BONES, 0.0f);
+    for (std::size_t i = mark; i < m.vertices.size(); ++i) m.weights[i * RIDER_BONES + (std::size_t)bone] = 1;
 }
 
 km_mesh material(float shininess, float r, float g, float b)
@@ -211,9 +209,17 @@ bool write_shape(const std::string &path, const std::vector<vec3> &centres, vec3
 // compressed (the frame a foot lower, the swingarm at its highest angle).
 bool make_shapes(const std::string &out)
 {
+    // The top chain rises over the tank and falls along the seat; the lower one sags under
+    // the engine.
     std::vector<vec3> frame;
-    for (int i = 0; i < 8; ++i) frame.push_back(lerp({0, 2.75f, 2.35f}, {0, 2.8f, 5.8f}, i / 7.0f) + vec3{0, i < 4 ? i * 0.05f : 0.2f - (i - 4) * 0.04f, 0});
-    for (int i = 0; i < 4; ++i) frame.push_back(lerp({0, 2.25f, 2.6f}, {0, 1.95f, 4.0f}, i / 3.0f) - vec3{0, i == 1 || i == 2 ? 0.15f : 0, 0});
+    for (int i = 0; i < 8; ++i) {
+        float rise = i < 4 ? i * 0.05f : 0.2f - (i - 4) * 0.04f;
+        frame.push_back(lerp({0, 2.75f, 2.35f}, {0, 2.8f, 5.8f}, i / 7.0f) + vec3{0, rise, 0});
+    }
+    for (int i = 0; i < 4; ++i) {
+        float sag = i == 1 || i == 2 ? 0.15f : 0;
+        frame.push_back(lerp({0, 2.25f, 2.6f}, {0, 1.95f, 4.0f}, i / 3.0f) - vec3{0, sag, 0});
+    }
     bool ok = write_shape(out + "generic_frame.shp", frame, FRAME_AT, 0.35f, 0.6f, 20000, 400);
 
     std::vector<vec3> upper, lower, swingarm;
@@ -406,11 +412,11 @@ void rider_arms(km_mesh &m)
     for (int s = 0; s < 2; ++s) {
         float side = s ? 1.0f : -1.0f;
         std::size_t mark = m.vertices.size();
-        tube(m, BONES[RIDER_BONE_LEFT_SHOULDER + s] - vec3{side * 0.1f, 0, 0}, BONES[RIDER_BONE_LEFT_ELBOW + s], 0.17f, 0.14f, 10, JERSEY);
+        tube(m, bone(RIDER_BONE_LEFT_SHOULDER + s) - vec3{side * 0.1f, 0, 0}, bone(RIDER_BONE_LEFT_ELBOW + s), 0.17f, 0.14f, 10, JERSEY);
         bind(m, mark, RIDER_BONE_LEFT_SHOULDER + s);
         mark = m.vertices.size();
-        vec3 wrist = BONES[RIDER_BONE_LEFT_ELBOW + s] + vec3{side * 1.1f, 0, 0};
-        tube(m, BONES[RIDER_BONE_LEFT_ELBOW + s], wrist, 0.14f, 0.11f, 10, JERSEY);
+        vec3 wrist = bone(RIDER_BONE_LEFT_ELBOW + s) + vec3{side * 1.1f, 0, 0};
+        tube(m, bone(RIDER_BONE_LEFT_ELBOW + s), wrist, 0.14f, 0.11f, 10, JERSEY);
         ellipsoid(m, wrist + vec3{side * 0.1f, 0, 0}, {0.13f, 0.1f, 0.12f}, 6, 8, GEAR);
         bind(m, mark, RIDER_BONE_LEFT_ELBOW + s);
     }
@@ -420,10 +426,10 @@ void rider_legs(km_mesh &m)
 {
     for (int s = 0; s < 2; ++s) {
         std::size_t mark = m.vertices.size();
-        tube(m, BONES[RIDER_BONE_LEFT_HIP + s] + vec3{0, 0.1f, 0}, BONES[RIDER_BONE_LEFT_KNEE + s], 0.24f, 0.18f, 10, PANTS);
+        tube(m, bone(RIDER_BONE_LEFT_HIP + s) + vec3{0, 0.1f, 0}, bone(RIDER_BONE_LEFT_KNEE + s), 0.24f, 0.18f, 10, PANTS);
         bind(m, mark, RIDER_BONE_LEFT_HIP + s);
         mark = m.vertices.size();
-        vec3 knee = BONES[RIDER_BONE_LEFT_KNEE + s], ankle = knee - vec3{0, 1.45f, 0};
+        vec3 knee = bone(RIDER_BONE_LEFT_KNEE + s), ankle = knee - vec3{0, 1.45f, 0};
         tube(m, knee, ankle, 0.18f, 0.15f, 10, GEAR);
         box(m, ankle + vec3{-0.14f, -0.3f, -0.42f}, ankle + vec3{0.14f, 0.25f, 0.17f}, GEAR);
         bind(m, mark, RIDER_BONE_LEFT_KNEE + s);
@@ -440,19 +446,19 @@ bool make_rider(const std::string &out)
     bind(body, mark, RIDER_BONE_PELVIS);
     rider_arms(body);
     rider_legs(body);
-    bool ok = write_km(out + "rider_body.km", {body}, RIDER_BONE_COUNT, "rider");
+    bool ok = write_km(out + "rider_body.km", {body}, RIDER_BONES, "rider");
 
     // What a rider sees of himself: arms and legs.
     km_mesh fp = material(12, 1, 1, 1);
     rider_arms(fp);
     rider_legs(fp);
-    ok = write_km(out + "rider_body_fp.km", {fp}, RIDER_BONE_COUNT, "rider") && ok;
+    ok = write_km(out + "rider_body_fp.km", {fp}, RIDER_BONES, "rider") && ok;
 
     // The number plate on his back.
     km_mesh back = material(24, 1, 1, 1);
-    plate(back, {0.36f, -0.05f, 0.4f}, {-0.36f, -0.05f, 0.4f}, {-0.36f, 0.65f, 0.4f}, {0.36f, 0.65f, 0.4f});
+    plate(back, {-0.36f, -0.05f, 0.4f}, {0.36f, -0.05f, 0.4f}, {0.36f, 0.65f, 0.4f}, {-0.36f, 0.65f, 0.4f});
     bind(back, 0, RIDER_BONE_PELVIS);
-    return write_km(out + "rider_plate.km", {back}, RIDER_BONE_COUNT, "rider") && ok;
+    return write_km(out + "rider_plate.km", {back}, RIDER_BONES, "rider") && ok;
 }
 
 // ---- pictures ----
@@ -472,7 +478,7 @@ std::string info_text(color bg, color fg)
     return text;
 }
 
-// The make's colour, from the letters of the stem.
+// The make's colour, from the first run of letters in the stem ("sxfv" of "450sxfv2016").
 color brand_color(const std::string &stem)
 {
     std::string letters;
@@ -481,9 +487,10 @@ color brand_color(const std::string &stem)
         else if (!letters.empty()) break;
     }
     static const std::map<std::string, color> brands = {
-        {"crf", rgb(200, 24, 30)}, {"cr", rgb(200, 24, 30)},   {"kx", rgb(96, 200, 40)},  {"kxf", rgb(96, 200, 40)},
-        {"rm", rgb(240, 210, 20)}, {"rmz", rgb(240, 210, 20)}, {"yz", rgb(28, 60, 190)},  {"yzf", rgb(28, 60, 190)},
-        {"fc", rgb(235, 235, 240)}, {"sx", rgb(250, 110, 0)},  {"sxf", rgb(250, 110, 0)}, {"sxfv", rgb(250, 110, 0)},
+        {"crf", rgb(200, 24, 30)},   {"cr", rgb(200, 24, 30)},  {"kx", rgb(96, 200, 40)},
+        {"rm", rgb(240, 210, 20)},   {"rmz", rgb(240, 210, 20)}, {"yz", rgb(28, 60, 190)},
+        {"fc", rgb(235, 235, 240)},  {"sx", rgb(250, 110, 0)},  {"sxfv", rgb(250, 110, 0)},
+        {"sxv", rgb(250, 110, 0)},
     };
     auto it = brands.find(letters);
     return it != brands.end() ? it->second : rgb(120, 120, 130);

@@ -100,7 +100,7 @@ TEST_F(BikeContent, EveryFileEachModelNamesLoads)
                 ASSERT_NE(m, nullptr);
                 bool skinned = f == BIKE_FILE_RIDER_BODY_MODEL || f == BIKE_FILE_RIDER_BODY_FP_MODEL ||
                                f == BIKE_FILE_RIDER_PLATE_MODEL;
-                EXPECT_EQ(m->bone_count, skinned ? (int)RIDER_BONE_COUNT : 0);
+                EXPECT_EQ(m->bone_count, skinned ? (int)RIDER_BONES : 0);
                 EXPECT_GT(m->triangle_count, 0);
             } else if (ends_with(name, ".shp")) {
                 EXPECT_NE(shape_cache_load(name), nullptr);

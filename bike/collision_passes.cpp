@@ -1,0 +1,179 @@
+// The per-tick collision passes of a bike: ground, objects and other bikes.
+#include "bike/collision_passes.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+
+#include "bike/bike_record.h"
+#include "bike/crash_start.h"
+#include "bike/shape.h"
+#include "bike/shape_contacts.h"
+#include "bike/ground_contact.h"
+#include "racing/race.h"
+#include "terrain/field.h"
+
+int first_bump_tick = -1;
+
+static const float UPSIDE_DOWN_CRASH_FPS = 5.0f;
+static const float OBJECT_CRASH_FPS = 20.0f;
+static const float BUMP_VICTIM_FPS = 5.0f;
+static const float BUMP_HITTER_FPS = 10.0f;
+
+struct body_pose {
+    float position[3];
+    float rotation[9];
+};
+
+static void pose_of(dBodyID body, body_pose *pose)
+{
+    const dReal *p = dBodyGetPosition(body);
+    const dReal *r = dBodyGetRotation(body);   // 3 rows of 4
+    for (int i = 0; i < 3; ++i) {
+        pose->position[i] = (float)p[i];
+        for (int j = 0; j < 3; ++j) pose->rotation[i * 3 + j] = (float)r[i * 4 + j];
+    }
+}
+
+static float body_speed(dBodyID body)
+{
+    const dReal *v = dBodyGetLinearVel(body);
+    return (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+static int may_crash(const bike *b) { return b->crash_counter < 1 && b->bump_timer >= 0; }
+
+static int part_on_ground(shape *s, dBodyID body)
+{
+    if (!s) return 0;
+    body_pose pose;
+    pose_of(body, &pose);
+    return shape_terrain_collide(s, body, pose.position, pose.rotation, terrain_ptr);
+}
+
+int bike_terrain_collide(bike *b)
+{
+    if (!terrain_ptr) return 0;
+    const bike_handles &h = b->handles;
+    int wheels = wheel_terrain_collide(terrain_ptr, &b->wheels[WHEEL_FRONT], 1.0f);
+    wheels |= wheel_terrain_collide(terrain_ptr, &b->wheels[WHEEL_REAR], 1.0f);
+    wheels |= part_on_ground(h.frame_shape, b->bodies[BODY_FRAME]);
+    int parts = part_on_ground(h.fork_upper_shape, b->bodies[BODY_FORK_UPPER]);
+    parts |= part_on_ground(h.fork_lower_shape, b->bodies[BODY_FORK_LOWER]);
+    parts |= part_on_ground(h.swingarm_shape, b->bodies[BODY_SWINGARM]);
+    dBodyID rider = b->bodies[BODY_RIDER];
+    if (part_on_ground(h.rider_shape, rider)) {
+        parts |= 1;
+        const dReal *r = dBodyGetRotation(rider);
+        if (r[5] < 0 && body_speed(rider) > UPSIDE_DOWN_CRASH_FPS && may_crash(b))
+            bike_crash_start(b);
+    }
+    if (parts && !b->mishap_flag) b->mishap_flag = 1;
+    return wheels | parts;
+}
+
+int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float position[3],
+                       const float rotation[9], int mode, int fork_only_test)
+{
+    if (!other) return 0;
+    int front_mode = fork_only_test ? -1 : mode;
+    int flags = 0;
+    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_FRONT],
+                                front_mode))
+        flags |= HIT_FRONT_WHEEL;
+    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_REAR], mode))
+        flags |= HIT_REAR_WHEEL;
+
+    const bike_handles &h = b->handles;
+    struct part { shape *s; int body, flag, mode; };
+    const part parts[] = {
+        {h.frame_shape, BODY_FRAME, HIT_FRAME, mode},
+        {h.fork_upper_shape, BODY_FORK_UPPER, HIT_FORK_UPPER, front_mode},
+        {h.fork_lower_shape, BODY_FORK_LOWER, HIT_FORK_LOWER, front_mode},
+        {h.swingarm_shape, BODY_SWINGARM, HIT_SWINGARM, mode},
+        {h.rider_shape, BODY_RIDER, HIT_RIDER, mode},
+    };
+    for (const part &p : parts) {
+        if (!p.s) continue;
+        body_pose pose;
+        pose_of(b->bodies[p.body], &pose);
+        if (shape_vs_shape_contacts(p.s, b->bodies[p.body], pose.position, pose.rotation, other,
+                                    other_body, position, rotation, p.mode))
+            flags |= p.flag;
+    }
+    return flags;
+}
+
+int bike_collide_object(bike *b, shape *object, dBodyID object_body, const float position[3],
+                        const float rotation[9])
+{
+    int flags = bike_collide_shape(b, object, object_body, position, rotation, 0, 0);
+    if ((flags & HIT_RIDER) && b->crash_counter == 0) {
+        const dReal *v = dBodyGetLinearVel(b->bodies[BODY_RIDER]);
+        double rel[3] = {v[0], v[1], v[2]};
+        if (object_body) {
+            const dReal *o = dBodyGetLinearVel(object_body);
+            for (int i = 0; i < 3; ++i) rel[i] -= o[i];
+        }
+        double speed = std::sqrt(rel[0] * rel[0] + rel[1] * rel[1] + rel[2] * rel[2]);
+        if (speed > OBJECT_CRASH_FPS && may_crash(b)) bike_crash_start(b);
+    }
+    return flags;
+}
+
+// A's front parts that hit; the bits B's flags use for the same parts.
+static const int FRONT_PARTS = HIT_FRONT_WHEEL | HIT_FORK_LOWER;
+
+// The bike that ran into the other: its timer goes up, the victim's negative timer deeper.
+static void bump_from_behind(bike *hitter, bike *victim)
+{
+    if (victim->crash_counter > 0) return;
+    if (body_speed(victim->bodies[BODY_FRAME]) < BUMP_VICTIM_FPS) return;
+    if (body_speed(hitter->bodies[BODY_FRAME]) >= BUMP_HITTER_FPS && hitter->bump_timer < 192)
+        hitter->bump_timer = 192;
+    if (victim->bump_timer < 0 && victim->bump_timer > -640) victim->bump_timer = -640;
+}
+
+int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
+{
+    int mode = (a->last_bump_tick == tick_count || b->last_bump_tick == tick_count) ? 1 : 0;
+    const bike_handles &h = a->handles;
+    struct part { shape *s; int body, flag, pass_fork; };
+    const part parts[] = {
+        {h.front_wheel_shape, BODY_FRONT_WHEEL, HIT_FRONT_WHEEL, 0},
+        {h.rear_wheel_shape, BODY_REAR_WHEEL, HIT_REAR_WHEEL, 1},
+        {h.frame_shape, BODY_FRAME, HIT_FRAME, 1},
+        {h.fork_upper_shape, BODY_FORK_UPPER, HIT_FORK_UPPER, 0},
+        {h.fork_lower_shape, BODY_FORK_LOWER, HIT_FORK_LOWER, 0},
+        {h.swingarm_shape, BODY_SWINGARM, HIT_SWINGARM, 1},
+        {h.rider_shape, BODY_RIDER, HIT_RIDER, 1},
+    };
+    int touched = 0, front = 0;
+    for (const part &p : parts) {
+        if (!p.s) continue;
+        body_pose pose;
+        pose_of(a->bodies[p.body], &pose);
+        int hit = bike_collide_shape(b, p.s, a->bodies[p.body], pose.position, pose.rotation,
+                                     mode, p.pass_fork ? fork_only_test : 0);
+        touched |= hit;
+        if (hit) front |= p.flag & FRONT_PARTS;
+    }
+    if (!touched) return 0;
+
+    if (front & touched) {
+        if (body_speed(a->bodies[BODY_FRAME]) >= BUMP_HITTER_FPS && a->bump_timer < 128)
+            a->bump_timer = 128;
+        if (body_speed(b->bodies[BODY_FRAME]) >= BUMP_HITTER_FPS && b->bump_timer < 128)
+            b->bump_timer = 128;
+    } else if (front) {
+        bump_from_behind(a, b);
+    } else if (touched & FRONT_PARTS) {
+        bump_from_behind(b, a);
+    }
+    for (bike *x : {a, b}) {
+        x->last_bump_tick = tick_count;
+        memset(x->recent_line_ids, 0, sizeof x->recent_line_ids);
+    }
+    if (first_bump_tick == -1) first_bump_tick = tick_count;
+    return touched;
+}
