@@ -115,34 +115,42 @@ TEST(RideScenarios, Settle)
         }
 }
 
-// Not yet passing: the 450 falls over under full throttle and the 50 shifts down once on the
-// way up; the cause is still being looked for.
-TEST(RideScenarios, DISABLED_AccelerateAndShift)
+void accelerate_and_shift(const char *model, setup_kind setup)
 {
-    for (const char *model : models)
-        for (setup_kind setup : {AIDS, PLAYER}) {
-            SCOPED_TRACE(testing::Message() << model << (setup == AIDS ? " aids" : " player"));
-            ride r(model, setup, flat);
-            r.run(128);
-            int gear = r.b->gear, last_shift = -1000, shifts = 0;
-            float rpm = 0, worst_lean = 0;
-            r.run(128 * 20, [&](int i) {
-                bike_set_throttle(r.b, 1);
-                if (r.b->gear != gear) {
-                    EXPECT_EQ(r.b->gear, gear + 1) << "one gear at a time, upward";
-                    EXPECT_GE(i - last_shift, 32);
-                    gear = r.b->gear, last_shift = i, shifts += 1;
-                }
-                rpm = std::fmax(rpm, bike_get_rpm(r.b));
-                worst_lean = std::fmax(worst_lean, std::fabs(r.lean()));
-            });
-            EXPECT_GE(shifts, 2);
-            EXPECT_LE(rpm, r.b->info.third_rpm + 1000);
-            EXPECT_LT(worst_lean, 0.1f);
-            EXPECT_GT(ride_forward_speed(r.b), 0.8f * top_speed(r.b));
-            EXPECT_EQ(r.b->crash_counter, 0);
-            EXPECT_TRUE(r.finite);
+    SCOPED_TRACE(testing::Message() << model << (setup == AIDS ? " aids" : " player"));
+    ride r(model, setup, flat);
+    r.run(128);
+    int gear = r.b->gear, last_shift = -1000, shifts = 0;
+    float rpm = 0, worst_lean = 0;
+    r.run(128 * 12, [&](int i) {
+        bike_set_throttle(r.b, 1);
+        if (r.b->gear != gear) {
+            EXPECT_EQ(r.b->gear, gear + 1) << "one gear at a time, upward";
+            EXPECT_GE(i - last_shift, 32);
+            gear = r.b->gear, last_shift = i, shifts += 1;
         }
+        rpm = std::fmax(rpm, bike_get_rpm(r.b));
+        worst_lean = std::fmax(worst_lean, std::fabs(r.lean()));
+    });
+    EXPECT_GE(shifts, 2);
+    EXPECT_LE(rpm, r.b->info.third_rpm + 1000);
+    EXPECT_LT(worst_lean, 0.1f);
+    EXPECT_GT(ride_forward_speed(r.b), 0.8f * top_speed(r.b));
+    EXPECT_EQ(r.b->crash_counter, 0);
+    EXPECT_TRUE(r.finite);
+}
+
+TEST(RideScenarios, AccelerateAndShift)
+{
+    for (const char *model : {models[0], models[1]})
+        for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(model, setup);
+}
+
+// Not yet passing: the 50's automatic gearbox shifts down once on the way up under full
+// throttle (second gear falls below its shift-down speed); still being looked at.
+TEST(RideScenarios, DISABLED_AccelerateAndShiftFifty)
+{
+    for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(models[2], setup);
 }
 
 TEST(RideScenarios, BrakeFromFortyMph)
@@ -174,41 +182,49 @@ TEST(RideScenarios, BrakeFromFortyMph)
     }
 }
 
-// Not yet passing: with the steering of the normal (not arcade) physics the bike falls to the
-// outside of the turn at 30 mph; arcade turns pass. The cause is still being looked for.
-TEST(RideScenarios, DISABLED_LeanIntoASteadyTurn)
+void lean_turn(const char *model, setup_kind setup)
 {
-    for (const char *model : models)
-        for (setup_kind setup : {AIDS, PLAYER}) {
-            SCOPED_TRACE(testing::Message() << model << (setup == AIDS ? " aids" : " player"));
-            float rates[2], leans[2];
-            for (int side = 0; side < 2; ++side) {
-                const float steer = side == 0 ? 0.3f : -0.3f;
-                ride r(model, setup, flat, 1024, 1024);
-                r.run(128);
-                ASSERT_TRUE(r.speed_up(30 * mph));
-                float turned = 0, lean = 0, worst = 0;
-                float last = r.heading();
-                r.run(128 * 4, [&](int i) {
-                    r.hold_speed(30 * mph);
-                    bike_set_steer(r.b, steer);
-                    float now = r.heading(), d = now - last;
-                    d = std::remainder(d, 2 * pi);
-                    last = now;
-                    worst = std::fmax(worst, std::fabs(r.lean()));
-                    if (i >= 128 * 2) turned += d, lean += r.lean();
-                });
-                rates[side] = turned / 2;   // rad/s over the last two seconds
-                leans[side] = lean / 256;
-                EXPECT_GT(std::fabs(rates[side]), 0.1f) << "it turns";
-                EXPECT_GT(rates[side] * leans[side], 0) << "leaning into the turn";
-                EXPECT_LT(worst, 1.0f) << "without falling";
-                EXPECT_EQ(r.b->crash_counter, 0);
-                EXPECT_TRUE(r.finite);
-            }
-            EXPECT_LT(rates[0] * rates[1], 0) << "the opposite input turns the other way";
-            EXPECT_NEAR(std::fabs(rates[1]) / std::fabs(rates[0]), 1, 0.05f);
-        }
+    SCOPED_TRACE(testing::Message() << model << (setup == AIDS ? " aids" : " player"));
+    float rates[2], leans[2];
+    for (int side = 0; side < 2; ++side) {
+        const float steer = side == 0 ? 0.3f : -0.3f;
+        ride r(model, setup, flat, 1024, 1024);
+        r.run(128);
+        ASSERT_TRUE(r.speed_up(30 * mph));
+        float turned = 0, lean = 0, worst = 0;
+        float last = r.heading();
+        r.run(128 * 4, [&](int i) {
+            r.hold_speed(30 * mph);
+            bike_set_steer(r.b, steer);
+            float now = r.heading(), d = now - last;
+            d = std::remainder(d, 2 * pi);
+            last = now;
+            worst = std::fmax(worst, std::fabs(r.lean()));
+            if (i >= 128 * 2) turned += d, lean += r.lean();
+        });
+        rates[side] = turned / 2;   // rad/s over the last two seconds
+        leans[side] = lean / 256;
+        EXPECT_GT(std::fabs(rates[side]), 0.1f) << "it turns";
+        EXPECT_GT(rates[side] * leans[side], 0) << "leaning into the turn";
+        EXPECT_LT(worst, 1.0f) << "without falling";
+        EXPECT_EQ(r.b->crash_counter, 0);
+        EXPECT_TRUE(r.finite);
+    }
+    EXPECT_LT(rates[0] * rates[1], 0) << "the opposite input turns the other way";
+    EXPECT_NEAR(std::fabs(rates[1]) / std::fabs(rates[0]), 1, 0.05f);
+}
+
+TEST(RideScenarios, LeanIntoASteadyTurn)
+{
+    for (const char *model : models) lean_turn(model, PLAYER);
+}
+
+// Not yet passing: on the bike's own defaults (direct steering 1: the input is a torque on the
+// bars) a steady input keeps the lean growing until the bike is down, even at steer 0.1: at
+// 43 ft/s the bars reach -0.044 rad where about 0.06 would hold the lean. Still being looked at.
+TEST(RideScenarios, DISABLED_LeanIntoASteadyTurnOwnDefaults)
+{
+    for (const char *model : models) lean_turn(model, AIDS);
 }
 
 // Flat, then a kicker rising 4 ft over 16 ft ending at a sheer lip, then flat again.
