@@ -146,8 +146,9 @@ TEST(RideScenarios, AccelerateAndShift)
         for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(model, setup);
 }
 
-// Not yet passing: the 50's automatic gearbox shifts down once on the way up under full
-// throttle (second gear falls below its shift-down speed); still being looked at.
+// Not yet passing: the 50's first gear is 1.55 times its second while its shift points are only
+// 12000 / 9400 = 1.28 apart, so the automatic gearbox shifts up at 12000 rpm, lands at 7760 and
+// shifts back down, three times before second gear holds. Waiting on the gearbox or the model.
 TEST(RideScenarios, DISABLED_AccelerateAndShiftFifty)
 {
     for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(models[2], setup);
