@@ -79,13 +79,23 @@ void object_terrain_orientation(float out[9], float x, float z, float yaw);
 // The flying-dirt particles: each of the 2000 owns one billboard, reserved by every track load.
 enum { PARTICLE_POOL = 2000 };
 void particle_set_billboard(int node, int billboard);
+// Launches one particle drawn in the style of a tile's roost type; null when the pool is empty.
+struct particle_node;
+struct roost_type;
+particle_node *particle_spawn(const float position[3], const float velocity[3], const roost_type *style);
 
 // Online: queues an erosion message for the server; offline: straight into the erosion queue.
 void net_send_erosion(const unsigned char *bytes, int length);
 
 // One stored robot line of a gate section. An empty slot: no samples, count 0, recorded and
 // best times 1000000, everything else 0.
-struct line_sample;
+// One point of a recorded line, 20 bytes: the frame's position (ft), its speed (ft/s, negative
+// while neither wheel touches) and its lean (rad).
+struct line_sample {
+    float x, y, z;
+    float speed;
+    float lean;
+};
 struct learned_line {
     line_sample *samples;
     int sample_count;

@@ -1,7 +1,7 @@
 // Stand-ins for what the track loader and the erosion code need of the race until the racing
 // subsystem brings them: the object grid keeps its cells but fills none, particles ignore their
-// billboards, statues stand upright, and erosion trails go straight into the local queue as
-// they do offline.
+// billboards and none flies, statues stand upright, and erosion trails go straight into the
+// local queue as they do offline.
 #include "racing/race.h"
 #include "terrain/erosion.h"
 
@@ -15,6 +15,8 @@ void object_terrain_orientation(float out[9], float, float, float)
 }
 
 void particle_set_billboard(int, int) {}
+
+particle_node *particle_spawn(const float *, const float *, const roost_type *) { return nullptr; }
 
 void net_send_erosion(const unsigned char *bytes, int length)
 {
