@@ -22,7 +22,7 @@ int queue_read_until(void *, std::uint32_t *code, int *pressed, int s, int us)
     return kubl_event_pop_due(&g_queue, code, pressed, s, us);
 }
 
-const event_source queue_source = {queue_read, queue_read_until, nullptr};
+const event_source queue_source = {queue_read, queue_read_until, nullptr, nullptr};
 
 void setup_bindings()
 {

@@ -10,6 +10,7 @@
 
 static const int default_width = 1000000;
 static const int exponent_cap  = 5000;
+static const int significant_max = 40;
 
 static int is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -120,12 +121,20 @@ int data_scan_real(data_stream *s, va_list *args, int width, int flags)
         if (--width <= 0) return 0;
         c = data_getc(s);
     }
+    // Digits past the first significant_max ones cannot change a float, a double or a long
+    // double; kept in the mantissa, a few thousand of them make it infinite and the scaling NaN.
+    // So they only move the decimal exponent.
     long double mantissa = 0;
-    int matched = 0, point = 0, exponent = 0;
+    int matched = 0, point = 0, exponent = 0, significant = 0;
     for (; c >= 0; c = data_getc(s)) {
         if (c >= '0' && c <= '9') {
-            mantissa = mantissa * 10 + (c - '0');
-            if (point) exponent--;
+            if (significant < significant_max) {
+                mantissa = mantissa * 10 + (c - '0');
+                if (point) exponent--;
+                if (mantissa != 0) significant++;
+            } else if (!point) {
+                exponent++;
+            }
         } else if (c == '.' && !point) {
             point = 1;
         } else {

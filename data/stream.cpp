@@ -176,12 +176,34 @@ int data_open_member(data_stream *s, const char *path, std::uint32_t offset, std
     return compressed ? start_decoder(s) : 1;
 }
 
+// 1 when the ".." components of a name climb above the folder it is looked up in: "a/../b"
+// stays inside, "../x" and "a/../../x" do not.
+static int name_leaves_folder(const char *name)
+{
+    int depth = 0;
+    for (const char *p = name;;) {
+        std::size_t n = strcspn(p, "/\\");
+        if (n == 2 && p[0] == '.' && p[1] == '.') {
+            if (--depth < 0) return 1;
+        } else if (n && !(n == 1 && p[0] == '.')) {
+            depth++;
+        }
+        if (!p[n]) return 0;
+        p += n + 1;
+    }
+}
+
 int data_open_name(data_stream *s, const char *path, const char *mode)
 {
     if (path[0] != '@') return data_open_path(s, path, mode);
     int reads = mode_reads(mode);
     if (!reads && path_climbs(path + 1)) {
         kubl_log_printf("Refusing to write '%.900s': it leaves the home folder\n", path);
+        return 0;
+    }
+    // Names come from track files and archives: a read stays inside the game's folders.
+    if (reads && name_leaves_folder(path + 1)) {
+        kubl_log_printf("Refusing to read '%.900s': it leaves the game's folders\n", path);
         return 0;
     }
     for (int i = 0; const char *folder = search_folder(i); ++i) {

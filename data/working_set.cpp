@@ -1,6 +1,6 @@
 // The process working set. Linux has no resident minimum short of locking pages, so the
 // maximum goes into the soft RLIMIT_RSS (the hard limit and everything else stay as they were);
-// the range and the outcome are logged the same way either way.
+// the range and the outcome are logged, and the log says that the limit changes nothing here.
 #include "data/working_set.h"
 #include "platform/log.h"
 #include <sys/resource.h>
@@ -32,5 +32,6 @@ void working_set_setup(void)
         if (limit.rlim_max != RLIM_INFINITY && limit.rlim_cur > limit.rlim_max) limit.rlim_cur = limit.rlim_max;
         ok = setrlimit(RLIMIT_RSS, &limit) == 0;
     }
-    kubl_log_printf(ok ? "Working set successfully updated\n" : "Working set update failed\n");
+    // The kernel has ignored RLIMIT_RSS since 2.6: the value is kept, nothing is enforced.
+    kubl_log_printf(ok ? "Working set limit set, but it has no effect on Linux\n" : "Working set update failed\n");
 }

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <png.h>
+#include <zlib.h>
 
 static void png_stream_read(png_structp png, png_bytep out, png_size_t count)
 {
@@ -73,38 +74,126 @@ static png_structp create_reader(data_stream *s, png_infop *info, png_infop *end
     // anyway, so benign errors end the read.
     png_set_chunk_malloc_max(png, PNG_CHUNK_MAX_BYTES);
     png_set_benign_errors(png, 0);
+    // libpng keeps at most 999 text chunks and refuses the whole picture past that (growing
+    // its table eight entries at a time). Text chunks are read by our own handler instead
+    // (read_picture), or dropped unread.
+    static const png_byte text_chunks[] = "tEXt\0zTXt\0iTXt";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, text_chunks, 3);
     png_set_read_fn(png, s, png_stream_read);
     png_set_sig_bytes(png, 8);
     return png;
 }
 
-// A growing text, kept in plain memory so it can live across libpng's longjmp.
+// A growing text, kept in plain memory so it can live across libpng's longjmp. It grows by
+// doubling, so a long side file costs its length, not its length squared.
 struct png_text_buffer {
     char       *data;
     std::size_t length;
+    std::size_t capacity;   // bytes held by data, its zero included
+    int         capped;     // text chunks were cut at the limit
 };
 
 static void text_append(png_text_buffer *t, const char *more, std::size_t count)
 {
     if (!count) return;
-    char *grown = (char *)alloc_or_die(t->length + count + 1);
-    if (t->length) memcpy(grown, t->data, t->length);
-    memcpy(grown + t->length, more, count);
-    grown[t->length + count] = 0;
-    mem_free(t->data);
-    t->data = grown;
+    if (t->length + count + 1 > t->capacity) {
+        std::size_t capacity = t->capacity ? t->capacity : 256;
+        while (capacity < t->length + count + 1) capacity *= 2;
+        char *grown = (char *)alloc_or_die(capacity);
+        if (t->length) memcpy(grown, t->data, t->length);
+        mem_free(t->data);
+        t->data = grown;
+        t->capacity = capacity;
+    }
+    memcpy(t->data + t->length, more, count);
     t->length += count;
+    t->data[t->length] = 0;
 }
 
-static void text_append_chunks(png_structp png, png_infop info, png_text_buffer *t)
+// Appends inflated deflate data, no further than the text may grow.
+static void text_append_inflated(png_text_buffer *t, const png_byte *data, std::size_t size, std::size_t limit)
 {
-    png_textp chunks = nullptr;
-    int count = 0;
-    png_get_text(png, info, &chunks, &count);
-    for (int i = 0; i < count; ++i)
-        if (chunks[i].text) text_append(t, chunks[i].text, strlen(chunks[i].text));
+    z_stream z;
+    memset(&z, 0, sizeof z);
+    if (inflateInit(&z) != Z_OK) return;
+    z.next_in = (Bytef *)data;
+    z.avail_in = (uInt)size;
+    char block[4096];
+    int status = Z_OK;
+    while (status == Z_OK && t->length < limit) {
+        z.next_out = (Bytef *)block;
+        z.avail_out = sizeof block;
+        status = inflate(&z, Z_NO_FLUSH);
+        std::size_t got = sizeof block - z.avail_out;
+        if (got > limit - t->length) got = limit - t->length;
+        // A zero byte ends the chunk's text, as it ends the text of a plain chunk.
+        const char *nul = (const char *)memchr(block, 0, got);
+        if (nul) got = (std::size_t)(nul - block);
+        text_append(t, block, got);
+        if (nul || status == Z_BUF_ERROR || (got == 0 && status == Z_OK)) break;
+    }
+    inflateEnd(&z);
 }
 
+// tEXt:  keyword, 0, text
+// zTXt:  keyword, 0, method (0), deflate data
+// iTXt:  keyword, 0, compressed flag, method, language tag, 0, translated keyword, 0, text
+//        (deflate data when the flag is set)
+// The text of every chunk, in file order, up to PNG_CHUNK_MAX_BYTES in all; the rest is dropped
+// with a warning. A chunk that does not hold that layout adds nothing.
+static int text_chunk_read(png_structp png, png_unknown_chunkp chunk)
+{
+    const char *name = (const char *)chunk->name;
+    const int plain = !memcmp(name, "tEXt", 4), zipped = !memcmp(name, "zTXt", 4),
+              international = !memcmp(name, "iTXt", 4);
+    // Any other chunk libpng does not know: an ancillary one is dropped, as libpng would; a
+    // critical one is left to libpng, which refuses the picture.
+    if (!plain && !zipped && !international) return (chunk->name[0] & 0x20) ? 1 : 0;
+
+    png_text_buffer *t = (png_text_buffer *)png_get_user_chunk_ptr(png);
+    if (!t || !chunk->data) return 1;
+    const png_byte *p = chunk->data, *end = chunk->data + chunk->size;
+    const png_byte *zero = (const png_byte *)memchr(p, 0, chunk->size);   // after the keyword
+    if (!zero) return 1;
+    p = zero + 1;
+    int compressed = 0;
+    if (zipped) {
+        if (p >= end) return 1;
+        compressed = 1;
+        p++;
+    } else if (international) {
+        if (end - p < 2) return 1;
+        compressed = p[0] != 0;
+        p += 2;
+        for (int field = 0; field < 2; ++field) {   // language tag, translated keyword
+            zero = (const png_byte *)memchr(p, 0, (std::size_t)(end - p));
+            if (!zero) return 1;
+            p = zero + 1;
+        }
+    }
+    const std::size_t limit = PNG_CHUNK_MAX_BYTES;
+    if (t->length >= limit) {
+        t->capped = 1;
+        return 1;
+    }
+    if (compressed) {
+        text_append_inflated(t, p, (std::size_t)(end - p), limit);
+    } else {
+        // A zero byte ends the text, as it ends a C string.
+        const png_byte *nul = (const png_byte *)memchr(p, 0, (std::size_t)(end - p));
+        std::size_t n = (std::size_t)((nul ? nul : end) - p);
+        if (n > limit - t->length) {
+            n = limit - t->length;
+            t->capped = 1;
+        }
+        text_append(t, (const char *)p, n);
+    }
+    if (t->length >= limit) t->capped = 1;
+    return 1;
+}
+
+// The side file is held to the size a text chunk may have; a gzip side file could otherwise
+// inflate to any size.
 static void text_append_side_file(const char *name, png_text_buffer *t)
 {
     std::size_t n = strlen(name);
@@ -112,12 +201,24 @@ static void text_append_side_file(const char *name, png_text_buffer *t)
     memcpy(side, name, n);
     memcpy(side + n, ".info", 6);
     data_stream *s = data_open(side, "rb");
-    mem_free(side);
-    if (!s) return;
+    if (!s) {
+        mem_free(side);
+        return;
+    }
     char block[4096];
+    std::size_t read = 0;
     int got;
-    while ((got = data_read(s, block, sizeof block)) > 0) text_append(t, block, (std::size_t)got);
+    while (read < PNG_CHUNK_MAX_BYTES) {
+        std::size_t want = PNG_CHUNK_MAX_BYTES - read < sizeof block ? PNG_CHUNK_MAX_BYTES - read : sizeof block;
+        if ((got = data_read(s, block, (int)want)) <= 0) break;
+        text_append(t, block, (std::size_t)got);
+        read += (std::size_t)got;
+    }
+    if (read >= PNG_CHUNK_MAX_BYTES && data_getc(s) >= 0)
+        kubl_log_printf("Warning: '%.900s' is longer than %d bytes; the rest is ignored\n", side,
+                        (int)PNG_CHUNK_MAX_BYTES);
     data_close(s);
+    mem_free(side);
 }
 
 struct png_picture {
@@ -131,6 +232,7 @@ static int read_picture(data_stream *s, png_picture *pic)
     png_infop info, end;
     png_structp png = create_reader(s, &info, &end);
     if (!png) return 0;
+    png_set_read_user_chunk_fn(png, &pic->text, text_chunk_read);
     png_bytep *volatile rows = nullptr;
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, &end);
@@ -167,8 +269,6 @@ static int read_picture(data_stream *s, png_picture *pic)
     for (png_uint_32 y = 0; y < h; ++y) r[y] = pic->pixels + stride * y;
     png_read_image(png, r);
     png_read_end(png, end);
-    text_append_chunks(png, info, &pic->text);
-    text_append_chunks(png, end, &pic->text);
     png_destroy_read_struct(&png, &info, &end);
     mem_free(r);
     pic->width = (int)w;
@@ -235,6 +335,9 @@ int image_read_png(const char *name, unsigned char **pixels, int *width, int *he
     int ok = read_picture(s, &pic);
     data_close(s);
     if (!ok) return 0;
+    if (pic.text.capped)
+        kubl_log_printf("Warning: the text chunks of '%.900s' pass %d bytes; the rest is ignored\n", name,
+                        (int)PNG_CHUNK_MAX_BYTES);
     text_append_side_file(name, &pic.text);
 
     int h = pic.height;

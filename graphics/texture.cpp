@@ -13,6 +13,7 @@
 #include "data/stream.h"
 #include "data/util.h"
 #include "platform/array.h"
+#include "platform/log.h"
 #include "shell/globals.h"
 #include <GL/gl.h>
 #include <cstdarg>
@@ -68,6 +69,10 @@ struct texture_alias {
 // Limits on what an animation file may ask for.
 enum { SEQ_MAX_FRAMES = 1024, SEQ_MAX_LENGTH = 65536 };
 
+// Each alias in a chain is one more texture_load on the stack; a chain from a downloaded track
+// may be thousands long.
+enum { LINK_MAX_DEPTH = 64 };
+
 struct texture_tables {
     int            created;          // textures, aliases, animations
     int            images_created;
@@ -75,6 +80,7 @@ struct texture_tables {
     growable_array images;           // image_record *
     growable_array aliases;          // texture_alias
     growable_array anims;            // texture_anim *
+    int            link_depth;       // aliases being followed right now
 };
 
 texture_tables g_tex;
@@ -200,7 +206,15 @@ unsigned load_link(const char *name, data_stream *s)
     while (*start && strchr(" \t\r\n\v\f", *start)) start++;
     char *end = start + strlen(start);
     while (end > start && strchr(" \t\r\n\v\f", end[-1])) *--end = 0;
+    // Too deep a chain ends as a loop does, on the white texture; only the deepest link says so.
+    if (g_tex.link_depth >= LINK_MAX_DEPTH) {
+        kubl_log_printf("Alias chain deeper than %d at '%.900s': using %s\n", LINK_MAX_DEPTH, name,
+                        white_texture);
+        return texture_load(white_texture);
+    }
+    g_tex.link_depth++;
     unsigned id = texture_load(start);
+    g_tex.link_depth--;
     if (id) {
         const char *found = texture_find_by_id(id, nullptr);
         if (found) alias_at(index)->target = string_intern(found);
@@ -551,10 +565,14 @@ void texture_anim_update(int time)
         GLint alignment = 4;
         glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        // Every level the upload made, down to 1 x 1: a side that reaches 1 stays 1 while the
+        // other goes on halving.
         const unsigned char *p = f->pixels;
-        for (int level = 0, w = f->width, h = f->height; w >= 1 && h >= 1; ++level, w /= 2, h /= 2) {
+        for (int level = 0, w = f->width, h = f->height;; ++level) {
             glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, format, GL_UNSIGNED_BYTE, p);
             p += (std::size_t)w * h * f->channels;
+            if (w == 1 && h == 1) break;
+            image_next_level(&w, &h);
         }
         glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
         glBindTexture(GL_TEXTURE_2D, 0);

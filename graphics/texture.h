@@ -37,6 +37,10 @@ unsigned texture_load(const char *name);
 
 // Uploads a mip chain of 3 or 4 channels with the TEXTURE_* options; adds to the counter.
 unsigned texture_upload_gl(const unsigned char *pixels, int width, int height, int channels, int options);
+// Readers fuzzed without an OpenGL context hand in a stand-in for the upload; null puts
+// OpenGL back.
+typedef unsigned (*texture_upload_fn)(const unsigned char *pixels, int width, int height, int channels, int options);
+void texture_set_upload(texture_upload_fn upload);
 unsigned texture_upload(const unsigned char *pixels, int width, int height, int channels);
 unsigned texture_upload_nomip(const unsigned char *pixels, int width, int height, int channels);
 // Fits a chain to power-of-two sides, drops levels for the detail level and levels the next

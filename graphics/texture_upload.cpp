@@ -60,8 +60,13 @@ static void edge_colour(const unsigned char *pixels, int width, int height, floa
     out[3] = 0;
 }
 
+static texture_upload_fn g_upload_stand_in;
+
+void texture_set_upload(texture_upload_fn upload) { g_upload_stand_in = upload; }
+
 unsigned texture_upload_gl(const unsigned char *pixels, int width, int height, int channels, int options)
 {
+    if (g_upload_stand_in) return g_upload_stand_in(pixels, width, height, channels, options);
     GLenum format = channels == 4 ? GL_RGBA : GL_RGB;
     GLenum internal = format;
     int compress = (options & TEXTURE_COMPRESS) && gl_caps.major > 1;

@@ -104,6 +104,18 @@ int kubl_event_read_stamped(display *d, std::uint32_t *code, int *pressed, int *
     return event_read(d, code, pressed, seconds, microseconds, nullptr);
 }
 
+int kubl_event_pending(display *d, std::uint32_t code)
+{
+    if (!d) return 0;
+    kubl_pump_messages(d);
+    kubl_mutex_lock(d->queue_mutex);
+    int found = 0;
+    for (int i = 0; i < d->queue.count && !found; ++i)
+        found = d->queue.codes[(d->queue.head + i) % EVENT_QUEUE_SIZE] == (code & ~KUBL_RELEASED);
+    kubl_mutex_unlock(d->queue_mutex);
+    return found;
+}
+
 double kubl_axis_control(int reading, double axis_min, double axis_max)
 {
     if (axis_max == axis_min) return 0.0;

@@ -45,6 +45,9 @@ void kubl_display_push_event_now(display *d, std::uint32_t code, int pressed);
 int  kubl_event_read(display *d, std::uint32_t *code, int *pressed);
 int  kubl_event_read_until(display *d, std::uint32_t *code, int *pressed, int seconds, int microseconds);
 int  kubl_event_read_stamped(display *d, std::uint32_t *code, int *pressed, int *seconds, int *microseconds);
+// 1 when a press of code waits in the queue (after pumping the window's messages). Nothing is
+// taken out, so every event still reaches its reader in order.
+int  kubl_event_pending(display *d, std::uint32_t code);
 
 int         kubl_button_lookup(display *d, std::uint32_t *code, const char *name);
 const char *kubl_event_code_name(display *d, std::uint32_t code);

@@ -22,12 +22,17 @@ enum { AUDIO_BLOCK_BYTES = 2 * 690, SCREENSHOT_LAST = 999999999 };
 
 struct capture_state {
     int          screenshot_counter;   // the next number once known; 0 at start
+    int          screenshot_wanted;    // the key was pressed; the next drawn frame is taken
     data_stream *audio;
 };
 
 static capture_state g_capture;
 
-void capture_reset(void) { g_capture.screenshot_counter = 0; }
+void capture_reset(void)
+{
+    g_capture.screenshot_counter = 0;
+    g_capture.screenshot_wanted = 0;
+}
 
 int capture_audio_open(const char *file_name)
 {
@@ -99,6 +104,11 @@ static int home_file_exists(const char *name)
 
 void take_screenshot(void)
 {
+    g_capture.screenshot_wanted = 1;
+}
+
+static void screenshot_write(int width, int height)
+{
     int number;
     if (g_capture.screenshot_counter <= 0) {
         g_capture.screenshot_counter = screenshot_highest_number(file_index_names());
@@ -119,15 +129,22 @@ void take_screenshot(void)
     }
     g_capture.screenshot_counter = number + 1;
 
-    // The key is handled after the frame was shown. Mesa keeps the back buffer's contents across
-    // the swap, while its front buffer of an X window reads back black: the back buffer it is.
-    unsigned char *pixels = read_frame(frame_width, frame_height, GL_BACK);
+    unsigned char *pixels = read_frame(width, height, GL_BACK);
     if (!pixels) return;
     char at_name[48];
     snprintf(at_name, sizeof at_name, "@%s", name);
-    int ok = image_write_png_rgb(at_name, pixels, frame_width, frame_height);
+    int ok = image_write_png_rgb(at_name, pixels, width, height);
     free(pixels);
     char message[64];
     snprintf(message, sizeof message, ok ? "Saved \"%s\"" : "Can't save \"%s\"", name);
     console_print(message);
+}
+
+// After a swap the back buffer is undefined on many drivers and the front buffer of a covered
+// window may not hold the picture: the frame is read while it is still the one being drawn.
+void screenshot_frame_drawn(int width, int height)
+{
+    if (!g_capture.screenshot_wanted) return;
+    g_capture.screenshot_wanted = 0;
+    screenshot_write(width, height);
 }

@@ -10,6 +10,7 @@
 #include "shell/setup.h"
 #include "shell/video_modes.h"
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -187,7 +188,8 @@ int binding_parse(key_binding *b, const char *value)
     if (value[0] == '(') {
         const char *close = strchr(value, ')');
         float lo, hi;
-        if (close && sscanf(value, "(%f,%f)", &lo, &hi) == 2) {
+        // A range that is not finite counts as not read: every control value would be NaN.
+        if (close && sscanf(value, "(%f,%f)", &lo, &hi) == 2 && std::isfinite(lo) && std::isfinite(hi)) {
             b->axis_min = lo;
             b->axis_max = hi;
             b->axis_name = string_intern(close + 1);

@@ -1,6 +1,7 @@
 // The frame loop: each pass draws the current view, updates the engine sounds, measures the
 // real time that passed and runs the ticks it calls for. Nothing here allocates.
 #include "shell/frame_loop.h"
+#include "shell/capture.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "shell/pacing.h"
@@ -83,6 +84,7 @@ static int frame_draw(frame_size *size)
         centered_line("Warmup mode - collisions disabled", 28);
     menu_draw();
     if (g_options.glfinish) glFinish();
+    screenshot_frame_drawn(frame_width, frame_height);
     return kubl_gl_frame_end(g_display);
 }
 
@@ -170,6 +172,7 @@ int frame_loop_pass(void)
     menu_changed = 0;
 
     ticks_run(now);
+    if (!quit_flag && close_request_pending()) quit_flag = 1;
 
     if (view_mode != VIEW_TITLE && g_options.warp) warp_race_restart();
     if (view_mode != VIEW_TITLE) {

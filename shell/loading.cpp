@@ -65,11 +65,15 @@ static void keep_text(char *out, const char *text)
     snprintf(out, LOADING_TEXT_MAX + 1, "%s", text);
 }
 
+// Input during a load means nothing to the game, but a close request (the window's close box,
+// SIGTERM, SIGINT) is kept: the first frame after the load then leaves through the shutdown.
 static void drain_events(void)
 {
     std::uint32_t code;
     int pressed;
-    while (kubl_event_read(g_display, &code, &pressed)) {}
+    while (kubl_event_read(g_display, &code, &pressed))
+        if (pressed && (code == KUBL_CLOSE || (menu_buttons[MENU_CLOSE] && code == menu_buttons[MENU_CLOSE])))
+            quit_flag = 1;
 }
 
 void draw_loading_screen(const char *text)

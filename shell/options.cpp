@@ -154,6 +154,9 @@ static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
     if (arg_match(c, "--lod-bias", &v)) return read_float("--lod-bias", v, &r->model_lod_bias) ? 1 : -1;
     if (arg_match(c, "--lock-fps", &v)) {
         if (!read_float("--lock-fps", v, &f)) return -1;
+        // 0 or less is off. A rate no frame can keep would feed the ticks too little time to
+        // ever run one, and a close request with them.
+        if (!std::isfinite(f) || f > 10000.0f) return bad_arg("--lock-fps"), -1;
         o->lock_fps = f;
         return 1;
     }
@@ -200,7 +203,9 @@ static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
     if (arg_match(c, "--password", &v)) return read_text("--password", v, &o->password) ? 1 : -1;
     if (arg_match(c, "--chase-center", &v)) {
         float x, y, z;
-        if (!v || sscanf(v, "%f,%f,%f", &x, &y, &z) != 3) return bad_arg("--chase-center"), -1;
+        if (!v || sscanf(v, "%f,%f,%f", &x, &y, &z) != 3 || !std::isfinite(x) || !std::isfinite(y) ||
+            !std::isfinite(z))
+            return bad_arg("--chase-center"), -1;
         o->chase_center[0] = x, o->chase_center[1] = y, o->chase_center[2] = z;
         return 1;
     }

@@ -9,6 +9,8 @@
 #include "shell/seams.h"
 #include "platform/audio.h"
 #include "shell/tick.h"
+#include "shell/setup.h"
+#include "shell/video_modes.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
 #include "ui/ui.h"
@@ -23,6 +25,7 @@
 #include "data/paths.h"
 #include "platform/clock.h"
 #include "platform/display.h"
+#include "platform/errbox.h"
 #include "platform/input.h"
 #include "platform/log.h"
 #include <GL/gl.h>
@@ -107,6 +110,43 @@ static void rider_slots_clear(int startup_demo)
     demo_play_close();
 }
 
+// The window the settings ask for. When it cannot be opened the player is told why, and one
+// plain 640 x 480 window is tried before giving up; it becomes the setting, so the next start
+// does not fail the same way.
+display *main_window_open(void)
+{
+    // A window too small to show anything was never meant; it would be saved back as it is.
+    if (xres < WINDOW_SIDE_MIN) xres = 640;
+    if (yres < WINDOW_SIDE_MIN) yres = 480;
+    video_mode_index = setting_video_mode();
+    int width = xres, height = yres, flags = g_options.depth_bits;
+    if (video_mode_index != 1) {
+        video_mode_size(video_mode_index, &width, &height);
+        flags |= KUBL_OPEN_FULLSCREEN;
+    }
+    display *d = kubl_gl_window_open("Rutline", width, height, flags, 0, g_options.zdepth_bits, 0, 0);
+    if (d) return d;
+    char wanted[64];
+    if (flags & KUBL_OPEN_FULLSCREEN) {
+        if (width > 0 && height > 0) snprintf(wanted, sizeof wanted, "a %dx%d full screen", width, height);
+        else snprintf(wanted, sizeof wanted, "a full screen");
+    } else {
+        snprintf(wanted, sizeof wanted, "a %dx%d", width, height);
+    }
+    kubl_error_box("Rutline", "Can't open %s window (video_mode=%s); trying a 640x480 window instead",
+                   wanted, choice_item_text(&video_mode_choice));
+    d = kubl_gl_window_open("Rutline", 640, 480, g_options.depth_bits, 0, g_options.zdepth_bits, 0, 0);
+    if (!d) {
+        kubl_error_box("Rutline", "Can't open a 640x480 window either; see the log file for the reason");
+        return nullptr;
+    }
+    xres = 640;
+    yres = 480;
+    widget_choice_select(&video_mode_choice, "Windowed");
+    video_mode_index = setting_video_mode();
+    return d;
+}
+
 int rutline_main(int argc, char **argv)
 {
     shell_globals_reset();
@@ -147,13 +187,7 @@ int rutline_main(int argc, char **argv)
     if (g_options.connect) g_options.track = nullptr;
     track = g_options.track;
 
-    video_mode_index = setting_video_mode();
-    int width = xres, height = yres, flags = g_options.depth_bits;
-    if (video_mode_index != 1) {
-        video_mode_size(video_mode_index, &width, &height);
-        flags |= KUBL_OPEN_FULLSCREEN;
-    }
-    g_display = kubl_gl_window_open("Rutline", width, height, flags, 0, g_options.zdepth_bits, 0, 0);
+    g_display = main_window_open();
     if (!g_display) return 1;
     mem_fatal_close = close_for_fatal_error;
 

@@ -23,7 +23,11 @@ static int display_read_until(void *, std::uint32_t *code, int *pressed, int s, 
 {
     return kubl_event_read_until(g_display, code, pressed, s, us);
 }
-static const event_source display_events = {display_read, display_read_until, nullptr};
+static int display_pending(void *, std::uint32_t code)
+{
+    return kubl_event_pending(g_display, code);
+}
+static const event_source display_events = {display_read, display_read_until, nullptr, display_pending};
 static const event_source *g_events = &display_events;
 
 void tick_set_event_source(const event_source *source)
@@ -314,6 +318,13 @@ void tick_run(double wall_time, double now)
         race_step();
         if (g_options.record_audio && g_audio) capture_audio_tick();
     }
+}
+
+int close_request_pending(void)
+{
+    if (!g_events->pending) return 0;
+    if (g_events->pending(g_events->ctx, KUBL_CLOSE)) return 1;
+    return menu_buttons[MENU_CLOSE] && g_events->pending(g_events->ctx, menu_buttons[MENU_CLOSE]);
 }
 
 int ticks_run(double now)

@@ -11,6 +11,8 @@ struct event_source {
     int  (*read)(void *ctx, std::uint32_t *code, int *pressed);
     int  (*read_until)(void *ctx, std::uint32_t *code, int *pressed, int seconds, int microseconds);
     void *ctx;
+    // 1 when a press of code waits, leaving it queued; may be null (nothing is ever seen waiting).
+    int  (*pending)(void *ctx, std::uint32_t code);
 };
 void tick_set_event_source(const event_source *source);   // null: the display's queue
 
@@ -28,6 +30,9 @@ void tick_loop_reset(double now);
 // Runs every tick due up to the simulation target; now is the clock reading of this frame.
 // Returns the number of ticks run.
 int  ticks_run(double now);
+// A close request waiting in the events, seen without taking anything out: a frame that runs
+// no tick (a very high "--lock-fps", a long pause of the clock) still hears it.
+int  close_request_pending(void);
 // One tick with the wall time it stands for.
 void tick_run(double wall_time, double now);
 

@@ -396,10 +396,15 @@ void terrain_render_decals(terrain_field *t, int x, int z, int size, int kind)
         const float c[2] = {2 * u * (d->x - wx0) - 1, 2 * u * (d->z - wz0) - 1};
         const float A[2] = {d->cos_angle * d->size1 * d->size2 * u, -d->sin_angle * d->size1 * d->size2 * u};
         const float B[2] = {d->sin_angle * d->size1 * u, d->cos_angle * d->size1 * u};
+        // The same decals as the processor's composer: the quad in texels of this texture.
+        const float half = 0.5f * (float)t->texture_size;
+        const float ct[2] = {(c[0] + 1) * half, (c[1] + 1) * half};
+        const float At[2] = {A[0] * half, A[1] * half}, Bt[2] = {B[0] * half, B[1] * half};
+        if (!decal_quad_usable(t->texture_size, ct, At, Bt)) continue;
         int pieces = 1;
         if (g_compose.split_large_decals && d->size1 > 256) {
             pieces = 2;
-            while (d->size1 / (float)pieces > 256 && pieces < (1 << 20)) pieces *= 2;
+            while (d->size1 / (float)pieces > 256 && pieces < 256) pieces *= 2;
         }
         decal_quad(c, A, B, pieces);
     }

@@ -28,6 +28,11 @@ void terrain_render_decals(terrain_field *t, int x, int z, int size, int kind); 
 // -1..1 onto it.
 void terrain_shading_matrix(terrain_field *t, int x, int z, int size);
 
+// Whether a decal quad can be composed into a T x T texture: centre c and half axes A, B in its
+// texels. Not when any is not finite, when the quad has no area, or when it is so large that the
+// texture would show a single texel of it. Every texture mode skips the same decals.
+int  decal_quad_usable(int size, const float c[2], const float A[2], const float B[2]);
+
 // Fills one decal quad into a T x T RGB image. corners: top, left, right and bottom (texel
 // units, y down the rows); origin: the corner with texture coordinate (0, 0); du, dv: source
 // texels per destination texel along x and along y. Bilinear when either step is shorter than

@@ -10,6 +10,7 @@
 #include "graphics/cpu.h"
 #include "graphics/glcaps.h"
 #include <cmath>
+#include <initializer_list>
 #include <cstring>
 
 // floor(v) held inside lo..hi, safe for NaN and any magnitude.
@@ -126,6 +127,16 @@ void decal_raster_span(std::uint8_t *image, int size, const std::uint32_t *pixel
     }
 }
 
+int decal_quad_usable(int size, const float c[2], const float A[2], const float B[2])
+{
+    const float det = A[0] * B[1] - A[1] * B[0];
+    if (!std::isfinite(det) || std::fabs(det) < 1e-12f || !std::isfinite(c[0]) || !std::isfinite(c[1])) return 0;
+    const float limit = 65536.0f * (float)size;
+    for (float v : {c[0], c[1], A[0], A[1], B[0], B[1]})
+        if (std::fabs(v) > limit) return 0;
+    return 1;
+}
+
 static void compose_decals(terrain_field *t, int x, int z, int size)
 {
     if (!t->decals.items || t->decals.count <= 0) return;
@@ -143,9 +154,9 @@ static void compose_decals(terrain_field *t, int x, int z, int size)
         const float c[2] = {k * (d->x - wx0), k * (d->z - wz0)};
         const float A[2] = {d->cos_angle * d->size1 * d->size2 * half, -d->sin_angle * d->size1 * d->size2 * half};
         const float B[2] = {d->sin_angle * d->size1 * half, d->cos_angle * d->size1 * half};
-        const float det = A[0] * B[1] - A[1] * B[0];
+        if (!decal_quad_usable(T, c, A, B)) continue;
         // (P - c) = (2U - 1) A + (2V - 1) B: the inverse gives the texture steps per texel.
-        if (!std::isfinite(det) || std::fabs(det) < 1e-12f || !std::isfinite(c[0]) || !std::isfinite(c[1])) continue;
+        const float det = A[0] * B[1] - A[1] * B[0];
         const std::uint32_t *img = (const std::uint32_t *)d->pixels;
         int w = d->width, h = d->height;
         float du[2] = {(float)w * B[1] / (2 * det), (float)h * -A[1] / (2 * det)};

@@ -117,7 +117,9 @@ static void *zeroed(std::size_t bytes)
 }
 
 // Header of "terrain.hf". Depths outside 7..11 and non-finite or non-positive cell sizes (or
-// non-finite heights) are refused: they would overrun the drawing's windows or the memory.
+// non-finite heights) are refused: they would overrun the drawing's windows or the memory. So
+// are values whose derived sizes are not finite (the height range, the world size, the inverse
+// cell size): every height or position made from them would be NaN or infinite.
 static int read_header(terrain_field *t, data_stream *s, const char *folder, float *first_out, float *second_out)
 {
     int depth = 0;
@@ -125,6 +127,9 @@ static int read_header(terrain_field *t, data_stream *s, const char *folder, flo
     int got = data_scanf(s, "%d %f %f %f ", &depth, &cell, &first, &second);
     bool valid = got == 4 && depth >= TERRAIN_MIN_DEPTH && depth <= TERRAIN_MAX_DEPTH &&
                  std::isfinite(cell) && cell > 0.0f && std::isfinite(first) && std::isfinite(second);
+    if (valid)
+        valid = std::isfinite(second - first) && std::isfinite((float)(1 << depth) * cell * 2.0f) &&
+                std::isfinite(1.0f / cell);
     if (!valid) {
         if (got == 4)
             kubl_log_printf("%.900s/terrain.hf: depth %d, cell size %g, heights %g..%g not usable\n",
@@ -441,6 +446,11 @@ static void load_decals(terrain_field *t, const char *folder)
         decal d;
         memset(&d, 0, sizeof d);
         if (data_scanf(s, "[ %f %f ] %f %f %f %1023s ", &d.x, &d.z, &d.angle, &d.size1, &d.size2, name) != 6) break;
+        // A non-finite number counts as not parsing: saved as "inf" it would end the list there
+        // on the next load anyway.
+        if (!std::isfinite(d.x) || !std::isfinite(d.z) || !std::isfinite(d.angle) || !std::isfinite(d.size1) ||
+            !std::isfinite(d.size2))
+            break;
         terrain_status_spin("Loading decals");
         d.sin_angle = std::sin(d.angle);
         d.cos_angle = std::cos(d.angle);

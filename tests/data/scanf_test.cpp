@@ -206,3 +206,33 @@ TEST(DataScanf, ReadsLineAfterLine)
     EXPECT_EQ(ids[1], 3);
     EXPECT_STREQ(names[1], "other");
 }
+
+// Numbers of thousands of digits are still numbers: every text gives a finite value, an
+// infinity or zero, and short numbers read exactly as before.
+TEST(DataScanf, LongNumbersNeverGiveNaN)
+{
+    const std::string nines(5000, '9'), zeros(5000, '0');
+    struct Case { std::string input; const char *format, *kinds, *want; };
+    const Case cases[] = {
+        {nines + "e-5000", "%f", "f", "1"},
+        {nines + "e-5000", "%lf", "F", "1"},
+        {"1" + zeros + "." + zeros, "%f", "f", "inf"},
+        {"-1" + zeros + "." + zeros, "%Lf", "E", "-inf"},
+        {"0." + zeros + "1", "%f", "f", "0"},
+        {"0." + zeros + nines, "%lf", "F", "0"},
+        {nines + "." + nines + "e-4990", "%lf", "F", "10000000000"},
+        {"1." + std::string(60, '0') + "1e1", "%f", "f", "10"},
+        {"1234567890123456789012345678901234567890123456e-20", "%f", "f", "1.23456795e+25"},
+        {"0.000000000000000000000000000000000000000000000000012", "%lf", "F", "1.2e-50"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.input.substr(0, 40) + "... (" + std::to_string(c.input.size()) + " bytes) " + c.format);
+        text_stream in(c.input);
+        ASSERT_NE(in.s, nullptr);
+        slot v;
+        memset(&v, fill, sizeof v);
+        EXPECT_EQ(data_scanf(in.s, c.format, &v), 1);
+        EXPECT_EQ(describe(&v, c.kinds), c.want);
+        EXPECT_EQ(data_getc(in.s), -1);
+    }
+}

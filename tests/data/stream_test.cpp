@@ -92,6 +92,37 @@ TEST_F(Streams, WritingGoesToTheHomeFolder)
     EXPECT_NE(test_log_text().find("Refusing to write '@../escaped'"), std::string::npos);
 }
 
+// Reading an "@" name never leaves the folder it is looked up in; a ".." that stays inside
+// reads as it always did.
+TEST_F(Streams, ReadingStaysInsideTheSearchFolders)
+{
+    fixture_write_file(root + "outside", "secret");
+    fixture_write_file(data + "a/inside", "kept");
+    fixture_write_file(data + "b", "b");
+    struct Case { const char *name, *want; } cases[] = {
+        {"@../outside", nullptr},
+        {"@a/../../outside", nullptr},
+        {"@a\\..\\..\\outside", nullptr},
+        {"@./../outside", nullptr},
+        {"@a/../b", "b"},
+        {"@a/./inside", "kept"},
+        {"@a/x/../inside", nullptr},   // inside, but not there
+        {"@a/../a/inside", "kept"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        data_stream *s = data_open(c.name, "rb");
+        if (!c.want) {
+            EXPECT_EQ(s, nullptr);
+            continue;
+        }
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(read_all(s), c.want);
+        data_close(s);
+    }
+    EXPECT_NE(test_log_text().find("Refusing to read '@../outside'"), std::string::npos);
+}
+
 TEST_F(Streams, MemberIsBounded)
 {
     std::string member;

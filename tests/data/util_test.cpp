@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include "data/util.h"
+#include "data/file_index.h"
+#include "data_fixture.h"
+#include "fixtures/fixtures.h"
 #include <algorithm>
 #include <random>
 #include <string>
@@ -80,4 +83,38 @@ TEST(StringIntern, OneCopyPerText)
     EXPECT_EQ(string_intern("wheels"), first);
     EXPECT_STREQ(string_intern(""), "");
     string_intern_free();
+}
+
+// What a variant list holds: "default" first, then every indexed ".png" whose base name starts
+// with the prefix, named by what lies between the prefix and ".png"; normal and specular maps
+// are never variants.
+TEST_F(SearchFolders, VariantsByPrefixNameThePictures)
+{
+    for (const char *file : {"gear/rider_body-red.png", "gear/rider_body-red_norm.png", "gear/rider_body-red_spec.png",
+                             "rider_body-blue.png", "gear/rider_head-red.png", "gear/rider_body-green.jpg",
+                             "gear/x-rider_body-grey.png", "rider_body-.pn"})
+        fixture_write_file(data + file, "");
+    data_files_free();
+    ASSERT_NE(file_index_names(), nullptr);
+    growable_array paths = {}, names = {};
+    list_variants_by_prefix(&paths, &names, "rider_body-");
+    auto text = [](const growable_array &a, int i) {
+        const char *t = ((const char *const *)a.items)[i];
+        return t ? std::string(t) : std::string("(none)");
+    };
+    ASSERT_EQ(paths.count, 3);
+    ASSERT_EQ(names.count, 3);
+    EXPECT_EQ(text(paths, 0), "(none)");
+    EXPECT_EQ(text(names, 0), "default");
+    EXPECT_EQ(text(paths, 1), "@gear/rider_body-red.png");
+    EXPECT_EQ(text(names, 1), "red");
+    EXPECT_EQ(text(paths, 2), "@rider_body-blue.png");
+    EXPECT_EQ(text(names, 2), "blue");
+
+    list_variants_by_prefix(&paths, &names, "rider_head-");   // refilled, not appended
+    ASSERT_EQ(names.count, 2);
+    EXPECT_EQ(text(names, 1), "red");
+    growable_array_free(&paths);
+    growable_array_free(&names);
+    data_files_free();
 }

@@ -28,5 +28,7 @@ TEST(WorkingSet, SetupLogsTheRangeAndTheOutcome)
     working_set_setup();
     std::string log = test_log_text();
     EXPECT_NE(log.find("Setting working set range to "), std::string::npos);
-    EXPECT_NE(log.find("Working set successfully updated\n"), std::string::npos);
+    // The limit is recorded but not enforced here; the log must not claim otherwise.
+    EXPECT_NE(log.find("Working set limit set, but it has no effect on Linux\n"), std::string::npos);
+    EXPECT_EQ(log.find("successfully"), std::string::npos);
 }

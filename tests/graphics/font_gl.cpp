@@ -26,9 +26,25 @@ std::string exe_folder(void)
 
 const int W = 400, H = 100, UNIT = 40;   // one text unit is 40 pixels
 
+// An environment variable as it was before a fixture changed it.
+struct saved_env {
+    const char *name;
+    bool        was_set;
+    std::string value;
+    explicit saved_env(const char *n) : name(n), was_set(getenv(n) != nullptr), value(was_set ? getenv(n) : "") {}
+    void restore() const
+    {
+        if (was_set) setenv(name, value.c_str(), 1);
+        else unsetenv(name);
+    }
+};
+
+// The other tests of this program share its process and their own data folder: the fixture
+// puts back the folders it found.
 struct FontGl : ::testing::Test {
     display *d = nullptr;
     std::vector<unsigned char> rgb;
+    saved_env rl_home{"RL_HOME"}, xdg_data_home{"XDG_DATA_HOME"};
     void SetUp() override
     {
         setenv("XDG_DATA_HOME", (fixture_temp_dir("fontgl") + "xdg").c_str(), 1);
@@ -47,9 +63,9 @@ struct FontGl : ::testing::Test {
             fonts_free();
             kubl_gl_window_close(d);
         }
+        rl_home.restore();
+        xdg_data_home.restore();
         search_folders_free();
-        unsetenv("RL_HOME");
-        unsetenv("XDG_DATA_HOME");
     }
     // Pixels: the pen's origin at (10, 30) from the bottom left, black background.
     void draw(const char *text, float r, float g, float b)

@@ -36,6 +36,7 @@ struct png_fixture {
     std::vector<png_color> palette;
     std::vector<std::uint8_t> trns;          // palette alphas
     std::vector<std::pair<std::string, std::string>> text_before, text_after;
+    std::vector<std::pair<std::string, std::string>> itxt_after;   // compressed iTXt chunks
 };
 
 // Writes f to path; 16-bit samples in f.rows are big-endian as in the file.
@@ -68,6 +69,8 @@ inline bool png_fixture_write(const std::string &path, const png_fixture &f)
     std::vector<png_text> after;
     for (auto &t : f.text_after)
         after.push_back({PNG_TEXT_COMPRESSION_zTXt, (char *)t.first.c_str(), (char *)t.second.c_str(), t.second.size(), 0, nullptr, nullptr});
+    for (auto &t : f.itxt_after)
+        after.push_back({PNG_ITXT_COMPRESSION_zTXt, (char *)t.first.c_str(), (char *)t.second.c_str(), 0, t.second.size(), (char *)"en", (char *)""});
     if (!after.empty()) png_set_text(png, end, after.data(), (int)after.size());
     png_write_end(png, end);
     png_destroy_info_struct(png, &end);

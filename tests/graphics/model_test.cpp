@@ -423,3 +423,15 @@ TEST_F(Models, EnvironmentCoordinatesFromTheReflection)
 }
 
 } // namespace
+
+// A coordinate written with thousands of digits is a long way of writing 1 or infinity, never NaN.
+TEST_F(Models, LongNumbersGiveNoNaNVertex)
+{
+    const std::string one = std::string(5000, '9') + "e-5000";
+    const std::string huge = "1" + std::string(5000, '0') + "." + std::string(5000, '0');
+    km_mesh *m = parse("3 1\n" + one + " 0 0 0 1 0 0 0\n1 " + huge + " 0 0 1 0 1 0\n0 0 1 0 1 0 0 1\n0 2 1\n");
+    ASSERT_NE(m, nullptr);
+    for (int i = 0; i < 3 * m->vertex_count; ++i) EXPECT_FALSE(std::isnan(m->positions[i])) << i;
+    EXPECT_FLOAT_EQ(m->positions[0], 1.0f);
+    free_chain(m);
+}

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <cstring>
+#include <zlib.h>
 
 namespace {
 
@@ -97,6 +98,90 @@ TEST_F(PngRead, TextChunksThenSideFile)
     EXPECT_STREQ(text, "[compress] after[numberbackground:1,0.5,0]\n");
     EXPECT_TRUE(image_text_has(text, "[compress]"));
     EXPECT_FALSE(image_text_has(nullptr, "[compress]"));
+}
+
+// libpng alone keeps 999 text chunks and refuses a picture with more; ours reads them all, in
+// file order, with the chunks after the image (compressed ones too).
+TEST_F(PngRead, ThousandsOfTextChunksAreRead)
+{
+    png_fixture f = png_fixture_rgb(2, 1, 3, {1, 2, 3, 4, 5, 6});
+    for (int i = 0; i < 1500; ++i) f.text_before.push_back({"Comment", "[" + std::to_string(i) + "]"});
+    f.text_after = {{"Comment", "[zip]"}};
+    f.itxt_after = {{"Comment", "[international]"}};
+    ASSERT_EQ(read(write("many.png", f)), 1);
+    EXPECT_EQ(width, 2);
+    EXPECT_EQ(pixels[3], 4);
+    ASSERT_NE(text, nullptr);
+    std::string all = text;
+    EXPECT_EQ(all.substr(0, 6), "[0][1]");
+    EXPECT_NE(all.find("[1499][zip][international]"), std::string::npos);
+}
+
+// Chunks libpng does not know are dropped however many there are, or refuse the picture when
+// they are critical; a zero byte ends a chunk's text.
+TEST_F(PngRead, UnknownChunksAndZeroBytes)
+{
+    std::string good = fixture_read_file(write("g.png", png_fixture_rgb(1, 1, 3, {7, 8, 9})));
+    auto chunk = [](const char *type, const std::string &data) {
+        std::string body = type + data;
+        uLong crc = crc32(0, (const Bytef *)body.data(), (uInt)body.size());
+        std::string out;
+        for (int shift = 24; shift >= 0; shift -= 8) out += (char)(data.size() >> shift & 0xFF);
+        out += body;
+        for (int shift = 24; shift >= 0; shift -= 8) out += (char)(crc >> shift & 0xFF);
+        return out;
+    };
+    const std::size_t after_header = 8 + 25;
+    std::string private_chunks;
+    for (int i = 0; i < 1200; ++i) private_chunks += chunk("prVt", "x");
+    std::string comment = chunk("tEXt", std::string("Comment\0[compress]\0[mip_custom]", 31));
+    std::string many = good.substr(0, after_header) + private_chunks + comment + good.substr(after_header);
+    fixture_write_file(dir + "many.png", many);
+    ASSERT_EQ(read(dir + "many.png"), 1);
+    EXPECT_EQ(pixels[2], 9);
+    ASSERT_NE(text, nullptr);
+    EXPECT_STREQ(text, "[compress]");
+
+    std::string critical = good.substr(0, after_header) + chunk("CrIt", "x") + good.substr(after_header);
+    fixture_write_file(dir + "critical.png", critical);
+    EXPECT_EQ(read(dir + "critical.png"), 0);
+}
+
+// Text is held to 4 MiB from the chunks and 4 MiB from the side file, however much they hold
+// or inflate to; reading stays linear in what is kept.
+TEST_F(PngRead, LongTextIsCutAtTheChunkLimit)
+{
+    const std::size_t limit = 4 << 20;
+    png_fixture f = png_fixture_rgb(1, 1, 3, {1, 2, 3});
+    f.text_after = {{"Comment", std::string(3 << 20, 'a')}, {"Comment", std::string(3 << 20, 'b')}};
+    std::string path = write("long.png", f);
+    std::string side(16 << 20, 'x');
+    side.replace(0, 9, "[compress]");
+    fixture_write_file(path + ".info", side);
+    ASSERT_EQ(read(path), 1);
+    ASSERT_NE(text, nullptr);
+    std::string all = text;
+    ASSERT_EQ(all.size(), 2 * limit);
+    EXPECT_EQ(all[limit - 1], 'b');
+    EXPECT_EQ(all.substr(limit, 10), "[compress]");
+
+    // A small gzip side file that would inflate to 64 MiB.
+    remove((path + ".info").c_str());
+    std::string big(64 << 20, ' ');
+    uLongf packed_size = compressBound((uLong)big.size());
+    std::string packed(packed_size, 0);
+    z_stream z = {};
+    ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    z.next_in = (Bytef *)big.data();
+    z.avail_in = (uInt)big.size();
+    z.next_out = (Bytef *)packed.data();
+    z.avail_out = (uInt)packed.size();
+    ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    fixture_write_file(path + ".info.gz", packed);
+    ASSERT_EQ(read(path), 1);
+    EXPECT_EQ(strlen(text), 2 * limit);
 }
 
 TEST_F(PngRead, MaxAlphaKeepsThinOpaqueDetail)

@@ -3,6 +3,7 @@
 #include "graphics/glcaps.h"
 #include "graphics/image.h"
 #include "data/console.h"
+#include "data/file_index.h"
 #include "data/mem.h"
 #include "data/paths.h"
 #include "fixtures/fixtures.h"
@@ -359,3 +360,55 @@ TEST_F(Textures, TextTexturesHaveATransparentEdge)
 }
 
 } // namespace
+
+// A chain of thousands of aliases in an archive ends on the white texture, like a loop, instead
+// of one texture_load per link on the stack.
+TEST_F(Textures, DeepAliasChainsEndOnWhite)
+{
+    const int links = 20000;
+    std::string header, body;
+    for (int i = 0; i < links; ++i) {
+        std::string member = "LINK @chain/" + std::to_string(i + 1);
+        header += std::to_string(member.size()) + " chain/" + std::to_string(i) + "\n";
+        body += member;
+    }
+    std::string target = png("end.png", 2, 2, 3, noise(2, 2, 3, 21));
+    std::string last = "LINK " + target;
+    header += std::to_string(last.size()) + " chain/" + std::to_string(links) + "\n-\n";
+    fixture_write_file(g_data + "chain.saf", header + body + last);
+    data_files_free();
+    file_index_names();
+
+    unsigned white = texture_load("@colors/white.png");
+    ASSERT_NE(white, 0u);
+    EXPECT_EQ(texture_load("@chain/0"), white);
+    EXPECT_EQ(texture_load("@chain/0"), white);   // the aliases stay on white
+    EXPECT_EQ(texture_load(("@chain/" + std::to_string(links - 10)).c_str()), texture_load(target.c_str()));
+    remove((g_data + "chain.saf").c_str());
+    data_files_free();
+}
+
+// An animation that is not square replaces every level of its texture, the 1 x 1 one included.
+TEST_F(Textures, NonSquareAnimationsUpdateEveryLevel)
+{
+    auto frame = [](unsigned char r, unsigned char g) {
+        std::vector<uint8_t> p(4 * 2 * 4);
+        for (int i = 0; i < 8; ++i) { p[i * 4] = r; p[i * 4 + 1] = g; p[i * 4 + 3] = 255; }
+        return "K7\n" + kpnm_encode(p, 4, 2, 4).substr(3);
+    };
+    fixture_write_file(dir + "wide.seq", "ANIM1\n2 2 1 1\n0 1\n" + frame(255, 0) + frame(0, 255));
+    unsigned id = texture_load((dir + "wide.seq").c_str());
+    ASSERT_NE(id, 0u);
+    texture_anim_update(1);
+    glBindTexture(GL_TEXTURE_2D, id);
+    for (int level = 0; level < 3; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(level_size(id, level, GL_TEXTURE_WIDTH), level == 0 ? 4 : level == 1 ? 2 : 1);
+        unsigned char px[4 * 2 * 4] = {};
+        glBindTexture(GL_TEXTURE_2D, id);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        EXPECT_EQ(px[0], 0);
+        EXPECT_EQ(px[1], 255);
+    }
+}

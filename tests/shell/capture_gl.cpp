@@ -42,6 +42,23 @@ void draw_frame(display *d)
     glDisable(GL_SCISSOR_TEST);
 }
 
+// What a driver that does not keep the back buffer across a swap leaves there: anything.
+void spoil_back_buffer(display *)
+{
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// The key pressed, then the next frame drawn and shown, then its buffer spoiled.
+void shoot(display *d)
+{
+    take_screenshot();
+    draw_frame(d);
+    screenshot_frame_drawn(W, H);
+    kubl_gl_frame_end(d);
+    spoil_back_buffer(d);
+}
+
 std::string last_console_line()
 {
     return g_console.lines[(g_console.write_index + CONSOLE_LINES - 1) % CONSOLE_LINES];
@@ -89,9 +106,7 @@ TEST_F(CaptureWindow, ScreenshotsNumberedPastIndexAndExistingFiles)
     file_index_names();   // the index as start-up builds it: 7 is the highest
     fixture_write_file(home + "screenshot009.png", "made after the index");
 
-    draw_frame(d);
-    kubl_gl_frame_end(d);
-    take_screenshot();
+    shoot(d);
     EXPECT_EQ(last_console_line(), "Saved \"screenshot008.png\"");
     std::string png = fixture_read_file(home + "screenshot008.png");
     ASSERT_GT(png.size(), 33u);
@@ -112,12 +127,40 @@ TEST_F(CaptureWindow, ScreenshotsNumberedPastIndexAndExistingFiles)
     mem_free(pixels);
     mem_free(text);
 
-    take_screenshot();   // 9 exists already and is left alone
+    shoot(d);   // 9 exists already and is left alone
     EXPECT_EQ(last_console_line(), "Saved \"screenshot010.png\"");
     EXPECT_EQ(fixture_read_file(home + "screenshot009.png"), "made after the index");
     EXPECT_TRUE(fixture_file_exists(home + "screenshot010.png"));
-    take_screenshot();
+    shoot(d);
     EXPECT_EQ(last_console_line(), "Saved \"screenshot011.png\"");
+}
+
+// The picture is the frame drawn after the key press, read before it is shown: what the back
+// buffer holds after the swap does not matter.
+TEST_F(CaptureWindow, ScreenshotIsTheNextFrameReadBeforeTheSwap)
+{
+    file_index_names();
+    ASSERT_NE(kubl_gl_frame_begin(d), nullptr);
+    spoil_back_buffer(d);
+    kubl_gl_frame_end(d);
+    take_screenshot();
+    EXPECT_FALSE(fixture_file_exists(home + "screenshot001.png"));   // nothing until a frame is drawn
+    draw_frame(d);
+    screenshot_frame_drawn(W, H);
+    kubl_gl_frame_end(d);
+    ASSERT_NE(kubl_gl_frame_begin(d), nullptr);
+    spoil_back_buffer(d);
+    screenshot_frame_drawn(W, H);   // one key press, one picture
+    kubl_gl_frame_end(d);
+    EXPECT_FALSE(fixture_file_exists(home + "screenshot002.png"));
+
+    unsigned char *pixels = nullptr;
+    int w = 0, h = 0, channels = 0;
+    ASSERT_EQ(image_read_png("@screenshot001.png", &pixels, &w, &h, &channels, nullptr), 1);
+    ASSERT_EQ(w, W);
+    EXPECT_EQ(std::string((char *)pixels, 3), std::string("\xff\x00\x00", 3));
+    EXPECT_EQ(std::string((char *)pixels + ((size_t)W * H - 1) * 3, 3), std::string("\x00\x00\xff", 3));
+    mem_free(pixels);
 }
 
 TEST_F(CaptureWindow, VideoFrameIsPpmTopRowFirst)

@@ -56,6 +56,14 @@ TEST_F(ConfigFile, LinesAndValues)
              EXPECT_EQ(b.axis_max, 1.0f);
          }},
         {"left_key=(x\n", [] { EXPECT_STREQ(key_bindings[BIND_LEFT].key_name, "(x"); }},
+        // a range that is not finite is not read: the text is a key name
+        {"left_key=(nan,nan)cursor.axis[0]\n", [] {
+             EXPECT_EQ(key_bindings[BIND_LEFT].axis_name, nullptr);
+             EXPECT_STREQ(key_bindings[BIND_LEFT].key_name, "(nan,nan)cursor.axis[0]");
+             EXPECT_EQ(key_bindings[BIND_LEFT].axis_max, 1.0f);
+         }},
+        {"left_key=(0,inf)joy0-x\n", [] { EXPECT_EQ(key_bindings[BIND_LEFT].axis_name, nullptr); }},
+        {"left_key=(-1e39,1)joy0-x\n", [] { EXPECT_EQ(key_bindings[BIND_LEFT].axis_name, nullptr); }},
         {"skill=Expert\r\r\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Expert"); }},
         {"skill=expert\n", [] { EXPECT_STREQ(choice(CONFIG_SKILL), "Novice"); }},
         {"laps=1000\n", [] { EXPECT_EQ(config_sliders[CONFIG_LAPS].value, 50); }},

@@ -40,3 +40,31 @@ TEST(FrameLoopGl, TitleViewDrawnUntilTheWindowIsClosed)
     kubl_gl_window_close(g_display);
     g_display = nullptr;
 }
+
+// With a frame rate so high that most frames run no tick, a close request is still heard at the
+// next frame, and the events before it stay queued for their ticks.
+TEST(FrameLoopGl, CloseHeardInAFrameWithoutTicks)
+{
+    shell_globals_reset();
+    g_display = kubl_gl_window_open("Rutline test", 320, 200, 32, 0, 16, 0, 0);
+    ASSERT_NE(g_display, nullptr);
+    menu_state = MENU_CLOSED;
+    g_options.lock_fps = 10000;
+    tick_loop_reset(platform_now());
+    ASSERT_EQ(frame_loop_pass(), 1);   // the first pass runs the first tick
+    const double ticked = g_ticks.simulation_time;
+
+    kubl_display_push_event_now(g_display, 'a', 1);
+    kubl_display_push_event_now(g_display, KUBL_CLOSE, 1);
+    EXPECT_EQ(frame_loop_pass(), 1);
+    EXPECT_EQ(g_ticks.simulation_time, ticked) << "no tick ran in this frame";
+    EXPECT_EQ(quit_flag, 1);
+    EXPECT_EQ(frame_loop_pass(), 0);
+    std::uint32_t code = 0;
+    int pressed = 0;
+    ASSERT_EQ(kubl_event_read(g_display, &code, &pressed), 1);
+    EXPECT_EQ(code, (std::uint32_t)'a');
+    g_options.lock_fps = 0;
+    kubl_gl_window_close(g_display);
+    g_display = nullptr;
+}

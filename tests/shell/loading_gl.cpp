@@ -14,6 +14,7 @@
 #include "graphics/texture.h"
 #include "platform/clock.h"
 #include "platform/display.h"
+#include "platform/input.h"
 #include "fixtures/fixtures.h"
 #include "ui/ui.h"
 #include <GL/gl.h>
@@ -233,3 +234,29 @@ TEST_F(LoadingGl, StatusScreenShowsTitleTextAndVersion)
 }
 
 }   // namespace
+
+// Input during a load is dropped, but a close request is kept for the first frame after it.
+TEST_F(LoadingGl, CloseRequestsOutliveTheLoad)
+{
+    struct Case { const char *what; void (*step)(void); };
+    const Case cases[] = {
+        {"status line", [] { loading_status("Loading terrain"); }},
+        {"busy indicator", [] { loading_tick(); }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        quit_flag = 0;
+        kubl_display_push_event_now(g_display, 'a', 1);
+        c.step();
+        EXPECT_EQ(quit_flag, 0);   // other input leaves it alone
+        kubl_display_push_event_now(g_display, 'a', 1);
+        kubl_display_push_event_now(g_display, KUBL_CLOSE, 1);
+        kubl_display_push_event_now(g_display, 'b', 1);
+        c.step();
+        EXPECT_EQ(quit_flag, 1);
+        std::uint32_t code;
+        int pressed;
+        EXPECT_EQ(kubl_event_read(g_display, &code, &pressed), 0);   // still drained
+    }
+    quit_flag = 0;
+}

@@ -66,6 +66,12 @@ TEST(Options, ValuesMessagesAndExitCodes)
         {{"--lod-scale", "0"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.model_lod_scale, 0.000001f); }},
         {{"--lod-bias", "nan"}, 1, "Bad arg for --lod-bias\n", nullptr},
         {{"--lock-fps", "30"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 30.0); }},
+        {{"--lock-fps", "-5"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, -5.0); }},   // off
+        {{"--lock-fps", "10000"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 10000.0); }},
+        {{"--lock-fps", "inf"}, 1, "Bad arg for --lock-fps\n", nullptr},
+        {{"--lock-fps", "-inf"}, 1, "Bad arg for --lock-fps\n", nullptr},
+        {{"--lock-fps", "1e30"}, 1, "Bad arg for --lock-fps\n", nullptr},
+        {{"--lock-fps", "10001"}, 1, "Bad arg for --lock-fps\n", nullptr},
         {{"--fake-lag", "250"}, -1, "", [](auto &p) { EXPECT_NEAR(p.o.fake_lag, 0.25, 1e-7); }},
         {{"--fake-lag", "5000"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_lag, 1.0); }},
         {{"--fake-loss", "150"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_loss, 100); }},
@@ -85,6 +91,9 @@ TEST(Options, ValuesMessagesAndExitCodes)
              EXPECT_EQ(p.o.draw_render_stats, 2);
          }},
         {{"--chase-center", "1,2"}, 1, "Bad arg for --chase-center\n", nullptr},
+        {{"--chase-center", "nan,nan,nan"}, 1, "Bad arg for --chase-center\n", nullptr},
+        {{"--chase-center", "1,inf,2"}, 1, "Bad arg for --chase-center\n", nullptr},
+        {{"--chase-center", "1,2,1e39"}, 1, "Bad arg for --chase-center\n", nullptr},
         {{"--chase-center=1,2.5,-3"}, -1, "", [](auto &p) {
              EXPECT_EQ(p.o.chase_center[0], 1.0f);
              EXPECT_EQ(p.o.chase_center[1], 2.5f);

@@ -42,12 +42,20 @@ int fake_read_until(void *ctx, std::uint32_t *code, int *pressed, int s, int us)
     return fake_read(ctx, code, pressed);
 }
 
+int fake_pending(void *ctx, std::uint32_t code)
+{
+    auto *q = static_cast<FakeQueue *>(ctx);
+    for (size_t i = q->next; i < q->events.size(); ++i)
+        if (q->events[i].code == code && q->events[i].pressed) return 1;
+    return 0;
+}
+
 constexpr std::uint32_t THROTTLE = 0x102D, CLUTCH = 0x102C, LEFT = 0x114B, RIGHT = 0x114D;
 constexpr std::uint32_t LEAN_FORWARD = 0x1031, PAUSE = 0x1145, STEP = 0x1034;
 
 struct Ticks : ::testing::Test {
     FakeQueue    queue;
-    event_source source{fake_read, fake_read_until, &queue};
+    event_source source{fake_read, fake_read_until, &queue, fake_pending};
 
     void SetUp() override
     {
@@ -123,6 +131,19 @@ TEST_F(Ticks, CloseEventSetsTheQuitFlag)
     queue.events = {{0xDEAD, 1, 0}};
     tick_run(1.0, 1.0);
     EXPECT_EQ(quit_flag, 1);
+}
+
+// The frame's look for a close request takes nothing out of the queue.
+TEST_F(Ticks, PendingCloseIsSeenWithoutTakingEvents)
+{
+    queue.events = {{THROTTLE, 1, 0}, {0xDEAD, 0, 0}};
+    EXPECT_EQ(close_request_pending(), 0);   // a release is no request
+    queue.events.push_back({0xDEAD, 1, 0});
+    EXPECT_EQ(close_request_pending(), 1);
+    EXPECT_EQ(queue.next, 0u);
+    EXPECT_EQ(quit_flag, 0);
+    source.pending = nullptr;
+    EXPECT_EQ(close_request_pending(), 0);
 }
 
 TEST(Clutch, EngagesAtAQuarterSecondAndDisengagesAtOnce)

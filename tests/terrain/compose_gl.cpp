@@ -281,3 +281,46 @@ TEST_F(Ground, GroundProgramTextures)
     track_lighting.dynamic_lighting = saved;
     shader_delete_programs();
 }
+
+// Modes 2 and 3 leave out the decals the processor's composer leaves out: one so large that the
+// texture would show a single texel of it, and one without area.
+TEST_F(Ground, UnusableDecalsAreSkippedInEveryMode)
+{
+    ground_track track(7);
+    std::string red = "P6\n4 4\n255\n";
+    for (int i = 0; i < 16; ++i) red += std::string("\xff\x00\x00", 3);
+    track.write("red.ppm", red);
+    const std::string image = track.path("red.ppm");
+    auto slot_picture = [&]() {
+        eye(40, 40);
+        terrain_compose_texture(t);   // every block, then the first level-5 slot
+        EXPECT_EQ(t->ring_ready[5][0][0], 1);
+        return texture_pixels(t->ring_color[5][0][0]);
+    };
+    const std::string records[] = {
+        "[40 40] 0 10000000 1 " + image + "\n",
+        "[40 40] 0 0 1 " + image + "\n",
+        "[40 40] 0 4 0 " + image + "\n",
+    };
+    for (int mode = 2; mode <= 3; ++mode) {
+        SCOPED_TRACE(mode);
+        remove(track.path("decals").c_str());
+        ASSERT_EQ(terrain_load(t, track.dir.c_str(), mode), 1);
+        ASSERT_EQ(t->texture_mode, mode);
+        std::vector<unsigned char> plain = slot_picture();
+        terrain_free(t);
+        for (const std::string &record : records) {
+            SCOPED_TRACE(record);
+            track.write("decals", record);
+            ASSERT_EQ(terrain_load(t, track.dir.c_str(), mode), 1);
+            ASSERT_EQ(t->decals.count, 1);
+            EXPECT_EQ(slot_picture() == plain, true);
+            terrain_free(t);
+        }
+        // A decal of a usable size shows: the test would see one.
+        track.write("decals", "[40 40] 0 40 1 " + image + "\n");
+        ASSERT_EQ(terrain_load(t, track.dir.c_str(), mode), 1);
+        EXPECT_EQ(slot_picture() == plain, false);
+        terrain_free(t);
+    }
+}

@@ -72,6 +72,8 @@ TEST_F(TerrainIo, BadHeadersLeaveTheFieldEmpty)
     const char *headers[] = {
         "6 1 0 1\n", "12 1 0 1\n", "7 0 0 1\n", "7 -1 0 1\n", "7 1e39 0 1\n", "7 1 0 1e39\n",
         "7 1 0\n", "seven 1 0 1\n", "",
+        // finite numbers whose range, world size or inverse cell size is not
+        "7 1.5 -3e38 3e38\n", "7 1e37 0 1\n", "7 1e-40 0 1\n",
     };
     for (const char *hf : headers) {
         SCOPED_TRACE(hf);
@@ -88,6 +90,29 @@ TEST_F(TerrainIo, BadHeadersLeaveTheFieldEmpty)
     console_clear();
     EXPECT_EQ(terrain_load(t, none.dir.c_str(), 1), 0);
     EXPECT_TRUE(console_said("Can't open '" + none.dir + "/terrain.hf'"));
+}
+
+// A decal with a number that is not finite ends the list as a record that does not parse does,
+// so what a save writes reads back the same.
+TEST_F(TerrainIo, NonFiniteDecalEndsTheList)
+{
+    const char *records[] = {
+        "[1e39 2] 0 1 1 @b.png\n", "[1 -1e39] 0 1 1 @b.png\n", "[1 2] 1e39 1 1 @b.png\n",
+        "[1 2] 0 1e39 1 @b.png\n", "[1 2] 0 1 -1e39 @b.png\n",
+    };
+    for (const char *bad : records) {
+        SCOPED_TRACE(bad);
+        track_folder f(7);
+        f.minimal({});
+        f.write("decals", std::string("[10 20] 0.5 2 3 @a.png\n") + bad + "[30 40] 0 1 1 @c.png\n");
+        ASSERT_EQ(terrain_load(t, f.dir.c_str(), 1), 1);
+        ASSERT_EQ(t->decals.count, 1);
+        EXPECT_STREQ(((const decal *)t->decals.items)[0].name, "@a.png");
+        ASSERT_EQ(terrain_save(t), 1);
+        ASSERT_EQ(terrain_load(t, f.dir.c_str(), 1), 1);
+        ASSERT_EQ(t->decals.count, 1);
+        EXPECT_EQ(((const decal *)t->decals.items)[0].size2, 3.0f);
+    }
 }
 
 TEST_F(TerrainIo, MinimumAboveMaximumDecodesAsWritten)
