@@ -61,6 +61,9 @@ ride_harness::ride_harness(int depth, float cell, const std::function<float(int,
     saved_g_terrain = g_terrain;
     terrain_ptr = g_terrain = ground.t;
     dInitODE2(0);
+    // The iterative solver shuffles its rows with ODE's own generator: the same seed, the same ride
+    // (RL_RIDE_SEED tries another).
+    dRandSetSeed(getenv("RL_RIDE_SEED") ? (unsigned long)atol(getenv("RL_RIDE_SEED")) : 1);
     physics_world = dWorldCreate();
     dWorldSetGravity(physics_world, 0, -32, 0);
     contact_group = dJointGroupCreate(0);

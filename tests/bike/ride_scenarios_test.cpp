@@ -31,8 +31,8 @@ struct ride {
     bool finite = true;
 
     ride(const char *model, setup_kind setup, const std::function<float(int, int)> &height, float x = 1024,
-         float z = 1900)
-        : h(new ride_harness(9, 2.0f, height))
+         float z = 1900, float cell = 2.0f)
+        : h(new ride_harness(9, cell, height))
     {
         b = h->add(model, x, z);
         if (setup == PLAYER) {
@@ -146,8 +146,9 @@ TEST(RideScenarios, AccelerateAndShift)
         for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(model, setup);
 }
 
-// Not yet passing: the 50's automatic gearbox shifts down once on the way up under full
-// throttle (second gear falls below its shift-down speed); still being looked at.
+// Not yet passing: the 50's first gear is 1.55 times its second while its shift points are only
+// 12000 / 9400 = 1.28 apart, so the automatic gearbox shifts up at 12000 rpm, lands at 7760 and
+// shifts back down, three times before second gear holds. Waiting on the gearbox or the model.
 TEST(RideScenarios, DISABLED_AccelerateAndShiftFifty)
 {
     for (setup_kind setup : {AIDS, PLAYER}) accelerate_and_shift(models[2], setup);
@@ -262,16 +263,14 @@ TEST(RideScenarios, JumpAndLand)
     }
 }
 
-// A 3-ft step up across the whole field.
-float step_up(int, int z) { return z * 2.0f < 1700 ? 3.0f : 0.0f; }
+// A 3-ft step up across the whole field, on half-foot cells so its face is nearly sheer.
+float step_up(int, int z) { return z * 0.5f < 300 ? 3.0f : 0.0f; }
 
-// Not yet passing: the 50 rides up the step without a crash and the default bike is not fully
-// righted by the dab within 4 s; the cause is still being looked for.
-TEST(RideScenarios, DISABLED_CrashAndRecover)
+TEST(RideScenarios, CrashAndRecover)
 {
     for (const char *model : models) {
         SCOPED_TRACE(model);
-        ride r(model, AIDS, step_up);
+        ride r(model, AIDS, step_up, 256, 480, 0.5f);
         r.run(128);
         int crashed_at = -1, reattached_at = -1;
         bool inputs_zero = true, falls_only_slow = true;
@@ -303,12 +302,17 @@ TEST(RideScenarios, DISABLED_CrashAndRecover)
         ASSERT_GE(reattached_at, 0);
         EXPECT_EQ(dJointGetBody(r.b->joints[JOINT_RIDER], 0), r.b->bodies[BODY_RIDER]);
 
-        // Righted with the foot, then off with the throttle.
+        // Righted with the foot, then off with the throttle (away from the step if it can).
         r.run(128 * 4, [&](int) { bike_set_dab(r.b, 1); });
-        EXPECT_LT(std::fabs(r.lean()), 0.3f);
-        r.run(128 * 3, [&](int) { bike_set_throttle(r.b, 0.6f); });
-        EXPECT_GT(ride_speed(r.b), 10);
-        EXPECT_LT(std::fabs(r.lean()), 0.3f);
+        EXPECT_LT(std::fabs(r.lean()), 0.15f) << "righted";
+        int off = -1;
+        for (int i = 0; i < 128 * 3 && off < 0; ++i) {
+            bike_set_throttle(r.b, 0.6f);
+            r.run(1);
+            if (ride_speed(r.b) > 10) off = i;
+        }
+        EXPECT_GE(off, 0) << "rides off";
+        EXPECT_LT(std::fabs(r.lean()), 0.5f);
         EXPECT_EQ(r.b->crash_counter, 0);
         EXPECT_TRUE(r.finite);
     }
