@@ -7,6 +7,7 @@
 #include "racing/race.h"
 #include "shell/config.h"
 #include "shell/globals.h"
+#include "shell/loading.h"
 #include "shell/pacing.h"
 #include "shell/startup.h"
 #include "terrain/field.h"
@@ -79,7 +80,12 @@ void menu_draw_main_menu(void)
     }
     overlay_pop();
 
-    float alpha = main_menu_notice_alpha(total_time);
+    // The run starts with its first busy indicator, shown while the file index is built.
+    double now = platform_now();
+    static double first_draw;
+    if (first_draw == 0) first_draw = now;
+    double start = g_loading.busy_start > 0 ? g_loading.busy_start : first_draw;
+    float alpha = main_menu_notice_alpha(now - start);
     if (alpha > 0) {
         float width = view_half_y > 0 ? 40 * view_half_x / view_half_y : 40;
         glPushMatrix();
