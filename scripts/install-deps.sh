@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config clang-14 libclang-rt-14-dev
   libsdl2-dev libode-dev libpng-dev zlib1g-dev libgl-dev libgl1-mesa-dri mesa-utils
   libgtest-dev libbenchmark-dev libssl-dev libfreetype-dev fonts-dejavu-core
-  xvfb xauth xdotool libx11-dev python3)
+  xvfb xauth xdotool x11-apps libx11-dev python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -13,6 +13,7 @@
 #include "bike/engine_sound.h"
 #include "racing/race.h"
 #include "ui/ui.h"
+#include "ui/widgets.h"
 #include "editor/editor.h"
 #include "data/console.h"
 #include "platform/display.h"
@@ -116,8 +117,8 @@ static void menu_mouse(void)
                (g_frame.cursor_x != g_frame.hover_x || g_frame.cursor_y != g_frame.hover_y)) {
         g_frame.hover_x = g_frame.cursor_x;
         g_frame.hover_y = g_frame.cursor_y;
-        if (const float *const *rects = menu_hit_list()) {
-            int hit = widget_hit_index(rects, g_frame.cursor_x, g_frame.cursor_y);
+        if (const widget_rect *const *rects = menu_hit_list()) {
+            int hit = widget_hit_index(rects);
             if (hit >= 0) focused_item = hit;
         }
     }
@@ -166,6 +167,8 @@ int frame_loop_pass(void)
     g_frame.drag_y = g_frame.cursor_y;
     g_frame.cursor_x = cursor_axes[0] ? (float)kubl_axis_read(cursor_axes[0]) : 0;
     g_frame.cursor_y = cursor_axes[1] ? (float)kubl_axis_read(cursor_axes[1]) : 0;
+    mouse_x = (int)g_frame.cursor_x;
+    mouse_y = (int)g_frame.cursor_y;
     menu_mouse();
 
     g_ticks.remembered_menu_state = menu_state;

@@ -22,8 +22,11 @@ void hud_draw_overlays(int slot);
 void hud_draw_telemetry(int slot);
 void menu_draw(void);
 void menu_key(int code);             // code 16: mouse drag
-const float *const *menu_hit_list(void);   // the current page's rectangles, or null
-int  widget_hit_index(const float *const *rects, float x, float y);   // -1 when none
+// The rectangles of the current page's rows in row order, null-terminated; null for pages
+// without one. widget_hit_index (ui/widgets.h) finds the row under the mouse.
+struct widget_rect;
+const widget_rect *const *menu_hit_list(void);
+int  widget_hit_index(const widget_rect *const *list);   // -1 when none
 // Pushes a transform in which the window is layout_height units high, origin one unit below its
 // top-left corner (text at y = 0 fills the first line). Pair with overlay_pop.
 void overlay_push_topleft(float layout_height);

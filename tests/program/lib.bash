@@ -87,3 +87,65 @@ expect_in_order() {
         line=$found
     done
 }
+
+# Waits up to SECONDS (default 30) for a line of the game's log matching the extended regular
+# expression PATTERN; 1 when it never came or the game ended first.
+wait_for_log() {
+    local pattern=$1 tenths=$((${2:-30} * 10)) log=$home/Rutline/lastlog.txt
+    for _ in $(seq "$tenths"); do
+        grep -qE "$pattern" "$log" 2>/dev/null && return 0
+        kill -0 "$game_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    grep -qE "$pattern" "$log" 2>/dev/null
+}
+
+# Presses KEYS (xdotool key names) in the focused game window, each at least key_gap seconds
+# (0.3) after the one before: a page change swallows the rest of its frame's keys. Send keys
+# only after the log line that ends a load; a loading screen drops pending input.
+send_keys() {
+    local k
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    for k in "$@"; do
+        xdotool key "$k"
+        sleep "${key_gap:-0.3}"
+    done
+}
+
+# Types TEXT into the game window one character at a time, key_gap apart.
+type_text() {
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool type --delay "$(awk -v g="${key_gap:-0.3}" 'BEGIN { print int(g * 1000) }')" "$1"
+    sleep "${key_gap:-0.3}"
+}
+
+# Moves the pointer to X Y of the game window, lets a frame see it, then clicks the left button.
+# The game reads the pointer where the window system last reported it; a warped pointer is
+# reported with the next button event, so the middle button (no menu answers it) goes first.
+click_at() {
+    xdotool mousemove --window "$window" "$1" "$2"
+    xdotool click 2
+    sleep 0.5
+    xdotool click 1
+    sleep "${key_gap:-0.3}"
+}
+
+# Writes what the game window shows into FILE as an X window dump. A menu page takes the
+# screenshot key for itself, so the window is read from outside.
+capture_window() {
+    sleep 0.5
+    xwd -silent -id "$window" -out "$1" || fail "could not capture the window into $1"
+}
+
+# Compares the capture SHOT, shrunk by a quarter, with the reference NAME.png beside these
+# scripts; with remake set, writes the reference instead. A failed comparison keeps the shot.
+compare_with_reference() {
+    local shot=$1 name=$2 tolerance=${3:-4} keep=${TMPDIR:-/tmp}/$2_failed.xwd
+    if [ -n "${remake:-}" ]; then
+        python3 "$here/picture.py" shrink "$shot" "$here/$name.png" 4 || fail "could not write $name.png"
+        return 0
+    fi
+    python3 "$here/picture.py" compare "$shot" "$here/$name.png" 4 "$tolerance" || {
+        cp "$shot" "$keep"
+        fail "$name differs from its reference (the window is kept as $keep)"; }
+}

@@ -5,6 +5,8 @@ imaging package.
   picture.py check SHOT.png      a motocross track: sky above, grass and bare dirt on the ground
   picture.py shrink SHOT.png OUT.png FACTOR   a smaller copy (box filter) for the reference
   picture.py compare SHOT.png REF.png FACTOR TOLERANCE   the shrunk shot against a reference
+
+A SHOT may also be a window capture of `xwd` (X Window Dump, 24 or 32 bits a pixel).
 """
 import struct
 import sys
@@ -50,6 +52,39 @@ def read_png(path):
     return width, height, rows
 
 
+def read_xwd(path):
+    """The pixels of an X window dump (ZPixmap, TrueColor), as rows of RGB bytes."""
+    data = open(path, 'rb').read()
+    fields = struct.unpack('>25I', data[:100])
+    header_size, version, fmt = fields[0], fields[1], fields[2]
+    width, height, byte_order = fields[4], fields[5], fields[7]
+    bits_per_pixel, bytes_per_line = fields[11], fields[12]
+    masks = fields[14:17]
+    ncolors = fields[19]
+    if version != 7 or fmt != 2 or bits_per_pixel not in (24, 32):
+        raise ValueError('not a 24/32-bit ZPixmap window dump: ' + path)
+    pos = header_size + 12 * ncolors
+    step = bits_per_pixel // 8
+    shifts = [(m & -m).bit_length() - 1 for m in masks]
+    endian = 'little' if byte_order == 0 else 'big'
+    rows = []
+    for y in range(height):
+        line = data[pos + y * bytes_per_line:pos + y * bytes_per_line + width * step]
+        out = bytearray(width * 3)
+        for x in range(width):
+            v = int.from_bytes(line[x * step:x * step + step], endian)
+            for c in range(3):
+                out[3 * x + c] = (v & masks[c]) >> shifts[c]
+        rows.append(out)
+    return width, height, rows
+
+
+def read_picture(path):
+    with open(path, 'rb') as f:
+        magic = f.read(8)
+    return read_png(path) if magic == b'\x89PNG\r\n\x1a\n' else read_xwd(path)
+
+
 def write_png(path, width, height, rows):
     def chunk(kind, body):
         return struct.pack('>I', len(body)) + kind + body + struct.pack('>I', zlib.crc32(kind + body) & 0xffffffff)
@@ -70,7 +105,7 @@ def kind_of(r, g, b):
 
 
 def check(path):
-    width, height, rows = read_png(path)
+    width, height, rows = read_picture(path)
     counts = {'top': {}, 'bottom': {}}
     for y in range(0, height, 4):
         half = 'top' if y < height // 4 else 'bottom' if y >= height // 2 else None
@@ -115,14 +150,14 @@ def shrink_rows(width, height, rows, factor):
 
 
 def shrink(path, out, factor):
-    w, h, small = shrink_rows(*read_png(path), factor)
+    w, h, small = shrink_rows(*read_picture(path), factor)
     write_png(out, w, h, small)
     return 0
 
 
 def compare(path, reference, factor, tolerance):
     """The picture, shrunk by factor, against a reference: mean difference per channel."""
-    w, h, small = shrink_rows(*read_png(path), factor)
+    w, h, small = shrink_rows(*read_picture(path), factor)
     rw, rh, ref = read_png(reference)
     if (w, h) != (rw, rh):
         print('size %dx%d, reference %dx%d' % (w, h, rw, rh))

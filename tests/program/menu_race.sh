@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The first aim of the game from a fresh home: New Race, Start. Return, Down, Return starts a
+# race on the generated line-up ("Resetting" and "Max loading delay was" in the log); Tab and
+# Pause go to the chase view. Escape, Down eight times, Return and a key end the program with
+# code 0, and the settings written at shutdown hold the line-up. The picture of the riders on
+# the start gates waits for the scene to draw bikes.
+# Usage: menu_race.sh PATH-TO-RUTLINE
+set -uo pipefail
+rutline=$1
+source "$(dirname "$0")/lib.bash"
+make_temp_home home
+fail_log_lines=60
+
+[ -f "$(dirname "$rutline")/config" ] || fail "no generated starting config beside $rutline"
+start_xvfb
+mkdir -p "$home"
+start_game --hidden-hud --hidden-pause
+wait_for_window
+wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
+sleep 1
+
+send_keys Return Down Return
+wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "New Race, Start did not reset the race"
+wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
+sleep 1
+send_keys Tab Pause
+sleep 1
+
+send_keys Escape Down Down Down Down Down Down Down Down Return x
+for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$game_pid" 2>/dev/null && fail "the quit page did not end the program"
+wait "$game_pid"
+code=$?
+game_pid=
+[ "$code" -eq 0 ] || fail "exit code $code"
+config=$home/Rutline/config
+for line in slot00=Human slot01=Robot slot02=Robot slot03=Robot slot04=Robot slot05=Robot slot06=Empty; do
+    grep -qx "$line" "$config" || fail "the settings lack $line"
+done
+echo "menu_race: ok"
