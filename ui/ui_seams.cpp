@@ -4,7 +4,6 @@
 
 int   menu_state = -1;
 
-void onboard_view_draw(dBodyID, int) {}
 void hud_draw_overlays(int) {}
 void hud_draw_telemetry(int) {}
 void menu_draw(void) {}
