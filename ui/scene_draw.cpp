@@ -116,6 +116,7 @@ void sky_draw(void)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
     glColor4f(1, 1, 1, 1);
     for (int f = 0; f < 5; ++f) {
+        if (!faces[f]) continue;   // a missing face leaves the clear colour
         glBindTexture(GL_TEXTURE_2D, (unsigned)faces[f]);
         ++render_stats.texture_binds;
         glBegin(GL_QUADS);
