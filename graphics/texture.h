@@ -16,6 +16,8 @@ struct render_stats_record {
     unsigned texture_bytes;      // texture memory uploaded (driver's size when compressed)
     unsigned model_vertices;
     unsigned model_triangles;
+    unsigned texture_binds;      // counted by the scene's drawing
+    unsigned billboards;         // billboards drawn
 };
 extern render_stats_record render_stats;
 

@@ -100,6 +100,7 @@ int billboard_add(float x, float height_offset, float z, float width, float heig
     b.width = width;
     b.height_offset = height_offset;
     b.height = height;
+    b.width_fraction = height != 0 ? width / height : 0;
     b.name = copy_name(texture_name);
     static const int zeros[2] = {0, 0};
     growable_array_append(&billboard_sort_space, &zeros[0]);

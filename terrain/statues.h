@@ -18,6 +18,8 @@ struct billboard {
     float width;
     float height_offset;
     float height;
+    float width_fraction;      // width / height (0 for height 0): what the scene draws, times height
+    int   sort_key;            // written by the scene
     unsigned texture;          // 0 = none
     unsigned char color[4];    // RGBA tint
     char *name;                // texture name as read, prefix removed (owned); null for the

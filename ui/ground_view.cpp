@@ -1,21 +1,22 @@
-// The projection, the world drawn from a camera (for now the ground under a plain sky colour)
-// and the track and free camera view.
+// The race views that end in the scene: on board a rider, and the keyframed path, track and free
+// cameras.
 #include "ui/ground_view.h"
+#include "ui/scene.h"
 #include "ui/ui.h"
 #include "shell/cameras.h"
+#include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
 #include "shell/startup.h"
+#include "terrain/cameras.h"
 #include "terrain/compose.h"
 #include "terrain/draw.h"
-#include "terrain/field.h"
-#include "terrain/lighting.h"
 #include "terrain/terrain_seams.h"
+#include "racing/race.h"
 #include "graphics/glcaps.h"
 #include <cmath>
+#include <cstdio>
 
-float listener[3];
-float view_half_x, view_half_y;
+int keycam_playback;
 
 void terrain_settings_from_render(void)
 {
@@ -29,78 +30,58 @@ void terrain_settings_from_render(void)
     terrain_settings.vertex_arrays = !g_options.novertexarrays;
 }
 
-void set_projection(int width, int height, float fov_degrees)
+void onboard_camera(dBodyID body, float k, float angle_degrees, float eye[3], float rotation[9])
 {
-    if (width < 1) width = 1;
-    if (height < 1) height = 1;
-    const double h = fov_degrees * 3.14159265358979 / 360, aspect = (double)width / height;
-    if (aspect > 4.0 / 3.0) {
-        // Wide windows keep the vertical extent of a 4:3 view.
-        view_half_y = (float)(0.75 * std::tan(h));
-        view_half_x = (float)(view_half_y * aspect);
-    } else {
-        view_half_x = (float)std::tan(h);
-        view_half_y = view_half_x * (float)height / (float)width;
+    float local[3];
+    onboard_eye_local(k, local);
+    dVector3 w;
+    dBodyGetRelPointPos(body, local[0], local[1], local[2], w);
+    const dReal *r = dBodyGetRotation(body);
+    const float a = angle_degrees * (float)M_PI / 180, c = std::cos(a), s = std::sin(a);
+    for (int i = 0; i < 3; ++i) {
+        eye[i] = (float)w[i];
+        const float u = (float)r[i * 4 + 1], v = (float)r[i * 4 + 2];
+        rotation[i * 3] = (float)r[i * 4];
+        rotation[i * 3 + 1] = u * c - v * s;
+        rotation[i * 3 + 2] = u * s + v * c;
     }
-    const double n = track_lighting.near_plane > 0 ? track_lighting.near_plane : 0.25;
-    double f = track_lighting.far_plane > n ? track_lighting.far_plane : 5000;
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glFrustum(-view_half_x * n, view_half_x * n, -view_half_y * n, view_half_y * n, n, f);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
 }
 
-void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, int first_person_slot)
+void onboard_view_draw(dBodyID body, int slot)
 {
-    (void)first_person_slot;   // no riders are drawn yet
-    terrain_settings_from_render();
-    for (int k = 0; k < 3; ++k) listener[k] = eye[k];
-    terrain_field *t = race_terrain();
-    const bool ground = t && t->heights;
-    if (ground) {
-        for (int k = 0; k < 3; ++k) {
-            t->eye_pos[k] = eye[k];
-            t->view_dir[k] = -rotation[k * 3 + 2];
-        }
-        terrain_compose_texture(t);
+    if (!body) return;
+    float eye[3], rotation[9];
+    onboard_camera(body, (float)config_sliders[CONFIG_FIRST_PERSON_HEIGHT].value,
+                   (float)config_sliders[CONFIG_FIRST_PERSON_ANGLE].value, eye, rotation);
+    if (g_options.print_orientation || setting_spy()) {
+        // Video frames go to standard output; the line must not land among them.
+        FILE *out = g_options.record_video ? stderr : stdout;
+        fprintf(out, "t=%f p0=%f p1=%f p2=%f x0=%f x1=%f x2=%f z0=%f z1=%f z2=%f\n", tick_count / 128.0,
+                eye[0], eye[1], eye[2], rotation[0], rotation[3], rotation[6], rotation[2], rotation[5],
+                rotation[8]);
     }
-    set_projection(frame_width, frame_height, fov_degrees);
-    // The world-to-eye rotation is the transpose; OpenGL reads columns, so the rows of the
-    // camera rotation go in as they stand.
-    GLfloat m[16] = {0};
-    for (int j = 0; j < 3; ++j)
-        for (int i = 0; i < 3; ++i) m[j * 4 + i] = rotation[j * 3 + i];
-    m[15] = 1;
-    glLoadIdentity();
-    glMultMatrixf(m);
-
-    glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_ALWAYS);   // the ground is drawn far to near
-    glClearColor(0.55f, 0.70f, 0.90f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glTranslatef(-eye[0], -eye[1], -eye[2]);
-    if (ground) terrain_draw(t);
-    glLoadIdentity();
-    glDepthFunc(GL_ALWAYS);
-}
-
-void matrix_from_yaw_pitch(float pitch, float yaw, float out[9])
-{
-    const float sp = std::sin(pitch), cp = std::cos(pitch), sy = std::sin(yaw), cy = std::cos(yaw);
-    const float m[9] = {-cy, -sp * sy, -sy * cp, 0, cp, -sp, sy, -sp * cy, -cp * cy};
-    for (int i = 0; i < 9; ++i) out[i] = m[i];
+    const dReal *v = dBodyGetLinearVel(body);
+    for (int k = 0; k < 3; ++k) listener_velocity[k] = (float)v[k];
+    scene_draw(eye, rotation, setting_fov(), slot);
 }
 
 void keycam_view_draw(void)
 {
+    float eye[3], rotation[9], fov;
+    if (keycam_playback &&
+        keyframe_camera((const camera_keyframe *)camera_keyframes.items, camera_keyframes.count, tick_count, eye,
+                        rotation, &fov)) {
+        listener_velocity[0] = listener_velocity[1] = listener_velocity[2] = 0;
+        scene_draw(eye, rotation, fov, -1);
+        return;
+    }
     const int index = track_camera_index, count = track_cameras.count;
-    const track_camera *camera =
-        index >= 0 && index < count ? (const track_camera *)track_cameras.items + index : &free_camera;
-    float rotation[9];
+    const bool track = index >= 0 && index < count;
+    const track_camera *camera = track ? (const track_camera *)track_cameras.items + index : &free_camera;
     matrix_from_yaw_pitch(camera->pitch, camera->yaw, rotation);
     listener_velocity[0] = listener_velocity[1] = listener_velocity[2] = 0;
-    scene_draw(camera->position, rotation, camera->fov, -1);
+    float camera_fov = camera->fov;
+    if (!(camera_fov >= 1)) camera_fov = 1;
+    if (camera_fov > 179) camera_fov = 179;
+    scene_draw(camera->position, rotation, camera_fov, -1);
 }

@@ -1,13 +1,13 @@
-// ui/ground_view.h — the projection and the race views' cameras drawn over the ground: the
-// stand-in for the full world scene (sky, objects, riders come with it), which keeps its
-// interface so that the scene fills it in.
+// ui/ground_view.h — the race views that end in the scene (on board, keyframes, track and free
+// cameras) and the projection's half-extents.
 #pragma once
+#include <ode/ode.h>
 
 extern float view_half_x, view_half_y;   // half-size of the view at unit distance
+extern int   keycam_playback;            // the keyframed path plays instead of the track camera
 
-// The camera rotation of a track or free camera: row-major, columns right, up and backward.
-// At yaw 0 and pitch 0 the camera looks along +z with its right axis along -x.
-void matrix_from_yaw_pitch(float pitch, float yaw, float out[9]);
+// The on-board eye and rotation on a rider body, for a height blend k and a pitch in degrees.
+void onboard_camera(dBodyID body, float k, float angle_degrees, float eye[3], float rotation[9]);
 
 // Copies the render options that the ground reads into its settings.
 void terrain_settings_from_render(void);

@@ -1,6 +1,7 @@
 // The viewport and perspective frustum of every view, and the half-extents of the view at unit
 // distance that 2D overlays and lens flares place themselves by.
 #include "ui/ui.h"
+#include "ui/scene.h"
 #include "terrain/lighting.h"
 #include <GL/gl.h>
 #include <cmath>
@@ -9,19 +10,9 @@ float view_half_x = 1, view_half_y = 0.75f;
 
 void set_projection(int width, int height, float fov_degrees)
 {
-    // A minimised window reports no height; keep the division finite.
     if (width < 1) width = 1;
     if (height < 1) height = 1;
-    double h = fov_degrees * M_PI / 360;
-    double aspect = (double)width / height;
-    if (aspect > 1.3333333333333333) {
-        // Wide windows keep the vertical extent of a 4:3 view.
-        view_half_y = (float)(0.75 * std::tan(h));
-        view_half_x = (float)(view_half_y * aspect);
-    } else {
-        view_half_x = (float)std::tan(h);
-        view_half_y = (float)(view_half_x * height / width);
-    }
+    view_half_extents(width, height, fov_degrees, &view_half_x, &view_half_y);
     double n = track_lighting.near_plane, f = track_lighting.far_plane;
     if (!(n > 0)) n = 0.25;
     if (!(f > n)) f = n * 20000;

@@ -45,7 +45,7 @@ sleep 1
 xdotool key Tab
 sleep 4   # the ground textures around the camera compose over a few frames; the gate still stands
 xdotool key s
-for _ in $(seq 50); do [ -f "$home/Rutline/screenshot001.png" ] && break; sleep 0.1; done
+for _ in $(seq 150); do [ -f "$home/Rutline/screenshot001.png" ] && break; sleep 0.1; done
 shot=$home/Rutline/screenshot001.png
 [ -f "$shot" ] || fail "the screenshot key saved no picture"
 
