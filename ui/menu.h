@@ -101,7 +101,7 @@ int menu_page_count(int count);
 // player, 2..4 robots; 1000 + race number for series riders), kept for the rotation afterwards.
 extern int menu_participants[160];
 // The race reset the menus call: reset_race (racing/race.h); tests put a recorder here.
-typedef void (*menu_race_reset_fn)(const int *participants, int playback, int record, int time_limit_ticks,
+typedef int (*menu_race_reset_fn)(const int *participants, int playback, int record, int time_limit_ticks,
                                    int laps, int skill);
 extern menu_race_reset_fn menu_race_reset;
 void menu_new_race_start(void);

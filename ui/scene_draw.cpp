@@ -56,7 +56,7 @@ void flaggers_animate(void)
     const flagger_header_record &h = flagger_header;
     const int mover = h.mover_billboard;
     if (mover >= 0 && mover < billboards.count) {
-        const float t = tick_count * tick_seconds, s = std::floor(START_TICK * tick_seconds);
+        const float t = tick_count * tick_seconds, s = std::floor((float)START_TICK * tick_seconds);
         const float duration = h.mover_period > 0 ? h.mover_period : 1;
         float k;
         const int which = start_flagger_texture(t, s, duration, &k);

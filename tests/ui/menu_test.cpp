@@ -23,11 +23,12 @@ struct ResetCall {
 };
 std::vector<ResetCall> resets;
 
-void record_reset(const int *participants, int playback, int record, int time_limit, int laps, int skill)
+int record_reset(const int *participants, int playback, int record, int time_limit, int laps, int skill)
 {
     ResetCall c{participants != nullptr, {}, playback, record, time_limit, laps, skill};
     if (participants) c.participants.assign(participants, participants + 160);
     resets.push_back(c);
+    return 1;
 }
 
 const char *const track_items[] = {"Rabbit Hill", "Ridgeback MX", "Ridgeback Practice"};
