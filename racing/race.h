@@ -1,6 +1,6 @@
 // racing/race.h — the race as the shell and the track code reach it: rider slots, the tick
-// count, the per-tick race step and the race reset. The racing subsystem defines all of these;
-// until it lands, racing/racing_seams.cpp holds do-nothing stand-ins.
+// count, the per-tick race step and the race reset. What later parts of the race bring (demos,
+// the network client, the robots' lines) has do-nothing stand-ins in racing/racing_seams.cpp.
 #pragma once
 
 struct bike;
@@ -9,7 +9,7 @@ enum { CONTROLLER_LOCAL = 0, CONTROLLER_REMOTE = 1, CONTROLLER_ROBOT = 2 };
 
 extern bike *bike_slot_table[160];
 extern int   controller_kind[160];
-extern int   participant_flags[160];   // 2 marks the local player
+extern int   participant_flags[160];   // 1 marks the local player, 2 a robot
 extern int   viewed_slot;
 extern int   tick_count;               // the race tick, 1/128 s
 extern int   race_start_tick;
@@ -25,9 +25,12 @@ extern int   standings_count;
 extern int   erode_level;              // erosion strength, 1/1024 units; erosion runs while above 0
 
 void race_step(void);
-// participants: 160 flags or null.
-void reset_race(const int *participants, int playback, int mode, int time_limit_ticks, int laps,
+// participants: 160 codes or null (the time trial); mode: record a demo. 1 on success, 0 when
+// the track could not be loaded (the bikes are freed by then).
+int  reset_race(const int *participants, int playback, int mode, int time_limit_ticks, int laps,
                 int skill);
+extern char rider_names[160][64];
+extern int  track_reload_requested;   // the next reset loads the track again
 void reset_player_position(void);
 int  rider_is_hidden(int slot);
 int  race_is_time_trial(void);
@@ -70,7 +73,8 @@ int  fixed_files_check(void);
 // What the track loader and the erosion code reach of the race.
 #include "platform/array.h"
 
-// Statues near a rider: 8 x 8 cells of statue indices (int), made fresh by every track load.
+// Statues near a rider: 8 x 8 cells of statue indices (int), made fresh by every track load
+// (racing/object_grid.h).
 extern growable_array object_grid[64];
 void object_grid_insert(int statue_index);
 // The heading yaw turned onto the ground normal at (x, z); the identity when yaw >= 3.25.
@@ -79,13 +83,23 @@ void object_terrain_orientation(float out[9], float x, float z, float yaw);
 // The flying-dirt particles: each of the 2000 owns one billboard, reserved by every track load.
 enum { PARTICLE_POOL = 2000 };
 void particle_set_billboard(int node, int billboard);
+// Launches one particle drawn in the style of a tile's roost type; null when the pool is empty.
+struct particle_node;
+struct roost_type;
+particle_node *particle_spawn(const float position[3], const float velocity[3], const roost_type *style);
 
 // Online: queues an erosion message for the server; offline: straight into the erosion queue.
 void net_send_erosion(const unsigned char *bytes, int length);
 
 // One stored robot line of a gate section. An empty slot: no samples, count 0, recorded and
 // best times 1000000, everything else 0.
-struct line_sample;
+// One point of a recorded line, 20 bytes: the frame's position (ft), its speed (ft/s, negative
+// while neither wheel touches) and its lean (rad).
+struct line_sample {
+    float x, y, z;
+    float speed;
+    float lean;
+};
 struct learned_line {
     line_sample *samples;
     int sample_count;

@@ -1,36 +1,29 @@
-// Stand-ins for the racing subsystem until it lands: no riders, no race, always offline; the
-// race step only counts its ticks.
-#include "terrain/track_load.h"
+// Stand-ins for what later parts of the race bring: demos, the network client (always
+// offline here), the robots' learned lines and steering, the standings and the points series.
 #include "racing/race.h"
+#include "racing/race_state.h"
 
-bike *bike_slot_table[160];
-int   controller_kind[160];
-int   participant_flags[160];
-int   viewed_slot;
-int   tick_count;
-int   race_start_tick;
-int   race_laps;
-standings_entry standings[160];
-int   standings_count;
-int   erode_level;
-
-void race_step(void) { ++tick_count; }
-void reset_race(const int *, int, int, int, int, int) {}
-void reset_player_position(void) {}
-int  rider_is_hidden(int) { return 0; }
-int  race_is_time_trial(void) { return 0; }
-// Until the race reset exists, the interim start-up load is the race's track.
-int  race_track_loaded(void) { return track_name != nullptr; }
 void series_record_round(void) {}
 
 int  lines_current(void) { return 0; }
 void lines_save(void) {}
 void lines_free(void) {}
+void lines_load(int) {}
+void autopilot_analyze_lines(void) {}
+void autopilot_step(bike *) {}
+void autopilot_learn(bike *) {}
+void standings_update(void) {}
+void engine_sound_load(int) {}
 
 int  demo_play_open(void) { return 0; }
 void demo_play_set_name(const char *) {}
 const char *demo_play_track(void) { return nullptr; }
 void demo_play_close(void) {}
+void demo_play_tick(void) {}
+int  demo_play_format(void) { return 0; }
+int  demo_play_rider_count(void) { return 0; }
+void demo_record_start(void) {}
+void demo_record_tick(int) {}
 void demo_record_stop(void) {}
 void demo_skip(float) {}
 
@@ -42,6 +35,7 @@ int  server_rules[16];
 void net_update(void) {}
 void net_disconnect(void) {}
 void net_cleanup(void) {}
+void net_slot_info_clear(void) {}
 static const char *g_connect_address;
 void net_set_connect_address(const char *address) { g_connect_address = address; }
 int  net_connecting(void) { return g_connect_address != nullptr; }

@@ -106,7 +106,7 @@ static void rider_slots_clear(int startup_demo)
         participant_flags[slot] = 0;
     }
     standings_count = 0;
-    if (!startup_demo) participant_flags[0] = 2;
+    if (!startup_demo) participant_flags[0] = 1;
     demo_play_close();
 }
 
@@ -256,10 +256,6 @@ int rutline_main(int argc, char **argv)
     rider_slots_clear(demo != nullptr);
     if (track) {
         track = nullptr;
-        // Until the race reset loads tracks itself, start-up loads the chosen one behind the
-        // loading screen.
-        track_name = track_list_folder(track_choice_index());
-        load_track();
         reset_race(participant_flags, demo != nullptr, 0, 0, 1000, setting_skill());
     }
     g_options.startup_demo = nullptr;

@@ -19,6 +19,7 @@
 #include "shell/loading.h"
 #include "editor/editor.h"
 #include "racing/race.h"
+#include "racing/object_grid.h"
 #include "graphics/texture.h"
 #include "shell/globals.h"
 #include "shell/seams.h"
@@ -56,12 +57,6 @@ static void object_lists_init(void)
     track_objects_init();
     growable_array_init(&flaggers, sizeof(flagger));
     for (growable_array &cell : object_grid) growable_array_init(&cell, sizeof(int));
-}
-
-static void object_grid_fill(void)
-{
-    for (growable_array &cell : object_grid) cell.count = 0;
-    for (int i = 0; i < statues.count; ++i) object_grid_insert(i);
 }
 
 // Each distinct shape file of the statues once, in statue order.
@@ -142,7 +137,7 @@ int load_track(void)
     track_map_texture = track_texture_load(path);
     loading_status_done("Loading map");
 
-    object_grid_fill();
+    object_grid_rebuild();
     if (g_options.editor) editor_setup_track(g_display, terrain_ptr);
 
     digest_statue_shapes(&digest);

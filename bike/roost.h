@@ -1,0 +1,19 @@
+// bike/roost.h — dirt thrown by the wheels: flung back off a spinning tyre and sprayed to both
+// sides of a sliding contact, as the surface tile under the contact says.
+#pragma once
+
+struct wheel_record;
+struct bike;
+struct particle_node;
+struct roost_type;
+
+// With reuse the wheel's contact from this tick's ground pass is used; otherwise it is found
+// afresh (a wheel in the air gets depth 0). budget caps each emitter's particles this tick; the
+// fling arc never exceeds arc_limit (rad).
+void bike_roost_emit(wheel_record *w, int reuse, int budget, float arc_limit);
+// Both wheels' dirt for one tick, within the particle rate setting.
+void bike_spawn_wheel_particles(bike *b, int reuse);
+
+// Where the particles go; null restores particle_spawn. Tests count them here.
+typedef particle_node *(*roost_spawner)(const float position[3], const float velocity[3], const roost_type *style);
+void bike_roost_set_spawner(roost_spawner spawn);

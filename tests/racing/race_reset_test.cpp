@@ -1,0 +1,174 @@
+// The race reset on generated track folders: the start tick, loading only a changed track, the
+// line-up behind the start gates, the player codes, and a track that fails to load.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "terrain/track_home.h"
+#include "bike/bike_create.h"
+#include "bike/bike_record.h"
+#include "racing/race.h"
+#include "racing/race_state.h"
+#include "shell/globals.h"
+#include "shell/setup.h"
+#include "shell/startup.h"
+#include "terrain/field.h"
+#include "terrain/timing_gates.h"
+
+namespace {
+
+unsigned no_texture(const char *) { return 0; }
+const char *no_info(unsigned) { return nullptr; }
+unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
+void no_plate_delete(unsigned) {}
+shape *no_shape(const char *) { return nullptr; }
+void no_shape_free(shape *) {}
+const bike_resource_loaders bare_bikes = {no_texture, no_info, no_plate, no_plate_delete, no_shape, no_shape_free};
+
+struct RaceReset : TrackHome {
+    int codes[160] = {};
+
+    void SetUp() override
+    {
+        TrackHome::SetUp();
+        ground("t/a");
+        write("t/a/desc", "Alpha\n");
+        // Two start gates 20 ft apart facing -z, a third turned a quarter.
+        write("t/a/timing_gates", "startinggate:\n[40 0 40] 0\n[60 0 40] 0\n[80 0 40] 0\n");
+        ground("t/b");
+        write("t/b/desc", "Bravo\n");
+        write("t/c/terrain.hf", "not a height field");
+        write("t/c/desc", "Charlie\n");
+        ASSERT_GE(scan_tracks(), 1);
+        dInitODE2(0);
+        physics_world = dWorldCreate();
+        dWorldSetGravity(physics_world, 0, -32, 0);
+        contact_group = dJointGroupCreate(0);
+        g_terrain = race_terrain();
+        bike_resources_set(&bare_bikes);
+        setup_init();   // the player's bike, number and setup
+        net_socket = -1;
+        tick_count = 0;
+        track_name = nullptr;
+        ASSERT_TRUE(track_choice_select("t/a"));
+    }
+
+    void TearDown() override
+    {
+        for (int slot = 0; slot < 160; ++slot) {
+            if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
+            bike_slot_table[slot] = nullptr;
+        }
+        bike_resources_set(nullptr);
+        dJointGroupDestroy(contact_group);
+        dWorldDestroy(physics_world);
+        contact_group = nullptr;
+        physics_world = nullptr;
+        dCloseODE();
+        TrackHome::TearDown();
+    }
+
+    int reset() { return reset_race(codes, 0, 0, 0, 3, 0); }
+    const dReal *frame(int slot) { return dBodyGetPosition(bike_slot_table[slot]->bodies[BODY_FRAME]); }
+};
+
+TEST_F(RaceReset, StartTickBetween13And15Seconds)
+{
+    codes[0] = 1;
+    for (int seed_tick : {0, 1, 77, 4000, 123456}) {
+        tick_count = seed_tick;
+        ASSERT_EQ(reset(), 1);
+        EXPECT_GE(race_start_tick, 1664);
+        EXPECT_LE(race_start_tick, 1920);
+        EXPECT_EQ(tick_count, 0);
+        EXPECT_EQ(erode_level, g_options.erosion_rate);
+    }
+}
+
+TEST_F(RaceReset, SameTrackIsNotLoadedAgain)
+{
+    codes[0] = 1;
+    ASSERT_EQ(reset(), 1);
+    EXPECT_STREQ(track_name, "t/a");
+    terrain_field *t = race_terrain();
+    t->heights[5] = 123;   // a mark a new load would wipe
+    ASSERT_EQ(reset(), 1);
+    EXPECT_EQ(t->heights[5], 123);
+    ASSERT_TRUE(track_choice_select("t/b"));
+    ASSERT_EQ(reset(), 1);
+    EXPECT_STREQ(track_name, "t/b");
+    EXPECT_NE(race_terrain()->heights[5], 123);
+    race_terrain()->heights[5] = 123;
+    track_reload_requested = 1;
+    ASSERT_EQ(reset(), 1);
+    EXPECT_NE(race_terrain()->heights[5], 123);
+    EXPECT_EQ(track_reload_requested, 0);
+}
+
+TEST_F(RaceReset, LineUpBehindTheStartGates)
+{
+    for (int slot : {0, 1, 2, 3, 4, 5, 6}) codes[slot] = slot == 0 ? 1 : 2;
+    ASSERT_EQ(reset(), 1);
+    ASSERT_EQ(start_count, 3);
+    // Rider i: row i / 3 behind gate i mod 3, 10 ft a row, facing -z.
+    struct Case { int slot, gate, row; };
+    const Case cases[] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 0, 1}, {4, 1, 1}, {5, 2, 1}, {6, 0, 2}};
+    const dReal *first = frame(0);
+    const double x0 = first[0], z0 = first[2];
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.slot);
+        ASSERT_NE(bike_slot_table[c.slot], nullptr);
+        EXPECT_NEAR(frame(c.slot)[0] - x0, 20.0 * c.gate, 1e-3);
+        EXPECT_NEAR(frame(c.slot)[2] - z0, 10.0 * c.row, 1e-3);
+        const dReal *r = dBodyGetRotation(bike_slot_table[c.slot]->bodies[BODY_FRAME]);
+        EXPECT_NEAR(r[0], 1, 1e-6);   // not turned
+        EXPECT_GE(frame(c.slot)[1], 0);
+    }
+    // The first row stands just behind the line: within a bike's length of 40 + 0.625 ft.
+    EXPECT_NEAR(z0, 40.625, 4.0);
+    EXPECT_EQ(controller_kind[0], CONTROLLER_LOCAL);
+    EXPECT_EQ(controller_kind[1], CONTROLLER_ROBOT);
+    EXPECT_STREQ(rider_names[1], "Roborider");
+    EXPECT_EQ(start_position[2], (float)frame(0)[2]);
+    EXPECT_EQ(viewed_slot, 0);
+}
+
+TEST_F(RaceReset, OnlyTheFirstPlayerStays)
+{
+    codes[2] = 1;
+    codes[4] = 1;
+    codes[5] = 1002;
+    ASSERT_EQ(reset(), 1);
+    EXPECT_EQ(viewed_slot, 2);
+    EXPECT_EQ(controller_kind[2], CONTROLLER_LOCAL);
+    EXPECT_EQ(bike_slot_table[4], nullptr);
+    EXPECT_EQ(controller_kind[4], CONTROLLER_REMOTE);
+    ASSERT_NE(bike_slot_table[5], nullptr);
+    EXPECT_EQ(controller_kind[5], CONTROLLER_ROBOT);
+    EXPECT_STREQ(bike_slot_table[5]->number_text, "2");
+    for (int slot = 0; slot < 160; ++slot)
+        if (slot != 2 && slot != 5) EXPECT_EQ(bike_slot_table[slot], nullptr) << slot;
+}
+
+TEST_F(RaceReset, FailedTrackLoadFreesTheBikes)
+{
+    codes[0] = 1;
+    codes[1] = 2;
+    ASSERT_EQ(reset(), 1);
+    ASSERT_TRUE(track_choice_select("t/c"));
+    EXPECT_EQ(reset(), 0);
+    for (bike *b : bike_slot_table) EXPECT_EQ(b, nullptr);
+    EXPECT_EQ(race_track_loaded(), 0);
+    ASSERT_TRUE(track_choice_select("t/a"));
+    EXPECT_EQ(reset(), 1);   // and the next race loads again
+}
+
+TEST_F(RaceReset, NobodyMeansOneRobot)
+{
+    ASSERT_EQ(reset(), 1);
+    ASSERT_NE(bike_slot_table[0], nullptr);
+    EXPECT_EQ(controller_kind[0], CONTROLLER_ROBOT);
+}
+
+}   // namespace
