@@ -5,6 +5,7 @@
 #include <string>
 
 #include "race_fixture.h"
+#include "fixtures/fixtures.h"
 #include "bike/bike_record.h"
 
 // Gates 0..4 stand in a row along x, 20 ft apart at z = 60, each crossed in +x within 4 ft.
