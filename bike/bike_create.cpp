@@ -15,8 +15,6 @@
 #include <cstdio>
 #include <cstring>
 
-// The texture counter's own size of a 128 x 128 RGBA chain; what a plate's upload added is
-// measured instead, so a create and destroy leaves the counter as it was.
 static unsigned    game_texture(const char *name) { return texture_load(name); }
 static const char *game_info_text(unsigned id)
 {
@@ -28,7 +26,7 @@ static unsigned game_plate(const char *text, const unsigned char *background, co
     return texture_from_text(text, 128, 128, background, foreground);
 }
 static void   game_plate_delete(unsigned id) { glDeleteTextures(1, &id); }
-static shape *game_shape(const char *name) { return (shape *)shape_load_instance(name); }
+static shape *game_shape(const char *name) { return shape_load_instance(name); }
 static void   game_shape_free(shape *s) { mem_free(s); }
 
 static const bike_resource_loaders game_loaders = {game_texture, game_info_text, game_plate,
@@ -132,6 +130,8 @@ static void load_drawing(bike *b, const char *rider_texture, const char *head_te
 
     unsigned char background[3], foreground[3];
     bike_plate_colours(h.bike_texture ? g_loaders->info_text(h.bike_texture) : nullptr, background, foreground);
+    // What the plate's upload adds is measured, so destroying the bike takes off exactly that and
+    // a create and destroy leave the counter as it was.
     unsigned before = render_stats.texture_bytes;
     b->plate_texture = g_loaders->plate(b->number_text, background, foreground);
     b->plate_texture_bytes = b->plate_texture ? render_stats.texture_bytes - before : 0;

@@ -257,7 +257,10 @@ static void riding_aids(bike *b, float v)
     if (!(released || v < slow_speed || lean > pi / 16)) return;
     const float dab = vmax > 0 ? clampf((v - vmax) / (0 - vmax), 0, 1) : 0;
     in.dab = crashed ? 0 : std::max(dab, in.dab);
-    if (v < slow_speed && released && b->wheels[WHEEL_FRONT].depth > 0 && b->wheels[WHEEL_REAR].depth > 0) {
+    // The hold waits for a closed throttle: held by both brakes and 1000 lbf, a bike could
+    // otherwise never pull away from rest.
+    if (v < slow_speed && released && in.throttle <= 0 && b->wheels[WHEEL_FRONT].depth > 0 &&
+        b->wheels[WHEEL_REAR].depth > 0) {
         in.front_brake = in.rear_brake = 1;
         const float still[3] = {0, 0, 0};
         body_match_velocity(frame, 1000, still);

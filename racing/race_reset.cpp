@@ -224,7 +224,7 @@ static void bike_make(int slot, int code, int placed)
         bike_enable_bodies(b);
     }
     if (kind == CONTROLLER_ROBOT)
-        bike_set_autopilot_personality(b, g_options.debug_level ? "tester" : robot->personality ? robot->personality : "hugo");
+        bike_set_autopilot_personality(b, g_options.debug_level ? "tester" : robot ? robot->personality : "hugo");
 }
 
 int reset_race(const int *participants, int playback, int mode, int time_limit_ticks, int laps, int skill)

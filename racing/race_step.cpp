@@ -301,7 +301,10 @@ void race_step(void)
 
     collide_riders();
     wheel_particles();
-    if (physics_world) dWorldStep(physics_world, tick);
+    // ODE's dense solver reports "LCP internal error, s <= 0" on the bike's joints and then drops
+    // every constraint force of the step (a rider dabbing at rest falls through the ground); the
+    // iterative solver holds them.
+    if (physics_world) dWorldQuickStep(physics_world, tick);
     if (contact_group) dJointGroupEmpty(contact_group);
     erosion();
     riders_step();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Remakes the reference render of the default track, tests/program/default_track.png: the game
 # of a build folder (default build/, as scripts/play.sh makes it) is started on the default
-# track under a private X server, and the first track camera's view is saved at a quarter of
-# 1280 x 720.
+# track under a private X server, and the chase view of the player's bike on the start line is
+# saved at a quarter of 1280 x 720.
 # Usage: scripts/reference_render.sh [BUILD_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."

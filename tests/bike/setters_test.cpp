@@ -340,3 +340,23 @@ TEST_F(BikeRace, PlainGatesAndNumbers)
     EXPECT_EQ(rider_number_text(160), nullptr);
     bike_destroy(b);
 }
+
+TEST_F(BikeWorld, SpeedAlongTheFrameAndMishap)
+{
+    bike *b = make();
+    dBodySetLinearVel(b->bodies[BODY_FRAME], 0, 3, -10);   // forward is -z at rest
+    EXPECT_NEAR(bike_get_speed_mph(b), 6.8181818f, 1e-5f);
+    bike_rotate(b, 0, 1, 0, (float)M_PI / 2);              // now facing -x
+    dBodySetLinearVel(b->bodies[BODY_FRAME], 10, 0, 0);
+    EXPECT_NEAR(bike_get_speed_mph(b), -6.8181818f, 1e-5f);
+    EXPECT_FLOAT_EQ(bike_info_max_rpm(b), 12000);
+    EXPECT_STREQ(bike_get_model_name(b), "450sxf(2018)");
+    EXPECT_STREQ(bike_get_engine_class(b), "450f");
+
+    EXPECT_EQ(bike_has_mishap(b), 0);
+    b->mishap_flag = 1;
+    EXPECT_EQ(bike_has_mishap(b), 1);
+    b->finished = 1;
+    EXPECT_EQ(bike_has_mishap(b), 0);
+    bike_destroy(b);
+}

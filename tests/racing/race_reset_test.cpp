@@ -8,6 +8,8 @@
 #include "terrain/track_home.h"
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
+#include "bike/physics_step.h"
+#include "bike/setters.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
 #include "shell/globals.h"
@@ -169,6 +171,35 @@ TEST_F(RaceReset, NobodyMeansOneRobot)
     ASSERT_EQ(reset(), 1);
     ASSERT_NE(bike_slot_table[0], nullptr);
     EXPECT_EQ(controller_kind[0], CONTROLLER_ROBOT);
+}
+
+}   // namespace
+
+namespace {
+
+TEST_F(RaceReset, ParticipantCodes)
+{
+    codes[0] = 1;
+    codes[1] = 5;   // a remote rider: posed from its states, not simulated
+    codes[2] = 3;   // a robot on a 125
+    codes[3] = 4;   // a robot on a 250
+    codes[4] = 77;  // anything else: a plain 125
+    ASSERT_EQ(reset(), 1);
+    bike *remote = bike_slot_table[1];
+    ASSERT_NE(remote, nullptr);
+    EXPECT_EQ(controller_kind[1], CONTROLLER_REMOTE);
+    EXPECT_FALSE(bike_is_simulated(remote));
+    EXPECT_FLOAT_EQ(bike_get_roll_damping(remote), 100);
+    EXPECT_FLOAT_EQ(remote->tuning.full_lock_speed, 50);
+    EXPECT_FLOAT_EQ(remote->tuning.restricted_lock_speed, 5);
+    EXPECT_NEAR(remote->tuning.restricted_lock, 0.04363323f, 1e-7);
+    EXPECT_TRUE(bike_is_simulated(bike_slot_table[0]));
+    ASSERT_NE(bike_slot_table[2], nullptr);
+    EXPECT_NE(strstr(bike_get_model_name(bike_slot_table[2]), "125"), nullptr) << bike_get_model_name(bike_slot_table[2]);
+    ASSERT_NE(bike_slot_table[3], nullptr);
+    EXPECT_NE(strstr(bike_get_model_name(bike_slot_table[3]), "250"), nullptr) << bike_get_model_name(bike_slot_table[3]);
+    ASSERT_NE(bike_slot_table[4], nullptr);
+    EXPECT_STREQ(bike_get_model_name(bike_slot_table[4]), "rm125");
 }
 
 }   // namespace
