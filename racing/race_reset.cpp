@@ -8,6 +8,7 @@
 
 #include "racing/particles.h"
 #include "racing/race_state.h"
+#include "racing/standings.h"
 #include "racing/robot_riders.h"
 #include "racing/state_history.h"
 #include "bike/bike_create.h"
@@ -248,8 +249,8 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
 
     tick_count = 0;
     race_time_limit = time_limit_ticks;
-    race_laps = laps;
-    final_laps = time_limit_ticks > 0 ? 1000000 : laps;
+    race_laps_chosen = laps;
+    race_laps = time_limit_ticks > 0 ? 1000000 : laps;
     race_span = SPAN_TICKS;
     first_bump_tick = -1;
     if (net_socket >= 0) {
@@ -321,6 +322,7 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
 
     demo_record_tick(1);
     demo_play_tick();
+    standings_reset();
     standings_update();
 
     if (viewed_slot < 0 || viewed_slot >= 160 || !bike_slot_table[viewed_slot])

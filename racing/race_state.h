@@ -26,7 +26,10 @@ extern int   time_trial;
 extern int   best_lap_ticks, last_lap_ticks;   // 0: none yet
 extern int   race_time_limit;                  // ticks, 0 without
 extern int   race_span;                        // 5 s in ticks, read by the scene and the robots
-extern int   final_laps;                       // the laps, or 1000000 in a race run by time
+// The laps the race was set up with; in a race run by time, the laps run after the limit.
+// race_laps (racing/race.h) is the lap count in force: 1000000 in a race run by time until the
+// standings fix it.
+extern int   race_laps_chosen;
 
 // Telemetry of the viewed rider: fork travel, speed, factor, swingarm travel, speed, factor.
 extern int   telemetry_on;

@@ -49,7 +49,7 @@ int   time_trial;
 int   best_lap_ticks, last_lap_ticks;
 int   race_time_limit;
 int   race_span = SPAN_TICKS;
-int   final_laps;
+int   race_laps_chosen;
 int   telemetry_on;
 float telemetry_rings[6][TELEMETRY_SAMPLES];
 int   telemetry_index = TELEMETRY_SAMPLES;

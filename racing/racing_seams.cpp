@@ -1,9 +1,8 @@
 // Stand-ins for what later parts of the race bring: demos, the network client (always
-// offline here), the robots' learned lines and steering, the standings and the points series.
+// offline here), the robots' learned lines and steering.
 #include "racing/race.h"
 #include "racing/race_state.h"
-
-void series_record_round(void) {}
+#include "racing/gate_passing.h"
 
 int  lines_current(void) { return 0; }
 void lines_save(void) {}
@@ -11,9 +10,13 @@ void lines_free(void) {}
 void lines_load(int) {}
 void autopilot_analyze_lines(void) {}
 void autopilot_step(bike *) {}
-void autopilot_learn(bike *) {}
-void standings_update(void) {}
 void engine_sound_load(int) {}
+// The robots' share of gate passing.
+void learn_sample(bike *) {}
+void learn_mishap(bike *) {}
+void learn_gate_spoil(bike *) {}
+void learn_section_end(bike *, int, int) {}
+void learn_roll_out(bike *) {}
 
 int  demo_play_open(void) { return 0; }
 void demo_play_set_name(const char *) {}
