@@ -19,7 +19,7 @@ float bike_get_lean_angle(dBodyID frame)
 
 float bike_terrain_height(const terrain_field *t, float x, float z)
 {
-    return t ? terrain_height_at(t, x, z) : 0.0f;
+    return t && t->heights ? terrain_height_at(t, x, z) : 0.0f;
 }
 
 void body_match_velocity(dBodyID body, float force_limit, const float target[3])

@@ -140,7 +140,7 @@ void object_terrain_orientation(float out[9], float x, float z, float yaw)
     }
     float n[3] = {0, 1, 0};
     const terrain_field *t = race_terrain();
-    if (yaw > -2 * 3.14159265358979f && t) {
+    if (yaw > -2 * 3.14159265358979f && t && t->heights) {   // no ground loaded: stand upright
         const float h0 = terrain_height_at(t, x, z);
         n[0] = -(terrain_height_at(t, x + 1, z) - h0);
         n[2] = -(terrain_height_at(t, x, z + 1) - h0);

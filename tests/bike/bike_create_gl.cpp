@@ -27,17 +27,6 @@ void model_purge(int all);
 
 namespace {
 
-std::string game_dir()
-{
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string s = exe;
-    s = s.substr(0, s.rfind('/'));   // <build>/tests
-    return s.substr(0, s.rfind('/') + 1) + "game/";
-}
-
 std::vector<std::string> looks(const char *prefix)
 {
     growable_array paths = {}, names = {};
@@ -54,7 +43,7 @@ struct BikeLooks : ::testing::Test {
     static void SetUpTestSuite()
     {
         setenv("XDG_DATA_HOME", fixture_temp_dir("bikelookshome").c_str(), 1);
-        setenv("RL_HOME", game_dir().c_str(), 1);
+        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
         search_folders_free();
         data_files_free();
         window = kubl_gl_window_open("Rutline bike looks", 64, 64, 24, 0, 16, 0, 0);
@@ -75,7 +64,7 @@ struct BikeLooks : ::testing::Test {
     }
     void SetUp() override
     {
-        ASSERT_TRUE(fixture_file_exists(game_dir() + "generic_frame.shp")) << "no generated content in " << game_dir();
+        ASSERT_TRUE(fixture_file_exists(fixture_game_dir() + "generic_frame.shp")) << "no generated content in " << fixture_game_dir();
         ASSERT_NE(window, nullptr);
     }
 };

@@ -27,23 +27,12 @@
 
 namespace {
 
-std::string game_dir()
-{
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string s = exe;
-    s = s.substr(0, s.rfind('/'));   // <build>/tests
-    return s.substr(0, s.rfind('/') + 1) + "game/";
-}
-
 struct BikeContent : ::testing::Test {
     static display *window;
     static void SetUpTestSuite()
     {
         setenv("XDG_DATA_HOME", fixture_temp_dir("bikecontenthome").c_str(), 1);
-        setenv("RL_HOME", game_dir().c_str(), 1);
+        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
         search_folders_free();
         data_files_free();
         window = kubl_gl_window_open("Rutline bikes", 64, 64, 24, 0, 16, 0, 0);
@@ -59,7 +48,7 @@ struct BikeContent : ::testing::Test {
     }
     void SetUp() override
     {
-        ASSERT_TRUE(fixture_file_exists(game_dir() + "generic_frame.shp")) << "no generated content in " << game_dir();
+        ASSERT_TRUE(fixture_file_exists(fixture_game_dir() + "generic_frame.shp")) << "no generated content in " << fixture_game_dir();
         ASSERT_NE(window, nullptr);
     }
 };
@@ -129,7 +118,7 @@ TEST_F(BikeContent, EveryLookLoads)
             SCOPED_TRACE(path);
             EXPECT_EQ(strchr(name, '-'), nullptr);
             EXPECT_NE(texture_load(path), 0u);
-            if (want == 2) EXPECT_TRUE(fixture_file_exists(game_dir() + (path + 1) + ".info"));
+            if (want == 2) EXPECT_TRUE(fixture_file_exists(fixture_game_dir() + (path + 1) + ".info"));
         }
         growable_array_free(&paths);
         growable_array_free(&names);
@@ -153,7 +142,7 @@ TEST_F(BikeContent, SharedShapesArePinned)
     ripemd160_init(&ctx);
     for (const char *name : names) {
         SCOPED_TRACE(name);
-        std::string bytes = fixture_read_file(game_dir() + name);
+        std::string bytes = fixture_read_file(fixture_game_dir() + name);
         ASSERT_FALSE(bytes.empty());
         ripemd160_update(&ctx, bytes.data(), bytes.size());
         const shape *s = shape_cache_load((std::string("@") + name).c_str());

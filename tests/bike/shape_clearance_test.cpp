@@ -17,17 +17,6 @@
 
 namespace {
 
-std::string game_dir()
-{
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string s = exe;
-    s = s.substr(0, s.rfind('/'));   // <build>/tests
-    return s.substr(0, s.rfind('/') + 1) + "game/";
-}
-
 shape *game_shape(const char *name) { return shape_load_instance(name); }
 void free_shape(shape *s) { mem_free(s); }
 
@@ -42,7 +31,7 @@ struct ShapeClearance : BikeWorld {
         BikeWorld::SetUp();
         const char *home = getenv("RL_HOME");
         saved_home = home ? home : "";
-        setenv("RL_HOME", game_dir().c_str(), 1);
+        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
         search_folders_free();
         static const bike_resource_loaders loaders = {
             fake_bike_resources::texture, fake_bike_resources::info_text, fake_bike_resources::plate,
@@ -72,7 +61,7 @@ struct ShapeClearance : BikeWorld {
 
 TEST_F(ShapeClearance, BottomedSuspensionKeepsThePartsOffTheGround)
 {
-    ASSERT_TRUE(fixture_file_exists(game_dir() + "generic_frame.shp")) << "no generated content in " << game_dir();
+    ASSERT_TRUE(fixture_file_exists(fixture_game_dir() + "generic_frame.shp")) << "no generated content in " << fixture_game_dir();
     for (const char *model : {"450sxf(2018)", "yz250f(2018)", "cr125", "rs50cr"}) {
         SCOPED_TRACE(model);
         bike *b = bike_create(model, 0, "1", nullptr, nullptr, nullptr, nullptr);

@@ -12,28 +12,18 @@
 #include "bike/setters.h"
 #include "data/file_index.h"
 #include "data/paths.h"
+#include "fixtures/fixtures.h"
 #include "racing/standings.h"
 #include "terrain/track_load.h"
 
 namespace {
-
-std::string game_dir()
-{
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string s = exe;
-    s = s.substr(0, s.rfind('/'));   // <build>/tests
-    return s.substr(0, s.rfind('/') + 1) + "game/";
-}
 
 struct PracticeRide : TimingField {
     void SetUp() override
     {
         TimingField::SetUp();
         gates = nullptr, gate_count = 0, lap_list = nullptr;
-        setenv("RL_HOME", game_dir().c_str(), 1);
+        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
         search_folders_free();
         data_files_free();
     }
@@ -59,7 +49,7 @@ void gate_point(int g, float out[2])
 
 TEST_F(PracticeRide, TwoRidersTwoLaps)
 {
-    if (!fixture_file_exists(game_dir() + "ridgeback-practice/timing_gates")) GTEST_SKIP() << "no generated content";
+    if (!fixture_file_exists(fixture_game_dir() + "ridgeback-practice/timing_gates")) GTEST_SKIP() << "no generated content";
     timing_gates_load("@ridgeback-practice/timing_gates");
     ASSERT_GT(gate_count, 0);
     ASSERT_GT(normal_lap_count, 0);

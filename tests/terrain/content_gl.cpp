@@ -38,21 +38,9 @@
 
 namespace {
 
-// The build folder: this test lives in <build>/tests.
-std::string build_dir()
-{
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return "";
-    exe[n] = 0;
-    std::string s = exe;
-    s = s.substr(0, s.rfind('/'));   // <build>/tests
-    return s.substr(0, s.rfind('/') + 1);
-}
-
 const std::string &game_dir()
 {
-    static std::string dir = build_dir() + "game/";
+    static std::string dir = fixture_game_dir();
     return dir;
 }
 
@@ -222,7 +210,7 @@ TEST_F(Content, GeneratingAgainGivesTheSameBytes)
     for (const Case &c : {Case{"gen_tracks", 100}, Case{"gen_bikes", 500}}) {
         SCOPED_TRACE(c.generator);
         const std::string out = fixture_temp_dir("regen");
-        const std::string gen = build_dir() + "tools/" + c.generator;
+        const std::string gen = fixture_build_dir() + "tools/" + c.generator;
         ASSERT_TRUE(fixture_file_exists(gen)) << gen;
         ASSERT_EQ(std::system((gen + " " + out + " >/dev/null").c_str()), 0);
         const auto fresh = folder_files(out);
