@@ -12,7 +12,7 @@
 // usage: gen_tracks OUTPUT_FOLDER
 #include "tools/track_objects.h"
 #include "tools/track_paint.h"
-#include "tools/track_specs.h"
+#include "tools/track_plans.h"
 #include "terrain/field.h"
 #include "terrain/lighting.h"
 #include "terrain/shading.h"
@@ -126,15 +126,15 @@ std::vector<decal_place> place_decals(const course &c, std::uint32_t seed)
     return out;
 }
 
-bool make_track(const std::string &out, const track_spec &base, const tile_set &tiles)
+bool make_track(const std::string &out, const track_plan &base, const tile_set &tiles)
 {
-    track_spec spec = base;
-    const int dim = (1 << (spec.depth + 1)) + 1;
-    const std::string dir = out + spec.folder + "/";
+    track_plan plan = base;
+    const int dim = (1 << (plan.depth + 1)) + 1;
+    const std::string dir = out + plan.folder + "/";
     make_folder(dir);
 
-    course c = track_course(spec);
-    ground g = carve_ground(c, dim, spec.cell, spec.land);
+    course c = track_course(plan);
+    ground g = carve_ground(c, dim, plan.cell, plan.land);
 
     // Heights as the game will read them back (16-bit steps between the extremes), so shading and
     // shadows match what the loader holds.
@@ -143,7 +143,7 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     for (float &h : g.height) h = terrain_sample_height(lo, hi, terrain_quantise_height(h, lo, hi));
 
     set_track_lighting();
-    std::vector<unsigned char> lit = march_shadows(g.height, dim, spec.cell, track_lighting.sun_vector);
+    std::vector<unsigned char> lit = march_shadows(g.height, dim, plan.cell, track_lighting.sun_vector);
 
     std::unique_ptr<terrain_field> t(new terrain_field());
     memset((void *)t.get(), 0, sizeof *t);
@@ -152,22 +152,22 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     t->heights = g.height.data();
     t->shadows = shadows.data();
     t->shading = shading.data();
-    t->lod_depth = spec.depth;
+    t->lod_depth = plan.depth;
     t->grid_dim = dim;
-    t->cell_size = (float)spec.cell;
-    t->tile_size = (float)(2 * spec.cell);
+    t->cell_size = (float)plan.cell;
+    t->tile_size = (float)(2 * plan.cell);
     t->world_size = (float)g.world();
     t->texture_mode = 2;
-    snprintf(t->folder, sizeof t->folder, "%s%s", out.c_str(), spec.folder);
+    snprintf(t->folder, sizeof t->folder, "%s%s", out.c_str(), plan.folder);
     for (int z = 0; z < dim; ++z)
         for (int x = 0; x < dim; ++x) vertex_shade_color(t.get(), x, z, &shading[((std::size_t)z * dim + x) * 3]);
 
-    std::vector<unsigned char> tilemap = paint_tilemap(g, tiles, spec.seed + 1);
+    std::vector<unsigned char> tilemap = paint_tilemap(g, tiles, plan.seed + 1);
     t->tilemap = tilemap.data();
 
-    const std::vector<decal_place> decals = place_decals(c, spec.seed + 2);
+    const std::vector<decal_place> decals = place_decals(c, plan.seed + 2);
     std::vector<std::string> decal_names;
-    for (const decal_place &d : decals) decal_names.push_back("@" + std::string(spec.folder) + "/" + d.picture);
+    for (const decal_place &d : decals) decal_names.push_back("@" + std::string(plan.folder) + "/" + d.picture);
     growable_array_init(&t->decals, sizeof(decal));
     for (std::size_t i = 0; i < decals.size(); ++i) {
         decal d;
@@ -179,21 +179,21 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     }
     bool ok = terrain_save(t.get()) == 1;
     growable_array_free(&t->decals);
-    if (!ok) fprintf(stderr, "gen_tracks: saving the ground of '%s' failed\n", spec.folder);
+    if (!ok) fprintf(stderr, "gen_tracks: saving the ground of '%s' failed\n", plan.folder);
     // Only the doubled legacy copy of the shading; the game reads "shadingx2.ppm" first.
     remove((dir + "shading.ppm").c_str());
 
     ok = write_pgm(dir + "shadows.pgm", dim, dim, lit) && ok;
     ok = write_text(dir + "tileinfo", tileinfo_text(tiles)) && ok;
-    ok = write_text(dir + "lighting", lighting_text(spec.folder)) && ok;
-    ok = write_text(dir + "desc", std::string(spec.long_name) + "\n") && ok;
+    ok = write_text(dir + "lighting", lighting_text(plan.folder)) && ok;
+    ok = write_text(dir + "desc", std::string(plan.long_name) + "\n") && ok;
 
     track_objects o;
-    o.folder_name = spec.folder;
+    o.folder_name = plan.folder;
     place_gates(o, c, g);
-    place_start(o, c, spec.start_count);
+    place_start(o, c, plan.start_count);
     place_statues(o, c);
-    place_billboards(o, c, g, spec.trees, spec.seed + 3);
+    place_billboards(o, c, g, plan.trees, plan.seed + 3);
     place_flaggers(o, c);
     place_cameras(o, c);
     ok = write_text(dir + "timing_gates", timing_gates_text(o)) && ok;
@@ -205,11 +205,11 @@ bool make_track(const std::string &out, const track_spec &base, const tile_set &
     ok = write_statue_assets(dir) && ok;
     ok = write_billboard_pictures(dir) && ok;
     ok = write_decal_pictures(dir) && ok;
-    ok = write_sky(dir, spec.seed + 4) && ok;
+    ok = write_sky(dir, plan.seed + 4) && ok;
     ok = write_map(dir, c, g.world()) && ok;
 
     printf("gen_tracks: %s: lap %.0f ft, start straight %.0f ft, %d features, %d gates, %d statues, %d billboards\n",
-           spec.folder, c.loop_length, c.spur_length, (int)c.features.size(), (int)o.gates.size(), (int)o.statues.size(),
+           plan.folder, c.loop_length, c.spur_length, (int)c.features.size(), (int)o.gates.size(), (int)o.statues.size(),
            (int)o.billboards.size());
     return ok;
 }

@@ -13,7 +13,7 @@
 #include "terrain/statues.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
-#include "tools/track_specs.h"
+#include "tools/track_plans.h"
 #include "data/util.h"
 #include "graphics/glcaps.h"
 #include "graphics/model.h"
@@ -253,9 +253,9 @@ TEST_F(Content, GatesStandAcrossTheCourseAndARideTakesThemInLapOrder)
 {
     for (const track_info &tr : tracks) {
         SCOPED_TRACE(tr.folder);
-        gen::track_spec spec = std::string(tr.folder) == "ridgeback" ? gen::main_track() : gen::practice_track();
-        ASSERT_STREQ(spec.folder, tr.folder);
-        const gen::course c = gen::track_course(spec);
+        gen::track_plan plan = std::string(tr.folder) == "ridgeback" ? gen::main_track() : gen::practice_track();
+        ASSERT_STREQ(plan.folder, tr.folder);
+        const gen::course c = gen::track_course(plan);
 
         track_objects_init();
         timing_gates_load((std::string("@") + tr.folder + "/timing_gates").c_str());
@@ -303,10 +303,10 @@ TEST_F(Content, GatesStandAcrossTheCourseAndARideTakesThemInLapOrder)
         // The ride: from the start position along the start straight and on round the loop (or
         // round the loop from the start), three laps.
         std::vector<const gen::course_sample *> ride;
-        double loop_from = spec.course.finish_s + 30;
+        double loop_from = plan.course.finish_s + 30;
         if (!c.spur.empty()) {
             for (std::size_t i = 8; i < c.spur.size(); ++i) ride.push_back(&c.spur[i]);
-            loop_from = spec.course.spur_join_s;
+            loop_from = plan.course.spur_join_s;
         }
         for (double s = 0; s < 3 * c.loop_length; s += 1) ride.push_back(&c.loop_at(loop_from + s));
         std::vector<int> order = first;

@@ -1,4 +1,4 @@
-// tools/track_specs.h — the plans of the default tracks and the course each plan gives; the
+// tools/track_plans.h — the plans of the default tracks and the course each plan gives; the
 // generator builds the tracks from them and the content tests ride the same courses.
 #pragma once
 #include "tools/track_course.h"
@@ -8,7 +8,7 @@
 
 namespace gen {
 
-struct track_spec {
+struct track_plan {
     const char *folder;
     const char *long_name;
     int depth;             // grid_dim = 2^(depth+1) + 1
@@ -29,10 +29,10 @@ inline std::vector<double> scaled(std::initializer_list<double> plan, double k)
     return v;
 }
 
-inline track_spec main_track()
+inline track_plan main_track()
 {
     const double k = 0.75;   // plan units to feet: a 1536 ft world
-    track_spec t;
+    track_plan t;
     t.folder = "ridgeback";
     t.long_name = "Ridgeback MX";
     t.depth = 9;
@@ -59,10 +59,10 @@ inline track_spec main_track()
     return t;
 }
 
-inline track_spec practice_track()
+inline track_plan practice_track()
 {
     const double k = 0.25;   // a 512 ft world
-    track_spec t;
+    track_plan t;
     t.folder = "ridgeback-practice";
     t.long_name = "Ridgeback Practice";
     t.depth = 7;
@@ -96,14 +96,14 @@ inline double loop_s_near(const std::vector<course_sample> &loop, double x, doub
 }
 
 // The course of a plan. Where the start straight joins and where the finish line sits follow
-// from the plan's points; they are written into spec, which the course points at.
-inline course track_course(track_spec &spec)
+// from the plan's points; they are written into the plan, which the course points at.
+inline course track_course(track_plan &plan)
 {
     std::vector<course_sample> plain_loop =
-        sample_curve(sharpen(spec.course.loop_points, true, spec.course.corner_reach), true, 0);
-    spec.course.finish_s = loop_s_near(plain_loop, spec.finish_at[0], spec.finish_at[1]);
-    if (!spec.course.spur_points.empty()) spec.course.spur_join_s = loop_s_near(plain_loop, spec.join_at[0], spec.join_at[1]);
-    return build_course(spec.course);
+        sample_curve(sharpen(plan.course.loop_points, true, plan.course.corner_reach), true, 0);
+    plan.course.finish_s = loop_s_near(plain_loop, plan.finish_at[0], plan.finish_at[1]);
+    if (!plan.course.spur_points.empty()) plan.course.spur_join_s = loop_s_near(plain_loop, plan.join_at[0], plan.join_at[1]);
+    return build_course(plan.course);
 }
 
 }   // namespace gen
