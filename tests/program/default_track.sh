@@ -39,6 +39,13 @@ done
 grep -q "Loading '@ridgeback'" "$log" || fail "the default track was not loaded"
 grep -qE '^\[[0-9:.]+\] 15 cameras found$' "$log" || fail "the track's cameras were not loaded"
 
+# The race reset goes on loading after the track (bikes, riders); keys pressed before it ends
+# are dropped, and the menu would keep the screenshot key.
+for _ in $(seq 600); do
+    grep -q 'Max loading delay was' "$log" 2>/dev/null && break
+    sleep 0.1
+done
+sleep 0.5
 xdotool windowfocus --sync "$window" || fail "could not focus the window"
 xdotool key Escape
 sleep 1
