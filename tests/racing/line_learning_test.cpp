@@ -156,6 +156,27 @@ TEST_F(LineLearning, AMishapSpoilsItsSection)
     EXPECT_EQ(b->mishap_flag, 0);
 }
 
+TEST_F(LineLearning, APlainGateTakenOutOfTurnOffersNothing)
+{
+    bike *b = rider(0, CONTROLLER_LOCAL, start_positions[0][0], start_positions[0][2]);
+    times(b, {100, 200, 300});
+    const line_sample s = {1, 2, 3, 30, 0};
+    for (int parity = 0; parity < 2; ++parity)
+        for (int i = 0; i < 5; ++i) growable_array_append(learn_buffer(b, parity), &s);
+    b->line_cursor = 2;   // the odd buffer spoiled
+    tick_count = 400;
+    float at[3];
+    gate_point(5, at);   // two gates ahead: running gate 4 is skipped
+    place(b, at, 1, 0, 30);
+    autopilot_learn(b);
+    ASSERT_EQ(bike_get_gate_time(b, 5), 400);
+    EXPECT_EQ(bike_get_gate_time(b, 4), -1);
+    EXPECT_EQ(learn_buffer(b, 0)->count, 0);
+    EXPECT_EQ(learn_buffer(b, 1)->count, 0);
+    EXPECT_EQ(learn_buffer_spoiled(b, 1), 0);
+    for (int section = 0; section < line_store_sections(); ++section) EXPECT_EQ(lines_in(section), 0);
+}
+
 TEST_F(LineLearning, ARobotsRunsAreCreditedOrFailed)
 {
     bike *b = rider(0, CONTROLLER_ROBOT, start_positions[0][0], start_positions[0][2]);
