@@ -25,8 +25,11 @@ static int chain_walk_back(int before)
     std::uint32_t length = g_play.previous_length;
     while (position > g_play.head_end) {
         const std::int64_t back = position - (std::int64_t)length - DEMO_PACKET_HEAD_BYTES;
-        // A length that steps into the head is damage: stay at the oldest packet reached.
-        if (back < g_play.head_end) break;
+        // A length that steps into the head is damage: the walk ends at the first packet.
+        if (back < g_play.head_end) {
+            position = g_play.head_end;
+            break;
+        }
         std::uint8_t head[8];
         if (!demo_stream_to(back) || data_read(g_play.in, head, sizeof head) < (int)sizeof head) return 0;
         length ^= get_u32(head);

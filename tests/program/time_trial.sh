@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# The time trial from the menus: Time Trial, Start puts the player alone three gates before the
+# lap gate (picture A). Riding off with the throttle changes the view (picture C); backing up
+# aborts the attempt and puts the bike back where it started (picture B, like A).
+# Usage: time_trial.sh PATH-TO-RUTLINE
+set -uo pipefail
+rutline=$1
+source "$(dirname "$0")/lib.bash"
+find_closer
+make_temp_home home
+fail_log_lines=60
+
+[ -f "$(dirname "$rutline")/config" ] || fail "no generated starting config beside $rutline"
+start_xvfb
+mkdir -p "$home"
+start_game --hidden-hud --hidden-pause
+wait_for_window
+wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
+sleep 1
+send_keys Down Down Down Return Down Return
+wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "Time Trial, Start did not reset the race"
+wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the time trial's load did not end"
+sleep 3
+
+shot() {
+    send_keys s
+    local f
+    f=$(printf '%s/Rutline/screenshot%03d.png' "$home" "$1")
+    for _ in $(seq 50); do [ -f "$f" ] && break; sleep 0.1; done
+    [ -f "$f" ] || fail "the screenshot key saved no picture $1"
+}
+shot 1
+xdotool keydown x
+sleep 4
+xdotool keyup x
+shot 2
+xdotool keydown b
+sleep 0.5
+xdotool keyup b
+sleep 3
+shot 3
+kill -0 "$game_pid" 2>/dev/null || fail "rutline ended during the time trial"
+close_game
+
+# The share of pixels that differ clearly between two pictures, in percent.
+differ() {
+    python3 - "$here" "$1" "$2" <<'PY'
+import sys
+sys.path.insert(0, sys.argv[1])
+import picture
+a, b = picture.read_png(sys.argv[2]), picture.read_png(sys.argv[3])
+differ = total = 0
+for ra, rb in zip(a[2], b[2]):
+    for x in range(0, len(ra), 3):
+        total += 1
+        differ += abs(ra[x] - rb[x]) > 24
+print("%d" % (100 * differ // max(total, 1)))
+PY
+}
+shots=$home/Rutline/screenshot
+ridden=$(differ "${shots}001.png" "${shots}002.png")
+back=$(differ "${shots}001.png" "${shots}003.png")
+echo "ridden off: $ridden% differ; backed up: $back% differ"
+keep() { cp "${shots}00$1.png" "${TMPDIR:-/tmp}/time_trial_$1.png"; }
+[ "$ridden" -ge 10 ] || { keep 1; keep 2; fail "the throttle did not ride the bike off (kept as ${TMPDIR:-/tmp}/time_trial_[12].png)"; }
+[ "$back" -le 5 ] || { keep 1; keep 3; fail "backing up did not put the bike back (kept as ${TMPDIR:-/tmp}/time_trial_[13].png)"; }
+echo "time_trial: ok"
