@@ -25,7 +25,7 @@ fi
 start_game --hidden-hud --hidden-pause
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
-sleep 1
+sleep 3
 send_keys Return Down Return
 wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "New Race, Start did not reset the race"
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
