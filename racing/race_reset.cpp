@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "racing/demo.h"
 #include "racing/particles.h"
 #include "racing/race_state.h"
 #include "racing/standings.h"
@@ -37,7 +38,7 @@
 #include "terrain/track_load.h"
 
 enum { CODE_EMPTY = 0, CODE_PLAYER = 1, CODE_ROBOT = 2, CODE_ROBOT_125 = 3, CODE_ROBOT_250 = 4,
-       CODE_REMOTE = 5, CODE_NUMBERED_ROBOT = 1000 };
+       CODE_REMOTE = 5, CODE_NUMBERED_ROBOT = 1000, CODE_REPLAYED = -1 };
 
 char rider_names[160][64];
 int  track_reload_requested;
@@ -180,6 +181,13 @@ static void bike_make(int slot, int code, int placed)
         number = setup_number.buffer && setup_number.buffer[0] ? setup_number.buffer : "999";
         snprintf(rider_names[slot], sizeof rider_names[slot], "%s", setup_name.buffer ? setup_name.buffer : "");
         for (int k = 0; k < 4; ++k) textures[k] = player_variant(k);
+    } else if (code == CODE_REPLAYED) {
+        const char *name = "";
+        kind = CONTROLLER_REMOTE;
+        model = "rm125";
+        number = "0";
+        demo_play_take_rider(slot, &model, &number, textures, &name);
+        snprintf(rider_names[slot], sizeof rider_names[slot], "%s", name);
     } else if (code == CODE_REMOTE) {
         // The network client's rider info lands with online racing.
         kind = CONTROLLER_REMOTE;
@@ -303,9 +311,10 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
     loading_status_done("Analyzing lines");
 
     loading_status("Loading bikes");
-    int placed = 0;
+    int placed = 0, replayed = 0;
     for (int slot = 0; slot < 160; ++slot) {
         controller_kind[slot] = CONTROLLER_REMOTE;
+        if (codes[slot] == CODE_EMPTY && replayed < demo_play_rider_count()) codes[slot] = CODE_REPLAYED, ++replayed;
         if (codes[slot] == CODE_EMPTY) continue;
         bike_make(slot, codes[slot], placed++);
     }

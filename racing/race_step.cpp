@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "racing/demo.h"
 #include "racing/object_grid.h"
 #include "racing/particles.h"
 #include "racing/race_state.h"
@@ -298,6 +299,7 @@ void race_step(void)
     const int pose_tick = race_lineup_absent() ? tick_count - 127 : tick_count;
     for (int slot = 0; slot < 160; ++slot)
         if (bike_slot_table[slot] && controller_kind[slot] == CONTROLLER_REMOTE) history_pose_rider(slot, pose_tick);
+    time_trial_remember_laps();
 
     collide_riders();
     wheel_particles();
@@ -315,5 +317,6 @@ void race_step(void)
     if (net_socket >= 0 && tick_count % 512 == 511) g_standings();
     demo_record_tick(0);
     demo_play_tick();
+    time_trial_tick();
     telemetry_sample();
 }

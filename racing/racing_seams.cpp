@@ -13,17 +13,6 @@ void engine_sound_load(int) {}
 // The robots' share of gate passing.
 void learn_roll_out(bike *) {}
 
-int  demo_play_open(void) { return 0; }
-void demo_play_set_name(const char *) {}
-const char *demo_play_track(void) { return nullptr; }
-void demo_play_close(void) {}
-void demo_play_tick(void) {}
-int  demo_play_format(void) { return 0; }
-int  demo_play_rider_count(void) { return 0; }
-void demo_record_start(void) {}
-void demo_record_tick(int) {}
-void demo_record_stop(void) {}
-void demo_skip(float) {}
 
 int  net_socket = -1;
 int  server_tick;
