@@ -16,7 +16,11 @@
 #include "graphics/font.h"
 #include "graphics/png.h"
 #include "platform/display.h"
+#include "bike/bike_record.h"
+#include "bike/setters.h"
 #include "racing/race_state.h"
+#include "terrain/timing_gates.h"
+#include "terrain/track_load.h"
 #include "shell/globals.h"
 #include "ui/hud.h"
 #include "ui/ui.h"
@@ -190,6 +194,59 @@ TEST(HudDrawGl, TelemetryGraphsFromRings)
     const int stray = count_in(rgb, 0, 0, W, 200, [](const unsigned char *p) { return p[0] > 200 || p[1] > 200; });
     EXPECT_EQ(stray, 0);
     match_reference(rgb, "telemetry_graphs.png");
+    fonts_free();
+}
+
+// Through the game's own reader: two bare bike records, the leader a lap up and 1 s behind the
+// viewed rider on the road. The pit board's warning band runs across the bottom of the view.
+TEST(HudDrawGl, LappingBandAcrossTheView)
+{
+    display *d = window();
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(kubl_gl_frame_begin(d));
+    fonts_load();
+    frame_start();
+    static bike riders[2];
+    int sequence[5] = {0, 1, 2, 3, 4};
+    lap_list = sequence, first_lap_count = 2, normal_lap_count = 3;
+    track_name = "lapping";
+    race_start_tick = 0;
+    const int passed[2] = {8, 5}, last[2] = {5128, 5000};
+    for (int slot = 0; slot < 2; ++slot) {
+        bike *b = &riders[slot];
+        growable_array_init(&b->gate_times, sizeof(int));
+        for (int g = 0; g < passed[slot]; ++g) bike_record_gate_time(b, g, last[slot] - (passed[slot] - 1 - g) * 300);
+        b->gate_index = passed[slot];
+        snprintf(b->number_text, sizeof b->number_text, "%d", 40 + slot);
+        bike_slot_table[slot] = b;
+        standings[slot] = {slot, passed[slot], last[slot]};
+    }
+    standings_count = 2;
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    hud_draw_position_board(1);
+    const std::vector<unsigned char> rgb = frame_read();
+    kubl_gl_frame_end(d);
+    for (int slot = 0; slot < 2; ++slot) {
+        growable_array_free(&riders[slot].gate_times);
+        bike_slot_table[slot] = nullptr;
+    }
+    standings_count = 0;
+    lap_list = nullptr, first_lap_count = normal_lap_count = 0;
+    track_name = nullptr;
+
+    // Half blue over the grey (0.3, 0.4, 0.3): about (38, 115, 166), from edge to edge; the
+    // band is 1/30 of the view high.
+    auto blue = [](const unsigned char *p) { return p[2] > 140 && p[0] < 70; };
+    EXPECT_EQ(count_in(rgb, 0, H - 2, 4, H, blue), 8);
+    EXPECT_EQ(count_in(rgb, W - 4, H - 2, W, H, blue), 8);
+    EXPECT_EQ(count_in(rgb, 0, H - 20, W, H - 17, blue), 0);
+    // White text in the middle of the band: " 40 (1.0) ".
+    const int white = count_in(rgb, W / 2 - 40, H - 16, W / 2 + 40, H, [](const unsigned char *p) { return p[0] > 200 && p[1] > 200; });
+    EXPECT_GT(white, 15);
+    // Black text on the board above (no board picture here): the number and place.
+    const int black = count_in(rgb, 30, H - 90, 120, H - 20, [](const unsigned char *p) { return p[0] < 40 && p[1] < 40; });
+    EXPECT_GT(black, 30);
     fonts_free();
 }
 
