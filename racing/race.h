@@ -69,6 +69,8 @@ void net_cleanup(void);
 void net_set_connect_address(const char *address);   // null: no connect address
 int  net_connecting(void);   // non-zero while a connect address is set
 int  fixed_files_check(void);
+// The round trip to the server of a slot's packets, in ticks, as the client measures it.
+int  net_round_trip_ticks(int slot);
 
 // What the track loader and the erosion code reach of the race.
 #include "platform/array.h"

@@ -19,6 +19,7 @@
 #include "graphics/font.h"
 #include "graphics/shader.h"
 #include "graphics/texture.h"
+#include "terrain/track_load.h"
 #include "data/console.h"
 #include "data/file_index.h"
 #include "data/mem.h"
@@ -174,6 +175,7 @@ int rutline_main(int argc, char **argv)
     config_read();
 
     const char *track = nullptr;
+    track_map_texture = 0;   // a previous run's track is gone with its textures
     g_render.ground_mipmaps = 1;
     for (void *&voice : engine_voices) voice = nullptr;
     graphics_settings graphics;

@@ -6,7 +6,7 @@
 # tests/program/default_track.png.
 # Usage: default_track.sh PATH-TO-RUTLINE [REFERENCE.png]
 # With a second argument the screenshot, shrunk to a quarter, is written there as the reference
-# render (scripts/reference_render.sh does that).
+# render (scripts/reference_render.sh does that). The HUD is hidden: the picture is of the track.
 set -uo pipefail
 rutline=$1
 reference=${2:-}
@@ -22,7 +22,7 @@ start_xvfb
 # first load follows the settings file, so the picture's settings are written down here.
 mkdir -p "$home/Rutline"
 printf 'render_texture=Software\nground_detail=1.000000\n' >"$home/Rutline/config"
-start_game --track ridgeback --debug
+start_game --track ridgeback --debug --hidden-hud
 wait_for_window
 log=$home/Rutline/lastlog.txt
 for _ in $(seq 300); do

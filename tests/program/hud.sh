@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# The HUD in the whole program. With "draw_time=1" in a 640x480 window, New Race, Start puts the
+# player and five robots on the gates of the default track; paused before the gate drops
+# ("--hidden-pause") the on-board view shows the pit board ("L1 P1", "+0.0"), "Time - 0:00.0",
+# the tachometer with the gear, the lean indicator and the track map as in the reference
+# hud_race_640.png (the console's message lines masked, since they tell of the loading). The
+# same pause with "--hidden-hud" differs from it only where the HUD draws. A run at 1280x720
+# matches its own wide reference, hud_race_1280.png.
+# Usage: hud.sh PATH-TO-RUTLINE; with remake=1 in the environment the references are written.
+set -uo pipefail
+rutline=$1
+source "$(dirname "$0")/lib.bash"
+find_closer
+make_temp_home home
+fail_log_lines=60
+key_gap=1   # the menus take their keys a frame at a time; a loaded machine draws slowly
+
+[ -f "$(dirname "$rutline")/ridgeback/terrain.hf" ] || fail "no generated default track beside $rutline"
+start_xvfb
+
+# race_try WIDTH HEIGHT OUT [OPTIONS...]: a fresh home, the race started from the menus and
+# paused at once, the window captured into OUT. 1 when the menus lost a key and no race began.
+race_try() {
+    local width=$1 height=$2 out=$3
+    shift 3
+    rm -rf "$home"
+    mkdir -p "$home/Rutline"
+    printf '%s\n' slot00=Human slot01=Robot slot02=Robot slot03=Robot slot04=Robot slot05=Robot \
+        track=ridgeback draw_time=1 video_mode=Windowed "xres=$width" "yres=$height" \
+        render_texture=Software >"$home/Rutline/config"
+    start_game --hidden-pause "$@"
+    wait_for_window
+    wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
+    sleep 2
+    send_keys Return Down Return
+    if ! wait_for_log '^\[[0-9:.]+\] Resetting$' 30; then
+        close_game
+        return 1
+    fi
+    wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
+    # The gate drops 13 s after the reset: pause well before, then let the ground compose.
+    send_keys Pause
+    sleep 4
+    capture_window "$out"
+    close_game
+}
+
+# On a loaded machine the first menu key is now and then lost while the game starts: a few tries.
+race_shot() {
+    local attempt
+    for attempt in 1 2 3; do
+        race_try "$@" && return 0
+        echo "hud: the menus lost a key; starting again" >&2
+    done
+    fail "New Race, Start did not reset the race in three tries"
+}
+
+race_shot 640 480 "$root/hud.xwd"
+race_shot 640 480 "$root/plain.xwd" --hidden-hud
+race_shot 1280 720 "$root/wide.xwd"
+
+python3 - "$here" "$root" "${remake:-}" <<'PY' || fail "the HUD pictures do not match (kept in ${TMPDIR:-/tmp}/hud_*.xwd)"
+import shutil, sys, os
+sys.path.insert(0, sys.argv[1])
+import picture
+here, root, remake = sys.argv[1], sys.argv[2], sys.argv[3]
+F = 4   # references are shrunk to a quarter
+
+def load(name):
+    return picture.shrink_rows(*picture.read_picture(os.path.join(root, name)), F)
+
+# Boxes as fractions of the window (x0, y0, x1, y1), top left first; h is the height in widths.
+def boxes(w, h):
+    a = h / w
+    return {
+        'messages': (0, 1 / 50, 0.8, 9 / 50),          # below the "Time" line
+        'readouts': (0, 0, 0.3, 1 / 50 + 0.004),
+        'pit board': (0, 1 - 0.27, 0.33 * a, 1),
+        'instruments': (1 - 0.27 * a, 1 - 0.27, 1, 1),
+        'map': (1 - 0.26 * a, 0, 1, 0.26),
+        'lean': (0, 0.3, 1, 0.7),
+    }
+
+def inside(box, x, y, w, h):
+    return box[0] * w <= x < box[2] * w and box[1] * h <= y < box[3] * h
+
+def mean_diff(a, b, w, h, keep):
+    total = n = 0
+    for y in range(h):
+        ra, rb = a[y], b[y]
+        for x in range(w):
+            if keep(x, y):
+                total += sum(abs(ra[3 * x + c] - rb[3 * x + c]) for c in range(3))
+                n += 3
+    return total / n if n else 0
+
+failed = []
+for shot, ref in (('hud.xwd', 'hud_race_640.png'), ('wide.xwd', 'hud_race_1280.png')):
+    w, h, rows = load(shot)
+    b = boxes(w, h)
+    for y in range(h):   # the message lines tell of the loading: blanked in both
+        for x in range(w):
+            if inside(b['messages'], x, y, w, h):
+                rows[y][3 * x:3 * x + 3] = b'\0\0\0'
+    path = os.path.join(here, ref)
+    if remake:
+        picture.write_png(path, w, h, rows)
+        continue
+    rw, rh, want = picture.read_png(path)
+    if (rw, rh) != (w, h):
+        failed.append('%s: size %dx%d, reference %dx%d' % (shot, w, h, rw, rh))
+        continue
+    whole = mean_diff(rows, want, w, h, lambda x, y: True)
+    print('%s: mean difference %.2f per channel' % (shot, whole))
+    if whole > 6:
+        failed.append('%s differs from %s (%.2f)' % (shot, ref, whole))
+    for name, most in (('readouts', 2), ('pit board', 10), ('instruments', 10), ('map', 10)):
+        d = mean_diff(rows, want, w, h, lambda x, y: inside(b[name], x, y, w, h))
+        print('%s: %s differs by %.2f' % (shot, name, d))
+        if d > most:
+            failed.append('%s: the %s differs from the reference (%.2f)' % (shot, name, d))
+
+# Without the HUD the view is the same outside the HUD's places, and plainly different in them.
+w, h, hud = load('hud.xwd')
+_, _, plain = load('plain.xwd')
+b = boxes(w, h)
+hud_places = [b[k] for k in ('messages', 'readouts', 'pit board', 'instruments', 'map', 'lean')]
+outside = mean_diff(hud, plain, w, h, lambda x, y: not any(inside(k, x, y, w, h) for k in hud_places))
+print('--hidden-hud: %.2f outside the HUD' % outside)
+if outside > 3:
+    failed.append('--hidden-hud changes the view outside the HUD (%.2f)' % outside)
+# Thin lines and small text change less of their box than the boards do.
+for name, least in (('pit board', 30), ('instruments', 20), ('map', 2), ('readouts', 1.5)):
+    d = mean_diff(hud, plain, w, h, lambda x, y: inside(b[name], x, y, w, h))
+    print('--hidden-hud: the %s place differs by %.2f' % (name, d))
+    if d < least:
+        failed.append('--hidden-hud: nothing drawn in the %s place (%.2f)' % (name, d))
+
+for f in failed:
+    print('FAIL: ' + f)
+if failed:
+    for name in ('hud.xwd', 'plain.xwd', 'wide.xwd'):
+        shutil.copy(os.path.join(root, name), os.path.join(os.environ.get('TMPDIR', '/tmp'), 'hud_' + name))
+sys.exit(1 if failed else 0)
+PY
+echo "hud: ok"
