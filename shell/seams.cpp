@@ -3,8 +3,3 @@
 #include "shell/seams.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
-
-// Graphics presets and the default lighting of the menus.
-void graphics_preset_apply(int) {}
-void track_lighting_set_default(void) {}
-

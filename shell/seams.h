@@ -15,8 +15,7 @@ struct graphics_settings;
 #include "shell/options.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
-void graphics_preset_apply(int preset);           // the twelve graphics settings
-void track_lighting_set_default(void);
+#include "shell/graphics_presets.h"
 
 // Screenshots, video frames and audio capture.
 #include "shell/capture.h"

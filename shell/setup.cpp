@@ -15,6 +15,7 @@ menu_slider     setup_sliders[SETUP_SLIDER_COUNT];
 menu_choice     setup_choices[SETUP_CHOICE_COUNT];
 menu_choice     setup_graphics[SETUP_GRAPHICS_COUNT];
 char            setup_wanted_graphics[SETUP_GRAPHICS_COUNT][SETUP_WANTED_BYTES];
+int             setup_changed;
 
 static const menu_slider_def slider_defs[SETUP_SLIDER_COUNT] = {
     {"stability", "Stability", 100, 1, 0, 100},
@@ -148,7 +149,8 @@ void setup_init(void)
     memset(g_setup.name, 0, sizeof g_setup.name);
     memset(g_setup.number, 0, sizeof g_setup.number);
     setup_name = menu_text_field{"Name", 63, g_setup.name, 0, 1, {}};
-    setup_number = menu_text_field{"Number", 3, g_setup.number, 0, 1, {}};
+    // Race numbers are typed over, digit by digit.
+    setup_number = menu_text_field{"Number", 3, g_setup.number, 0, 0, {}};
     widget_text_set(&setup_name, "Pat Roostwell");
     widget_text_set(&setup_number, "999");
 
@@ -160,6 +162,7 @@ void setup_init(void)
     }
     widget_choice_select(&setup_bike, "yz250f(2017)");
     g_setup.last_refusal = -20;
+    setup_changed = 0;
     g_setup.ops = &setup_bike_default_ops;
 }
 
@@ -167,6 +170,7 @@ void setup_select_bike(const char *model) { widget_choice_select(&setup_bike, mo
 int  setup_stability(void) { return (int)setup_sliders[SETUP_STABILITY].value; }
 
 void setup_use_ops(const setup_bike_ops *ops) { g_setup.ops = ops ? ops : &setup_bike_default_ops; }
+const setup_bike_ops *setup_ops(void) { return g_setup.ops ? g_setup.ops : &setup_bike_default_ops; }
 
 const char *choice_item_text(const menu_choice *c)
 {

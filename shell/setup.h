@@ -80,6 +80,9 @@ extern menu_choice     setup_choices[SETUP_CHOICE_COUNT];
 // gathered at start-up; the wanted buffers hold what a setup line asked for.
 extern menu_choice     setup_graphics[SETUP_GRAPHICS_COUNT];
 extern char            setup_wanted_graphics[SETUP_GRAPHICS_COUNT][SETUP_WANTED_BYTES];
+// Set when the player changes the bike, name, number or graphics; the online client reads and
+// clears it to send the rider's details again.
+extern int             setup_changed;
 
 // What apply_setup drives: the bike's setters and the facts it reads. Tests swap in a recorder.
 struct setup_bike_ops {
@@ -124,6 +127,7 @@ extern const setup_bike_ops setup_bike_default_ops;
 // Every setup widget back to its default (the stability-100 preset, "yz250f(2017)").
 void setup_init(void);
 void setup_use_ops(const setup_bike_ops *ops);   // null restores the bike's own setters
+const setup_bike_ops *setup_ops(void);            // the table in use; the setup pages call through it
 void setup_select_bike(const char *model);        // the "Bike" choice
 int  setup_stability(void);                       // the stability slider, truncated
 

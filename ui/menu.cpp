@@ -1,6 +1,7 @@
 // The menu state machine: keys routed to the current page, the page drawn over the backdrop,
 // each page's rows as a hit list for the mouse, the common row movement and the chooser.
 #include "ui/menu.h"
+#include "ui/menu_settings.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
@@ -137,51 +138,6 @@ void menu_page2_key(int key)
     }
 }
 
-// Pages 7 to 12 show their title and the row that leads back, until they are built.
-struct settings_stub {
-    const char *title;
-    menu_button back;
-    int         back_to;
-};
-static settings_stub settings_stubs[6] = {
-    {"Bike Setup", {"Back to Main Menu", {}}, MENU_PAGE_MAIN},
-    {"Suspension and Gearing", {"Back to Bike Setup Menu", {}}, MENU_PAGE_BIKE_SETUP},
-    {"Advanced Stability Setup", {"Back to Bike Setup Menu", {}}, MENU_PAGE_BIKE_SETUP},
-    {"Customize Controls", {"Back to Main Menu", {}}, MENU_PAGE_MAIN},
-    {"Graphics/Sound Setup", {"Back to Main Menu", {}}, MENU_PAGE_MAIN},
-    {"Advanced Graphics Setup", {"Back to Graphics/Sound Menu", {}}, MENU_PAGE_GRAPHICS},
-};
-
-static settings_stub *stub_of(int state)
-{
-    return state >= MENU_PAGE_BIKE_SETUP && state <= MENU_PAGE_ADVANCED_GRAPHICS
-               ? &settings_stubs[state - MENU_PAGE_BIKE_SETUP]
-               : nullptr;
-}
-
-void menu_settings_stub_key(int key)
-{
-    settings_stub *s = stub_of(menu_state);
-    if (!s) return;
-    menu_rows_move(key, 1);
-    if (widget_is_activated(&s->back, key)) menu_go(s->back_to);
-}
-
-void menu_draw_settings_stub(void)
-{
-    settings_stub *s = stub_of(menu_state);
-    if (!s) return;
-    menu_draw_backdrop();
-    layout_pen pen;
-    layout_scale scale;
-    overlay_push_4x3(32, 0, -(1 + widget_border), &pen, &scale);
-    static const widget_colour text = {0.9f, 0.9f, 0.9f, 1.0f}, box = {0, 0, 0, 0.25f};
-    widget_draw_label(s->title, &text, &box, 15, 0);
-    overlay_translate(&pen, 0, -2);
-    widget_draw_button(&s->back, focused_item == 0, pen, scale, 15, 0);
-    overlay_pop();
-}
-
 void menu_key(int key)
 {
     // A page change swallows the rest of the frame's keys.
@@ -194,12 +150,12 @@ void menu_key(int key)
     case MENU_PAGE_SERIES: menu_page4_key(key); break;
     case MENU_PAGE_STANDINGS: menu_standings_key(key); break;
     case MENU_PAGE_TIME_TRIAL: menu_race_key(key); break;
-    case MENU_PAGE_BIKE_SETUP:
-    case MENU_PAGE_SUSPENSION:
-    case MENU_PAGE_STABILITY:
-    case MENU_PAGE_CONTROLS:
-    case MENU_PAGE_GRAPHICS:
-    case MENU_PAGE_ADVANCED_GRAPHICS: menu_settings_stub_key(key); break;
+    case MENU_PAGE_BIKE_SETUP: bike_setup_page_key(key); break;
+    case MENU_PAGE_SUSPENSION: suspension_page_key(key); break;
+    case MENU_PAGE_STABILITY: menu_bike_setup_key(key); break;
+    case MENU_PAGE_CONTROLS: controls_page_key(key); break;
+    case MENU_PAGE_GRAPHICS: graphics_setup_page_key(key); break;
+    case MENU_PAGE_ADVANCED_GRAPHICS: menu_graphics_key(key); break;
     case MENU_PAGE_MULTIPLAYER: menu_multiplayer_key(key); break;
     case MENU_PAGE_CONSOLE: menu_console_key(key); break;
     case MENU_PAGE_QUIT: quit_flag = 1; break;
@@ -224,12 +180,12 @@ void menu_draw(void)
     case MENU_PAGE_SERIES: menu_draw_points_series(); break;
     case MENU_PAGE_STANDINGS: menu_draw_series_standings(); break;
     case MENU_PAGE_TIME_TRIAL: menu_draw_time_trial(); break;
-    case MENU_PAGE_BIKE_SETUP:
-    case MENU_PAGE_SUSPENSION:
-    case MENU_PAGE_STABILITY:
-    case MENU_PAGE_CONTROLS:
-    case MENU_PAGE_GRAPHICS:
-    case MENU_PAGE_ADVANCED_GRAPHICS: menu_draw_settings_stub(); break;
+    case MENU_PAGE_BIKE_SETUP: menu_draw_bike_setup(); break;
+    case MENU_PAGE_SUSPENSION: menu_draw_suspension(); break;
+    case MENU_PAGE_STABILITY: menu_draw_stability(); break;
+    case MENU_PAGE_CONTROLS: menu_draw_controls(); break;
+    case MENU_PAGE_GRAPHICS: menu_draw_graphics_setup(); break;
+    case MENU_PAGE_ADVANCED_GRAPHICS: menu_draw_advanced_graphics(); break;
     case MENU_PAGE_MULTIPLAYER: menu_draw_multiplayer(); break;
     case MENU_PAGE_CONSOLE: menu_draw_console(); break;
     case MENU_PAGE_QUIT: menu_draw_quit(); break;
@@ -241,7 +197,7 @@ void menu_draw(void)
 enum { NEW_RACE_ROWS = 7 + GATE_SLOT_COUNT };
 static const widget_rect *hit_main[10], *hit_new_race[NEW_RACE_ROWS + 1], *hit_chooser[CHOOSER_ROWS + 4],
     *hit_playback[CHOOSER_ROWS + 5], *hit_series[CHOOSER_ROWS + 4], *hit_standings[5], *hit_time_trial[6],
-    *hit_stubs[6][2], *hit_multiplayer[5], *hit_console[2];
+    *hit_multiplayer[5], *hit_console[2];
 
 static void hit_lists_build(void)
 {
@@ -264,7 +220,6 @@ static void hit_lists_build(void)
                                    &config_sliders[CONFIG_GHOST_FADE_DISTANCE].rect,
                                    &config_choices[CONFIG_TIME_TRIAL_ABORT].rect};
     for (int i = 0; i < 5; ++i) hit_time_trial[i] = trial[i];
-    for (int i = 0; i < 6; ++i) hit_stubs[i][0] = &settings_stubs[i].back.rect;
     for (int i = 0; i < 3; ++i) hit_multiplayer[i] = &multiplayer_buttons[i].rect;
     hit_multiplayer[3] = &config_server_name.rect;
     hit_console[0] = &console_input.rect;
@@ -290,7 +245,7 @@ const widget_rect *const *menu_page_hit_list(int state)
     case MENU_PAGE_STABILITY:
     case MENU_PAGE_CONTROLS:
     case MENU_PAGE_GRAPHICS:
-    case MENU_PAGE_ADVANCED_GRAPHICS: return hit_stubs[state - MENU_PAGE_BIKE_SETUP];
+    case MENU_PAGE_ADVANCED_GRAPHICS: return settings_page_hit_list(state);
     case MENU_PAGE_MULTIPLAYER: return hit_multiplayer;
     case MENU_PAGE_CONSOLE: return hit_console;
     }

@@ -51,7 +51,6 @@ void menu_page4_key(int key);
 void menu_standings_key(int key);
 void menu_race_key(int key);
 void menu_multiplayer_key(int key);
-void menu_settings_stub_key(int key);   // pages 7 to 12 until they are built
 void menu_console_key(int key);
 
 // Page drawers.
@@ -63,7 +62,6 @@ void menu_draw_playback(void);
 void menu_draw_points_series(void);
 void menu_draw_series_standings(void);
 void menu_draw_time_trial(void);
-void menu_draw_settings_stub(void);
 void menu_draw_multiplayer(void);
 void menu_draw_console(void);
 void menu_draw_quit(void);

@@ -139,13 +139,14 @@ capture_window() {
 
 # Compares the capture SHOT, shrunk by a quarter, with the reference NAME.png beside these
 # scripts; with remake set, writes the reference instead. A failed comparison keeps the shot.
+# With mask set to "X0 Y0 X1 Y1" (window pixels) that box counts in neither picture.
 compare_with_reference() {
     local shot=$1 name=$2 tolerance=${3:-4} keep=${TMPDIR:-/tmp}/$2_failed.xwd
     if [ -n "${remake:-}" ]; then
-        python3 "$here/picture.py" shrink "$shot" "$here/$name.png" 4 || fail "could not write $name.png"
+        python3 "$here/picture.py" shrink "$shot" "$here/$name.png" 4 ${mask:-} || fail "could not write $name.png"
         return 0
     fi
-    python3 "$here/picture.py" compare "$shot" "$here/$name.png" 4 "$tolerance" || {
+    python3 "$here/picture.py" compare "$shot" "$here/$name.png" 4 "$tolerance" ${mask:-} || {
         cp "$shot" "$keep"
         fail "$name differs from its reference (the window is kept as $keep)"; }
 }

@@ -4,7 +4,9 @@ imaging package.
 
   picture.py check SHOT.png      a motocross track: sky above, grass and bare dirt on the ground
   picture.py shrink SHOT.png OUT.png FACTOR   a smaller copy (box filter) for the reference
-  picture.py compare SHOT.png REF.png FACTOR TOLERANCE   the shrunk shot against a reference
+  picture.py compare SHOT.png REF.png FACTOR TOLERANCE [X0 Y0 X1 Y1]   the shrunk shot against a
+      reference; the optional box (shot pixels) is left out of the comparison
+  picture.py shrink SHOT.png OUT.png FACTOR X0 Y0 X1 Y1   a smaller copy with that box blacked out
 
 A SHOT may also be a window capture of `xwd` (X Window Dump, 24 or 32 bits a pixel).
 """
@@ -149,16 +151,30 @@ def shrink_rows(width, height, rows, factor):
     return w, h, small
 
 
-def shrink(path, out, factor):
+def black_box(rows, box, factor):
+    """Blacks out box (x0, y0, x1, y1 in shot pixels) in rows shrunk by factor."""
+    if not box:
+        return
+    x0, y0, x1, y1 = (v // factor for v in box)
+    for y in range(max(y0, 0), min(y1 + 1, len(rows))):
+        for x in range(max(x0, 0), min(x1 + 1, len(rows[y]) // 3)):
+            rows[y][3 * x:3 * x + 3] = b'\0\0\0'
+
+
+def shrink(path, out, factor, box=None):
     w, h, small = shrink_rows(*read_picture(path), factor)
+    black_box(small, box, factor)
     write_png(out, w, h, small)
     return 0
 
 
-def compare(path, reference, factor, tolerance):
+def compare(path, reference, factor, tolerance, box=None):
     """The picture, shrunk by factor, against a reference: mean difference per channel."""
     w, h, small = shrink_rows(*read_picture(path), factor)
+    black_box(small, box, factor)
     rw, rh, ref = read_png(reference)
+    ref = [bytearray(r) for r in ref]
+    black_box(ref, box, factor)
     if (w, h) != (rw, rh):
         print('size %dx%d, reference %dx%d' % (w, h, rw, rh))
         return 1
@@ -171,9 +187,11 @@ def compare(path, reference, factor, tolerance):
 if __name__ == '__main__':
     if len(sys.argv) == 3 and sys.argv[1] == 'check':
         sys.exit(check(sys.argv[2]))
-    if len(sys.argv) == 6 and sys.argv[1] == 'compare':
-        sys.exit(compare(sys.argv[2], sys.argv[3], int(sys.argv[4]), float(sys.argv[5])))
-    if len(sys.argv) == 5 and sys.argv[1] == 'shrink':
-        sys.exit(shrink(sys.argv[2], sys.argv[3], int(sys.argv[4])))
+    if len(sys.argv) in (6, 10) and sys.argv[1] == 'compare':
+        box = [int(v) for v in sys.argv[6:10]] or None
+        sys.exit(compare(sys.argv[2], sys.argv[3], int(sys.argv[4]), float(sys.argv[5]), box))
+    if len(sys.argv) in (5, 9) and sys.argv[1] == 'shrink':
+        box = [int(v) for v in sys.argv[5:9]] or None
+        sys.exit(shrink(sys.argv[2], sys.argv[3], int(sys.argv[4]), box))
     print(__doc__)
     sys.exit(2)
