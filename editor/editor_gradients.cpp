@@ -199,6 +199,7 @@ static int floor_multiple(long v, int b)
 // The triangle rule on the coarse cell at (C0, R0) of b vertices, offsets fx, fz inside it.
 static float coarse_cell_height(int C0, int R0, int b, float fx, float fz)
 {
+    if (fx == 0 && fz == 0) return snapshot_at(C0, R0);   // exact at the corners
     int C1 = C0 + b, R1 = R0 + b;
     int base_c, other_c, base_r = R0, other_r = R1;
     long cc = C0 / b, rr = R0 / b;
