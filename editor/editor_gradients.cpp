@@ -139,7 +139,7 @@ float gradient_slope_at(int i)
     if (i >= n - 1) return difference(p, n - 2, n - 1);
     if (t[i - 1] != SEGMENT_CURVE) return difference(p, i - 1, i);
     if (t[i] != SEGMENT_CURVE) return difference(p, i, i + 1);
-    return (difference(p, i - 1, i) + difference(p, i, i + 1)) / 2;
+    return difference(p, i - 1, i) / 2 + difference(p, i, i + 1) / 2;
 }
 
 float gradient_hermite(int i, float s)
