@@ -3,6 +3,8 @@
 // least one map unit).
 #include "editor/editor_overlays.h"
 #include "editor/editor_state.h"
+#include "bike/shape.h"
+#include "graphics/font.h"
 #include "graphics/model.h"
 #include "graphics/model_draw.h"
 #include "shell/globals.h"
@@ -13,6 +15,7 @@
 #include "terrain/track_load.h"
 #include <GL/gl.h>
 #include <cmath>
+#include <cstdio>
 
 static const float pi = 3.14159265358979f;
 
@@ -180,6 +183,17 @@ static void gate_overlay(void)
         glEnd();
         draw_ground_ring(g.centre[0] + dz, g.centre[2] - dx, s / 2, 0.25f * s);
         draw_ground_ring(g.centre[0] - dz, g.centre[2] + dx, s / 2, 0.25f * s);
+        char number[16];
+        std::snprintf(number, sizeof number, "%d", i);
+        glPushMatrix();
+        glTranslatef(g.centre[0], 0, g.centre[2]);
+        glRotatef(-90, 1, 0, 0);   // text up is up the screen, away from the viewer's +z
+        glScalef(25, 25, 25);
+        draw_text(sel ? 1.0f : 0.0f, sel ? 1.0f : 0.0f, sel ? 1.0f : 0.0f, 1, number, TEXT_NORMAL);
+        glPopMatrix();
+        glDisable(GL_TEXTURE_2D);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
 }
 
@@ -293,6 +307,24 @@ void editor_draw_statue_silhouettes(void)
     }
 }
 
+// Every collision sphere of every statue, placed by the statue's rotation and position.
+static void collidable_spheres(void)
+{
+    const statue *st = (const statue *)statues.items;
+    glColor4f(1, 1, 1, 1);
+    for (int i = 0; i < statues.count; ++i) {
+        const shape *sh = st[i].shape;
+        if (!sh || !sh->spheres) continue;
+        const float *r = st[i].orientation;
+        for (int k = 0; k < sh->sphere_count; ++k) {
+            const float *c = sh->spheres[k].center;
+            float x = st[i].x + r[0] * c[0] + r[1] * c[1] + r[2] * c[2];
+            float z = st[i].z + r[6] * c[0] + r[7] * c[1] + r[8] * c[2];
+            circle(x, z, sh->spheres[k].radius);
+        }
+    }
+}
+
 void editor_draw_mode_overlay(void)
 {
     float cx, cz;
@@ -305,6 +337,7 @@ void editor_draw_mode_overlay(void)
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     int mode = g_editor.editor_mode;
+    if (mode == MODE_STATUES && editor_choice(W_SHOW_COLLIDABLE) == 1) collidable_spheres();
     switch (mode) {
     case MODE_SNAP: snap_square(cx, cz); break;
     case MODE_GRADIENT_PLACEMENT:
