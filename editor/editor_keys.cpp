@@ -3,6 +3,7 @@
 #include "editor/editor.h"
 #include "editor/editor_state.h"
 #include "shell/globals.h"
+#include "terrain/decal_grid.h"
 #include "terrain/field.h"
 #include <cctype>
 #include <cmath>
@@ -83,6 +84,23 @@ static void slider_step(int index, double by, double lo, double hi)
     if (s.value > hi) s.value = hi;
 }
 
+// The selected decal grows or shrinks about its centre; the ground under its old and its new
+// extent is composed again.
+static void decal_scale(float by)
+{
+    terrain_field *t = g_editor.terrain;
+    int i = g_editor.selected_decal;
+    if (!t->decals.items || i < 0 || i >= t->decals.count) return;
+    decal &d = ((decal *)t->decals.items)[i];
+    decal_request_redraw(t, i);
+    decal_grid_remove(t, i);
+    d.size1 *= by;
+    d.size2 *= by;
+    decal_grid_insert(t, i);
+    decal_request_redraw(t, i);
+    t->change_flags = CHANGE_ALL;
+}
+
 static int key_table(int code)
 {
     editor_state &e = g_editor;
@@ -105,6 +123,11 @@ static int key_table(int code)
     case 'f': gradient_flatten(); return 1;
     case 127:
     case 'x': return ops.erase ? ops.erase() : 0;
+    case '{':
+    case '}':
+        if (e.editor_mode != MODE_DECALS) return 0;
+        decal_scale(code == '{' ? 0.9375f : 1 / 0.9375f);
+        return 1;
     default: break;
     }
     if (code >= '1' && code <= '9') {

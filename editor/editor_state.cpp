@@ -67,6 +67,8 @@ static void placement_release(void)
     gradient_flatten();
 }
 
+// The release ends a stroke; a press that went to a panel widget started none, so its release
+// leaves the status the widget set (a Save click keeps "Saved!").
 void editor_release_button(void)
 {
     int mode = g_editor.editor_mode;
