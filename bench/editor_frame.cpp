@@ -77,7 +77,7 @@ std::string write_track(void)
 
 static void BM_EditorFrame(benchmark::State &state)
 {
-    setenv("RL_HOME", game_folder().c_str(), 1);
+    setenv("RL_HOME", game_folder().c_str(), 0);   // a folder given by the caller stays
     search_folders_free();
     display *d = kubl_gl_window_open("Rutline bench", 1280, 720, 0, 8, 16, 0, 0);
     if (!d) {
