@@ -35,9 +35,10 @@ int edinfo_parse_line(const char *line)
         if (std::sscanf(rest, "%f %f %f %f", &v[0], &v[1], &v[2], &v[3]) != 4) return 0;
         for (float f : v)
             if (!std::isfinite(f)) return 0;
+        int before = g_editor.gradients.count;
         editor_new_gradient();
         gradient *g = editor_selected_gradient();
-        if (!g) return 0;
+        if (!g || g_editor.gradients.count == before) return 0;   // the list could not grow
         gradient_clear_profile(g);
         g->x0 = v[0];
         g->z0 = v[1];
