@@ -136,3 +136,15 @@ TEST_F(EditorGroundShapes, SetFromTerrainOnABump)
     for (float d = 0; d <= 32; d += 0.5f)
         EXPECT_NEAR(gradient_profile_height(d), terrain_height_at(field.t, d, 16), 0.6f) << d;
 }
+
+static void *refuse_realloc(void *, std::size_t) { return nullptr; }
+
+TEST_F(EditorGradients, EdinfoLineWhenTheListCannotGrow)
+{
+    for (int i = 0; i < 16; ++i) ASSERT_EQ(edinfo_parse_line("add_gradient 1 2 3 4"), 1);
+    growable_array_set_realloc(refuse_realloc);
+    EXPECT_EQ(edinfo_parse_line("add_gradient 9 9 9 9"), 0);
+    growable_array_set_realloc(nullptr);
+    ASSERT_EQ(g_editor.gradients.count, 16);
+    EXPECT_EQ(editor_gradient(15)->x0, 1) << "the last gradient read is not overwritten";
+}
