@@ -1,6 +1,9 @@
 // The timing tower's entries, its scrolling strip with the blank entry, and the lap board.
 #include <gtest/gtest.h>
 #include "ui/timing_tower.h"
+#include "racing/race.h"
+#include "racing/standings.h"
+#include <cstring>
 #include <string>
 
 namespace {
@@ -105,6 +108,46 @@ TEST(TimingTower, LapBoard)
     int lap = 0;
     EXPECT_EQ(lap_board_state(12, 0, 0, 3, &lap), 0);
     EXPECT_EQ(lap, 1);
+}
+
+TEST(TimingTower, EntriesFromTheStandings)
+{
+    const int saved_socket = net_socket, saved_slot = race_slot, saved_count = standings_count;
+    const int saved_kinds[2] = {controller_kind[3], controller_kind[9]};
+    results_final = 0;
+    standings_count = 2;
+    standings[0] = {9, 5, 700};
+    standings[1] = {3, 4, 650};
+    strcpy(rider_names[9], "Roborider");
+    strcpy(rider_names[3], "Player");
+    controller_kind[9] = CONTROLLER_ROBOT;
+    controller_kind[3] = CONTROLLER_LOCAL;
+    tower_entry e[4];
+    struct Case { int socket, slot, want_n; const char *want_last; };
+    const Case cases[] = {
+        {-1, 160, 2, "Player"},       // offline: everybody, in standings order
+        {5, 3, 2, "Player"},          // online with a race slot
+        {5, 160, 1, "Roborider"},     // watching online: the own riders are not in the race
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.socket * 1000 + c.slot);
+        net_socket = c.socket;
+        race_slot = c.slot;
+        const int n = tower_entries_build(e, 4);
+        ASSERT_EQ(n, c.want_n);
+        EXPECT_STREQ(e[0].position, "1");
+        EXPECT_STREQ(e[0].name, "Roborider");
+        EXPECT_STREQ(e[n - 1].name, c.want_last);
+        EXPECT_STREQ(e[n - 1].gap, "");   // no bikes, no gate times
+    }
+    // The room given is never passed.
+    net_socket = -1;
+    EXPECT_EQ(tower_entries_build(e, 1), 1);
+    net_socket = saved_socket;
+    race_slot = saved_slot;
+    standings_count = saved_count;
+    controller_kind[3] = saved_kinds[0];
+    controller_kind[9] = saved_kinds[1];
 }
 
 }   // namespace
