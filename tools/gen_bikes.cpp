@@ -303,7 +303,12 @@ std::vector<km_mesh> frame_meshes(const row_style &st)
         tube(dark, {0.1f, 2.1f, 2.8f}, {0.4f, 2.35f, 4.4f}, 0.08f, 0.08f, 8, ENGINE);
         tube(dark, {0.42f, 2.5f, 4.4f}, {0.48f, 2.85f, 5.8f}, 0.17f, 0.15f, 12, ENGINE);
     }
-    std::vector<km_mesh> meshes = {plastic, metal, dark};
+    // The frame tubes again as a reflective layer: the lit pass draws the paint, the reflective
+    // pass adds the sky's glint over it (a reflective mesh comes after every lit one).
+    km_mesh chrome = metal;
+    chrome.shininess = -1;
+    chrome.alpha = 0.35f;
+    std::vector<km_mesh> meshes = {plastic, metal, dark, chrome};
     for (km_mesh &m : meshes) to_body(m, FRAME_AT);
     return meshes;
 }

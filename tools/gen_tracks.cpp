@@ -5,7 +5,8 @@
 //   OUT/ridgeback-practice/ a small practice loop, 257 x 257 vertices
 // Each track folder gets its ground files (through the game's own ground saver), "shadows.pgm",
 // "tileinfo", "lighting", "timing_gates", "statues", "billboards", "flaggers", "cameras", "desc",
-// "map.png" and the pictures, models and shapes these name.
+// "map.png" and the pictures, models and shapes these name. The statues' shadows are baked into
+// the ground's; the sun shines in the sky pictures and casts a lens flare.
 //
 // The output depends only on the seeds below.
 //
@@ -32,9 +33,24 @@ struct lighting_values {
 const lighting_values LIGHT = {{-0.45f, 0.62f, 0.40f}, {1.0f, 0.95f, 0.86f}, {0.44f, 0.46f, 0.52f}, {0.2f, 0.2f, 0.22f},
                                {0.74f, 0.82f, 0.90f, 0.0006f}};
 
-std::string lighting_text(const std::string &folder_name)
+// The usual high sun, or a low one straight ahead of the riders on the start line.
+lighting_values track_light(const track_plan &plan, const course &c)
 {
-    const lighting_values &l = LIGHT;
+    lighting_values l = LIGHT;
+    if (plan.sun_ahead_degrees > 0) {
+        const course_sample &k = c.spur.empty() ? c.loop_at(c.spec->finish_s + 30) : c.spur[8];
+        const double e = plan.sun_ahead_degrees * PI / 180, hl = std::hypot(k.tx, k.tz);
+        l.sun[0] = (float)(k.tx / hl * std::cos(e));
+        l.sun[1] = (float)std::sin(e);
+        l.sun[2] = (float)(k.tz / hl * std::cos(e));
+        // A sun this low warms the light and leaves more to the sky.
+        l.sun_color[0] = 1.0f, l.sun_color[1] = 0.9f, l.sun_color[2] = 0.76f;
+    }
+    return l;
+}
+
+std::string lighting_text(const std::string &folder_name, const lighting_values &l, const double sun[3])
+{
     char text[2048];
     auto face = [&](const char *f) { return "@" + folder_name + "/" + f; };
     snprintf(text, sizeof text,
@@ -50,12 +66,12 @@ std::string lighting_text(const std::string &folder_name)
              l.ambient[2], l.global_ambient[0], l.global_ambient[1], l.global_ambient[2], face("sky_n.png").c_str(),
              face("sky_e.png").c_str(), face("sky_s.png").c_str(), face("sky_w.png").c_str(), face("sky_u.png").c_str(),
              face("sky_env.png").c_str(), l.fog[0], l.fog[1], l.fog[2], l.fog[3]);
-    return text;
+    return text + flare_text(folder_name, sun);
 }
 
 // The lighting the game will hold after reading the file above: the vectors as the file's text
 // gives them, the sun normalised the way the loader does it.
-void set_track_lighting(void)
+void set_track_lighting(const lighting_values &values)
 {
     char text[64];
     auto reread = [&](const float *v, float *out) {
@@ -64,10 +80,10 @@ void set_track_lighting(void)
     };
     lighting_record &l = track_lighting;
     memset(&l, 0, sizeof l);
-    reread(LIGHT.sun, l.sun_vector);
-    reread(LIGHT.sun_color, l.sun_color);
-    reread(LIGHT.ambient, l.ambient);
-    reread(LIGHT.global_ambient, l.global_ambient);
+    reread(values.sun, l.sun_vector);
+    reread(values.sun_color, l.sun_color);
+    reread(values.ambient, l.ambient);
+    reread(values.global_ambient, l.global_ambient);
     float len = std::sqrt(l.sun_vector[0] * l.sun_vector[0] + l.sun_vector[1] * l.sun_vector[1] + l.sun_vector[2] * l.sun_vector[2]);
     float inv = 1.0f / len;
     for (float &c : l.sun_vector) c *= inv;
@@ -142,8 +158,21 @@ bool make_track(const std::string &out, const track_plan &base, const tile_set &
     const float lo = *std::min_element(g.height.begin(), g.height.end()), hi = *std::max_element(g.height.begin(), g.height.end());
     for (float &h : g.height) h = terrain_sample_height(lo, hi, terrain_quantise_height(h, lo, hi));
 
-    set_track_lighting();
+    const lighting_values light = track_light(plan, c);
+    set_track_lighting(light);
+    const double sun[3] = {track_lighting.sun_vector[0], track_lighting.sun_vector[1], track_lighting.sun_vector[2]};
     std::vector<unsigned char> lit = march_shadows(g.height, dim, plan.cell, track_lighting.sun_vector);
+
+    // The objects first: their shadows go into the ground's before it is shaded.
+    track_objects o;
+    o.folder_name = plan.folder;
+    place_gates(o, c, g);
+    place_start(o, c, plan.start_count);
+    place_statues(o, c);
+    place_billboards(o, c, g, plan.trees, plan.seed + 3);
+    place_flaggers(o, c);
+    place_cameras(o, c);
+    bake_statue_shadows(lit, g, o.placed, sun);
 
     std::unique_ptr<terrain_field> t(new terrain_field());
     memset((void *)t.get(), 0, sizeof *t);
@@ -185,17 +214,9 @@ bool make_track(const std::string &out, const track_plan &base, const tile_set &
 
     ok = write_pgm(dir + "shadows.pgm", dim, dim, lit) && ok;
     ok = write_text(dir + "tileinfo", tileinfo_text(tiles)) && ok;
-    ok = write_text(dir + "lighting", lighting_text(plan.folder)) && ok;
+    ok = write_text(dir + "lighting", lighting_text(plan.folder, light, sun)) && ok;
     ok = write_text(dir + "desc", std::string(plan.long_name) + "\n") && ok;
 
-    track_objects o;
-    o.folder_name = plan.folder;
-    place_gates(o, c, g);
-    place_start(o, c, plan.start_count);
-    place_statues(o, c);
-    place_billboards(o, c, g, plan.trees, plan.seed + 3);
-    place_flaggers(o, c);
-    place_cameras(o, c);
     ok = write_text(dir + "timing_gates", timing_gates_text(o)) && ok;
     ok = write_text(dir + "statues", join_lines(o.statues)) && ok;
     ok = write_text(dir + "billboards", join_lines(o.billboards)) && ok;
@@ -205,7 +226,8 @@ bool make_track(const std::string &out, const track_plan &base, const tile_set &
     ok = write_statue_assets(dir) && ok;
     ok = write_billboard_pictures(dir) && ok;
     ok = write_decal_pictures(dir) && ok;
-    ok = write_sky(dir, plan.seed + 4) && ok;
+    ok = write_sky(dir, plan.seed + 4, sun) && ok;
+    ok = write_flare_pictures(dir) && ok;
     ok = write_map(dir, c, g.world()) && ok;
 
     printf("gen_tracks: %s: lap %.0f ft, start straight %.0f ft, %d features, %d gates, %d statues, %d billboards\n",

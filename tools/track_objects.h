@@ -69,7 +69,49 @@ inline bool write_statue_assets(const std::string &folder)
         ok = write_shp(folder + "banner.shp", {{-6.05f, 0.6f, 0, 0.4f, 0.5f, 8000, 200}, {-6.05f, 1.6f, 0, 0.4f, 0.5f, 8000, 200},
                                                {6.05f, 0.6f, 0, 0.4f, 0.5f, 8000, 200}, {6.05f, 1.6f, 0, 0.4f, 0.5f, 8000, 200}}) && ok;
     }
+    // Cut-out: a life-size rider printed on a board, shaped round the figure. It turns to face
+    // whoever looks at it, so one printed side is enough; the back shows it mirrored.
+    {
+        km_mesh m;
+        m.shininess = 6;
+        const float a[3] = {1.3f, 0, 0}, b[3] = {-1.3f, 0, 0}, c[3] = {-1.3f, 6.5f, 0}, d[3] = {1.3f, 6.5f, 0};
+        m.quad(a, b, c, d, 0, 0, 1, 1);
+        m.quad(b, a, d, c, 1, 0, 0, 1);
+        ok = write_km(folder + "cutout.km", {m}) && ok;
+        canvas tex(128, 256);
+        const color white = rgb(248, 248, 248), kit = rgb(30, 70, 190), trim = rgb(250, 200, 30);
+        // The board's white edge round the figure, then the figure.
+        for (int pass = 0; pass < 2; ++pass) {
+            const double grow = pass ? 0 : 4;
+            auto paint = [&](const color &c) { return pass ? c : white; };
+            tex.line(52, 150, 46, 250 + grow / 2, 16 + 2 * grow, paint(rgb(40, 40, 48)));     // legs
+            tex.line(76, 150, 82, 250 + grow / 2, 16 + 2 * grow, paint(rgb(40, 40, 48)));
+            tex.rect(40 - grow, 78 - grow, 88 + grow, 158 + grow, paint(kit));              // shirt
+            tex.line(42, 84, 20, 150, 13 + 2 * grow, paint(kit));                          // arms
+            tex.line(86, 84, 108, 150, 13 + 2 * grow, paint(kit));
+            tex.disc(64, 46, 30 + grow, paint(rgb(230, 40, 40)));                           // helmet
+            if (pass) {
+                tex.rect(40, 104, 88, 112, trim);
+                tex.rect(44, 40, 84, 56, rgb(30, 30, 36));                                 // goggles
+                text_face bold("DejaVuSans-Bold.ttf");
+                bold.draw_centred(tex, "7", 34, 64, 146, white);
+            }
+        }
+        ok = write_canvas_rgba(folder + "cutout.png", tex) && ok;
+        ok = write_shp(folder + "cutout.shp", {{0, 1.0f, 0, 0.5f, 0.5f, 4000, 150}}) && ok;
+    }
     return ok;
+}
+
+// The solid parts of a statue as boxes (model coordinates, x0 y0 z0 x1 y1 z1) for its baked
+// shadow; the cut-out, which turns, as a cross.
+inline std::vector<std::vector<float>> statue_boxes(const std::string &kind)
+{
+    if (kind == "haybale") return {{-2.0f, 0, -0.8f, 2.0f, 1.5f, 0.8f}};
+    if (kind == "tuffblock") return {{-1.5f, 0, -0.6f, 1.5f, 1.2f, 0.6f}};
+    if (kind == "banner") return {{-6, 1, -0.05f, 6, 4, 0.05f}, {-6.2f, 0, -0.1f, -5.95f, 4.3f, 0.1f}, {5.95f, 0, -0.1f, 6.2f, 4.3f, 0.1f}};
+    if (kind == "cutout") return {{-0.9f, 0, -0.15f, 0.9f, 6.2f, 0.15f}, {-0.15f, 0, -0.9f, 0.15f, 6.2f, 0.9f}};
+    return {};
 }
 
 // ---- billboard and flagger pictures ----
@@ -144,16 +186,25 @@ inline bool write_billboard_pictures(const std::string &folder)
         snprintf(name, sizeof name, "starter%d.png", f);
         ok = write_canvas_rgba(folder + name, cv) && ok;
     }
+    // The man at the finish: his board turned edge on (the race runs), "1/2" at half distance,
+    // the white flag on the last lap and the chequered one when it is over.
     text_face bold("DejaVuSans-Bold.ttf");
-    const char *boards[4] = {"30", "5", "", nullptr};
     for (int f = 0; f < 4; ++f) {
         canvas cv(64, 128);
         draw_person(cv, 32, 126, 110, rgb(20, 20, 20));
-        if (f < 2) {
-            cv.rect(8, 14, 56, 50, rgb(250, 250, 250));
-            bold.draw_centred(cv, boards[f], 28, 32, 43, rgb(10, 10, 10));
-        } else if (f == 2) {
+        if (f == 0) {
             cv.rect(30, 14, 34, 50, rgb(200, 200, 200));
+        } else if (f == 1) {
+            cv.rect(8, 14, 56, 50, rgb(250, 250, 250));
+            bold.draw_centred(cv, "1/2", 20, 32, 40, rgb(10, 10, 10));
+        } else {
+            cv.line(32, 52, 44, 30, 7, rgb(20, 20, 20));
+            cv.line(44, 34, 44, 4, 2, rgb(60, 60, 60));
+            for (int y = 0; y < 4; ++y)
+                for (int x = 0; x < 4; ++x) {
+                    const bool dark = f == 3 && (x + y) % 2;
+                    cv.rect(45 + x * 4.5, 4 + y * 4.5, 49.5 + x * 4.5, 8.5 + y * 4.5, dark ? rgb(15, 15, 15) : rgb(250, 250, 250));
+                }
         }
         char name[32];
         snprintf(name, sizeof name, "board%d.png", f);
@@ -173,6 +224,8 @@ struct track_objects {
     std::vector<gate_line> gates;
     std::vector<int> first_lap, normal_lap;
     std::vector<std::string> start_lines, statues, billboards, flaggers, cameras;
+    struct placed_statue { double x, z, angle; std::string kind; };
+    std::vector<placed_statue> placed;   // the statues again, for their shadows
 };
 
 inline double terrain_at(const ground &g, double x, double z)
@@ -257,6 +310,7 @@ inline void add_statue(track_objects &o, double x, double z, double angle, const
                 shp = asset(o, (std::string(kind) + ".shp").c_str());
     snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.5f %s %s %s", x, 0.0, z, angle, km.c_str(), png.c_str(), shp.c_str());
     o.statues.push_back(line);
+    o.placed.push_back({x, z, angle, kind});
 }
 
 // Tuff blocks along the outside of the tight turns, hay bales on the outside of the fast ones,
@@ -283,6 +337,36 @@ inline void place_statues(track_objects &o, const course &c)
         const course_sample &k = c.spur.empty() ? c.loop_at(s) : straight[(std::size_t)std::min<double>(s, straight.size() - 1)];
         double off = k.half_width + 14, nx = -k.tz, nz = k.tx;
         add_statue(o, k.x + nx * off, k.z + nz * off, heading_along(k.tx, k.tz), "banner");
+    }
+    // The cut-out rider beside the way out of the start, across from the banners. An angle of
+    // 3.25 or more makes a statue stand upright and turn to the eye.
+    const course_sample &k = c.spur.empty() ? c.loop_at(c.spec->finish_s + 90) : c.spur[std::min<std::size_t>(70, c.spur.size() - 1)];
+    const double off = k.half_width + 5;
+    add_statue(o, k.x + k.tz * off, k.z - k.tx * off, 3.3, "cutout");
+}
+
+// Darkens the ground's light (one byte per vertex, 255 fully lit) where the statues keep the sun
+// off: every point of their solid boxes is carried down the sun's ray onto the ground plane at
+// the statue's foot.
+inline void bake_statue_shadows(std::vector<unsigned char> &lit, const ground &g,
+                                const std::vector<track_objects::placed_statue> &placed, const double sun[3])
+{
+    if (!(sun[1] > 0.05)) return;
+    const double step = 0.25;
+    for (const track_objects::placed_statue &p : placed) {
+        // A cut-out stands upright whatever its angle says.
+        const double a = p.angle >= 3.25 ? 0 : p.angle, ca = std::cos(a), sa = std::sin(a);
+        for (const std::vector<float> &b : statue_boxes(p.kind))
+            for (double y = b[1]; y <= b[4] + 1e-9; y += step)
+                for (double z = b[2]; z <= b[5] + 1e-9; z += step)
+                    for (double x = b[0]; x <= b[3] + 1e-9; x += step) {
+                        const double wx = p.x + x * ca + z * sa - sun[0] * y / sun[1];
+                        const double wz = p.z - x * sa + z * ca - sun[2] * y / sun[1];
+                        const int ix = (int)std::lround(wx / g.cell), iz = (int)std::lround(wz / g.cell);
+                        if (ix < 0 || iz < 0 || ix >= g.dim || iz >= g.dim) continue;
+                        unsigned char &v = lit[(std::size_t)iz * g.dim + ix];
+                        v = std::min<unsigned char>(v, 110);
+                    }
     }
 }
 

@@ -251,9 +251,36 @@ inline bool write_decal_pictures(const std::string &folder)
     return write_canvas_rgba(folder + "stain.png", stain) && ok;
 }
 
+// The direction (not normalised) from the middle of the sky box through the point (u, v) of a
+// face's picture (0..1 from its top left): faces north, east, south, west and up, as the scene
+// lays them out.
+inline void sky_direction(int face, double u, double v, double d[3])
+{
+    const double a = 2 * u - 1, b = 1 - 2 * v;
+    switch (face) {
+    case 0: d[0] = a, d[1] = b, d[2] = -1; break;
+    case 1: d[0] = 1, d[1] = b, d[2] = a; break;
+    case 2: d[0] = -a, d[1] = b, d[2] = 1; break;
+    case 3: d[0] = -1, d[1] = b, d[2] = -a; break;
+    default: d[0] = a, d[1] = 1, d[2] = -b; break;
+    }
+}
+
+// The sun seen in the sky at direction d: a white disc (every channel above 223, which the
+// flares look for) in a warm glow. sun is a unit vector.
+inline color sky_with_sun(const color &sky, const double d[3], const double sun[3])
+{
+    const double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const double c = (d[0] * sun[0] + d[1] * sun[1] + d[2] * sun[2]) / l;
+    const double degrees = std::acos(std::max(-1.0, std::min(1.0, c))) * 180 / PI;
+    color out = mix(sky, rgb(255, 246, 222), 0.75 * std::exp(-degrees / 5.0));
+    return mix(out, rgb(255, 253, 244), 1 - smoothstep(1.6, 2.1, degrees));
+}
+
 // Five sky faces and the environment picture. The side faces are one panorama cut in four, so
-// the clouds run on across their edges; the bottom row of each side is the horizon.
-inline bool write_sky(const std::string &folder, std::uint32_t seed)
+// the clouds run on across their edges; the bottom row of each side is the horizon. The sun
+// (a unit vector towards it) shines through.
+inline bool write_sky(const std::string &folder, std::uint32_t seed, const double sun[3])
 {
     const int S = 256;
     const char *sides[4] = {"sky_n.png", "sky_e.png", "sky_s.png", "sky_w.png"};
@@ -267,7 +294,9 @@ inline bool write_sky(const std::string &folder, std::uint32_t seed)
                 double u = (f + (x + 0.5) / S) * 4.0;   // around the panorama, period 16
                 double c = fbm(u, up * 4.0 / (0.3 + up), 5, seed, 16);
                 color sky = mix(horizon, top, smoothstep(0, 0.9, up));
-                cv.at(x, y) = mix(sky, cloud, smoothstep(0.55, 0.75, c) * smoothstep(0.02, 0.25, up) * 0.85);
+                double d[3];
+                sky_direction(f, (x + 0.5) / S, (y + 0.5) / S, d);
+                cv.at(x, y) = sky_with_sun(mix(sky, cloud, smoothstep(0.55, 0.75, c) * smoothstep(0.02, 0.25, up) * 0.85), d, sun);
             }
         ok = write_canvas_rgb(folder + sides[f], cv) && ok;
     }
@@ -276,7 +305,9 @@ inline bool write_sky(const std::string &folder, std::uint32_t seed)
         for (int x = 0; x < S; ++x) {
             double r = std::hypot(x - S / 2.0, y - S / 2.0) / (S / 2.0);
             double c = fbm(x / 40.0, y / 40.0, 5, seed + 1);
-            up.at(x, y) = mix(mix(top, rgb(40, 86, 170), 1 - r), cloud, smoothstep(0.6, 0.8, c) * 0.6);
+            double d[3];
+            sky_direction(4, (x + 0.5) / S, (y + 0.5) / S, d);
+            up.at(x, y) = sky_with_sun(mix(mix(top, rgb(40, 86, 170), 1 - r), cloud, smoothstep(0.6, 0.8, c) * 0.6), d, sun);
         }
     ok = write_canvas_rgb(folder + "sky_u.png", up) && ok;
     canvas env(128, 128);
@@ -286,6 +317,52 @@ inline bool write_sky(const std::string &folder, std::uint32_t seed)
             env.at(x, y) = r < 0.7 ? mix(top, horizon, r / 0.7) : mix(horizon, rgb(110, 96, 70), smoothstep(0.7, 1.0, r));
         }
     return write_canvas_rgb(folder + "sky_env.png", env) && ok;
+}
+
+// The sun's lens flare elements, drawn added onto the frame (black adds nothing): a soft glow,
+// a thin ring and a hexagon as an iris leaves it.
+inline bool write_flare_pictures(const std::string &folder)
+{
+    const int S = 64;
+    const double m = S / 2.0;
+    canvas glow(S, S, rgb(0, 0, 0)), ring(S, S, rgb(0, 0, 0)), hex(S, S, rgb(0, 0, 0));
+    for (int y = 0; y < S; ++y)
+        for (int x = 0; x < S; ++x) {
+            const double dx = (x + 0.5 - m) / m, dy = (y + 0.5 - m) / m, r = std::hypot(dx, dy);
+            const double g = std::pow(clamp01(1 - r), 2.2);
+            glow.at(x, y) = {g, g, g, 1};
+            const double k = std::exp(-std::pow((r - 0.8) / 0.06, 2)) * 0.9 + 0.12 * clamp01(1 - r);
+            ring.at(x, y) = {k, k, k, 1};
+            // A hexagon's distance: the largest projection onto its six edge normals.
+            double e = 0;
+            for (int i = 0; i < 6; ++i) e = std::max(e, dx * std::cos(i * PI / 3) + dy * std::sin(i * PI / 3));
+            const double h = (1 - smoothstep(0.78, 0.86, e)) * (0.55 + 0.45 * e);
+            hex.at(x, y) = {h, h, h, 1};
+        }
+    return write_canvas_rgb(folder + "flare_glow.png", glow) && write_canvas_rgb(folder + "flare_ring.png", ring) &&
+           write_canvas_rgb(folder + "flare_hex.png", hex);
+}
+
+// The lighting lines of the sun's flare for a track folder: elements strung along the line
+// from the sun (along 1) through the middle of the view to the far side.
+inline std::string flare_text(const std::string &folder_name, const double sun[3])
+{
+    struct element { double across, along, r, g, b, size; const char *picture; };
+    static const element elements[] = {
+        {0, 1.0, 1.0, 0.95, 0.8, 0.35, "flare_glow.png"},   {0, 0.55, 0.5, 0.6, 0.9, 0.06, "flare_hex.png"},
+        {0, 0.3, 0.35, 0.8, 0.45, 0.04, "flare_hex.png"},   {0, -0.2, 0.5, 0.4, 0.8, 0.1, "flare_ring.png"},
+        {0, -0.45, 0.8, 0.55, 0.3, 0.07, "flare_hex.png"},  {0, -0.8, 0.4, 0.7, 0.9, 0.16, "flare_ring.png"},
+        {0.02, -1.1, 0.6, 0.5, 0.35, 0.09, "flare_glow.png"},
+    };
+    std::string s;
+    char line[512];
+    for (const element &e : elements) {
+        snprintf(line, sizeof line, "flare_element [ %g %g ] [ %g %g %g ] %g @%s/%s\n", e.across, e.along, e.r, e.g, e.b,
+                 e.size, folder_name.c_str(), e.picture);
+        s += line;
+    }
+    snprintf(line, sizeof line, "flare_vector [ %.6f %.6f %.6f ]\n", sun[0], sun[1], sun[2]);
+    return s + line;
 }
 
 // The track map: the course in white with a dark edge on a clear background, the start gate in

@@ -19,6 +19,7 @@ struct track_plan {
     double join_at[2];     // and near which the start straight joins it
     int start_count, trees;
     std::uint32_t seed;
+    double sun_ahead_degrees;   // a low sun this high straight ahead of the start; 0: the usual sun
 };
 
 // Points in a 2048-unit plan, scaled onto the world.
@@ -56,6 +57,7 @@ inline track_plan main_track()
     t.start_count = 20;
     t.trees = 420;
     t.seed = 2024;
+    t.sun_ahead_degrees = 0;
     return t;
 }
 
@@ -81,6 +83,7 @@ inline track_plan practice_track()
     t.start_count = 8;
     t.trees = 40;
     t.seed = 77;
+    t.sun_ahead_degrees = 14;   // riders leave the line into the sun
     return t;
 }
 

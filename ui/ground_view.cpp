@@ -2,16 +2,19 @@
 // cameras.
 #include "ui/ground_view.h"
 #include "ui/scene.h"
+#include "ui/timing_tower.h"
 #include "ui/ui.h"
 #include "shell/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
+#include "shell/pacing.h"
 #include "shell/startup.h"
 #include "terrain/cameras.h"
 #include "terrain/compose.h"
 #include "terrain/draw.h"
 #include "terrain/terrain_seams.h"
 #include "racing/race.h"
+#include "racing/standings.h"
 #include "graphics/glcaps.h"
 #include <cmath>
 #include <cstdio>
@@ -84,4 +87,15 @@ void keycam_view_draw(void)
     if (!(camera_fov >= 1)) camera_fov = 1;
     if (camera_fov > 179) camera_fov = 179;
     scene_draw(camera->position, rotation, camera_fov, -1);
+    if (!track) return;
+    static tower_entry entries[TOWER_ENTRIES_MAX];
+    const int n = tower_entries_build(entries, TOWER_ENTRIES_MAX);
+    timing_tower_draw(entries, n, platform_now());
+    if (standings_count > 0) {
+        int lap;
+        const standings_entry &leader = results_final ? results[0] : standings[0];
+        const int state = lap_board_state(leader.gates, race_first_lap_gates(), race_gates_per_lap(),
+                                          race_laps, &lap);
+        lap_board_draw(state, lap);
+    }
 }

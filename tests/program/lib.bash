@@ -2,6 +2,10 @@
 # temporary home, the X server, starting rutline and closing it through its window.
 here=$(cd "$(dirname "$0")" && pwd)
 
+# llvmpipe draws the same frame the same way only with a fixed vector width; the references were
+# drawn with this one.
+export LP_NATIVE_VECTOR_WIDTH=128
+
 # The x11_close helper: X11_CLOSE, beside these scripts, or in the test build beside rutline.
 find_closer() {
     closer=${X11_CLOSE:-$here/x11_close}
@@ -147,6 +151,46 @@ compare_with_reference() {
         return 0
     fi
     python3 "$here/picture.py" compare "$shot" "$here/$name.png" 4 "$tolerance" ${mask:-} || {
+        cp "$shot" "$keep"
+        fail "$name differs from its reference (the window is kept as $keep)"; }
+}
+
+# The references were drawn by Mesa's llvmpipe: another renderer draws other pixels, which would
+# be no fault of the game.
+expect_llvmpipe() {
+    grep -qE '^\[[0-9:.]+\] GL_RENDERER: .*llvmpipe' "$home/Rutline/lastlog.txt" ||
+        fail "the references need Mesa's llvmpipe; the log names another GL_RENDERER"
+}
+
+# Captures the window into FILE once two captures in a row hold the same pixels (a frame still
+# settling, a texture still composing, is not taken), and, when a second file is named, once
+# they differ from that one (the picture from before the keys: a slow first frame leaves it up).
+# Up to 30 tries.
+capture_stable() {
+    local file=$1 before=${2:-} previous=$root/capture_previous.xwd i
+    capture_window "$previous"
+    for i in $(seq 30); do
+        capture_window "$file"
+        if python3 "$here/picture.py" same "$file" "$previous" >/dev/null; then
+            [ -z "$before" ] && return 0
+            python3 "$here/picture.py" same "$file" "$before" >/dev/null || return 0
+        fi
+        cp "$file" "$previous"
+    done
+    fail "the window never showed the same new picture twice in a row"
+}
+
+# Compares the capture SHOT, shrunk by a quarter, pixel by pixel with the reference NAME.png beside
+# these scripts, leaving out the rectangles given (X0,Y0,X1,Y1 in reference pixels); with remake
+# set, writes the reference instead. The difference picture stays in the temporary folder.
+compare_pixels_with_reference() {
+    local shot=$1 name=$2 keep=${TMPDIR:-/tmp}/$2_failed.xwd
+    shift 2
+    if [ -n "${remake:-}" ]; then
+        python3 "$here/picture.py" shrink "$shot" "$here/$name.png" 4 || fail "could not write $name.png"
+        return 0
+    fi
+    python3 "$here/picture.py" pixels "$shot" "$here/$name.png" 4 "${TMPDIR:-/tmp}/${name}_diff.png" "$@" || {
         cp "$shot" "$keep"
         fail "$name differs from its reference (the window is kept as $keep)"; }
 }

@@ -7,6 +7,13 @@ imaging package.
   picture.py compare SHOT.png REF.png FACTOR TOLERANCE [X0 Y0 X1 Y1]   the shrunk shot against a
       reference; the optional box (shot pixels) is left out of the comparison
   picture.py shrink SHOT.png OUT.png FACTOR X0 Y0 X1 Y1   a smaller copy with that box blacked out
+  picture.py pixels SHOT REF.png FACTOR DIFF.png [X0,Y0,X1,Y1 ...]
+      the shrunk shot against a reference pixel by pixel: at most 0.5% of the pixels may differ
+      by more than 3 in a channel; the rectangles (reference pixels, X1 and Y1 excluded) are
+      left out. DIFF.png shows where they differ (a CI artefact).
+  picture.py same SHOT1 SHOT2      exit 0 when two captures hold the same pixels
+  picture.py differs SHOT1 SHOT2 FACTOR X0,Y0,X1,Y1   the two differ only inside the rectangle,
+      and do differ there
 
 A SHOT may also be a window capture of `xwd` (X Window Dump, 24 or 32 bits a pixel).
 """
@@ -184,7 +191,67 @@ def compare(path, reference, factor, tolerance, box=None):
     return 0 if mean <= tolerance else 1
 
 
+def parse_boxes(args):
+    return [tuple(int(v) for v in a.split(',')) for a in args]
+
+
+def inside(boxes, x, y):
+    return any(x0 <= x < x1 and y0 <= y < y1 for x0, y0, x1, y1 in boxes)
+
+
+def pixels(path, reference, factor, diff_path, boxes, channel_slack=3, share=0.005):
+    """Per pixel: a pixel is off when a channel differs by more than channel_slack."""
+    w, h, small = shrink_rows(*read_picture(path), factor)
+    rw, rh, ref = read_png(reference)
+    if (w, h) != (rw, rh):
+        print('size %dx%d, reference %dx%d' % (w, h, rw, rh))
+        return 1
+    off, counted, diff = 0, 0, []
+    for y in range(h):
+        line, a, b = bytearray(w * 3), small[y], ref[y]
+        for x in range(w):
+            if inside(boxes, x, y):
+                line[3 * x:3 * x + 3] = b'\x00\x00\x60'
+                continue
+            counted += 1
+            worst = max(abs(a[3 * x + c] - b[3 * x + c]) for c in range(3))
+            if worst > channel_slack:
+                off += 1
+            line[3 * x:3 * x + 3] = bytes([min(255, worst * 8)] * 3)
+        diff.append(line)
+    write_png(diff_path, w, h, diff)
+    allowed = int(counted * share)
+    print('%d of %d pixels off (at most %d); differences in %s' % (off, counted, allowed, diff_path))
+    return 0 if off <= allowed else 1
+
+
+def same(first, second):
+    return 0 if read_picture(first) == read_picture(second) else 1
+
+
+def differs_only_inside(first, second, factor, box):
+    w, h, a = shrink_rows(*read_picture(first), factor)
+    _, _, b = shrink_rows(*read_picture(second), factor)
+    inner = outer = 0
+    for y in range(h):
+        for x in range(w):
+            worst = max(abs(a[y][3 * x + c] - b[y][3 * x + c]) for c in range(3))
+            if worst > 3:
+                if inside([box], x, y):
+                    inner += 1
+                else:
+                    outer += 1
+    print('%d pixels differ inside the rectangle, %d outside' % (inner, outer))
+    return 0 if inner > 0 and outer <= w * h * 0.005 else 1
+
+
 if __name__ == '__main__':
+    if len(sys.argv) >= 6 and sys.argv[1] == 'pixels':
+        sys.exit(pixels(sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5], parse_boxes(sys.argv[6:])))
+    if len(sys.argv) == 4 and sys.argv[1] == 'same':
+        sys.exit(same(sys.argv[2], sys.argv[3]))
+    if len(sys.argv) == 6 and sys.argv[1] == 'differs':
+        sys.exit(differs_only_inside(sys.argv[2], sys.argv[3], int(sys.argv[4]), parse_boxes([sys.argv[5]])[0]))
     if len(sys.argv) == 3 and sys.argv[1] == 'check':
         sys.exit(check(sys.argv[2]))
     if len(sys.argv) in (6, 10) and sys.argv[1] == 'compare':

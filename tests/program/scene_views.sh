@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# The world as the player sees it, against references: on the practice track in a 640x480
+# window, the race held by Pause before the gate drops, the on-board view shows sky, ground,
+# statues, billboards, the starter, the rider's arms and the low sun's flare; Tab gives the chase
+# view of the rider on the bike. With "lens_flare=No" the on-board frame matches its own
+# reference and differs from the first only around the flare. A 1280x720 window checks the wide
+# projection.
+# Usage: scene_views.sh PATH-TO-RUTLINE [--remake]   (--remake writes the references instead)
+set -uo pipefail
+rutline=$1
+remake=
+[ "${2:-}" = "--remake" ] && remake=1
+source "$(dirname "$0")/lib.bash"
+find_closer
+make_temp_home home
+fail_log_lines=40
+
+[ -f "$(dirname "$rutline")/ridgeback-practice/terrain.hf" ] || fail "no generated practice track beside $rutline"
+start_xvfb
+mkdir -p "$home/Rutline"
+
+# Starts the practice race with the settings given (one per argument), waits for its load, closes
+# the start-up menu and pauses the race before the gate drops (5 s of race time).
+race_paused() {
+    printf '%s\n' video_mode=Windowed "$@" >"$home/Rutline/config"
+    rm -f "$home/Rutline/lastlog.txt"
+    start_game --track ridgeback-practice --hidden-hud --hidden-pause
+    wait_for_window
+    wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
+    expect_llvmpipe
+    sleep 0.5
+    capture_window "$root/title.xwd"
+    key_gap=0.2 send_keys Escape Pause
+    sleep 1
+}
+
+shot=$root/shot.xwd
+race_paused xres=640 yres=480
+capture_stable "$shot" "$root/title.xwd"
+compare_pixels_with_reference "$shot" scene_onboard
+cp "$shot" "$root/flare.xwd"
+send_keys Tab
+capture_stable "$shot" "$root/flare.xwd"
+compare_pixels_with_reference "$shot" scene_chase
+close_game
+
+race_paused xres=640 yres=480 lens_flare=No
+capture_stable "$shot" "$root/title.xwd"
+compare_pixels_with_reference "$shot" scene_onboard_no_flare
+close_game
+# The flare lies along the line from the sun, straight ahead and low, through the middle.
+if [ -z "$remake" ]; then
+    python3 "$here/picture.py" differs "$root/flare.xwd" "$shot" 4 50,10,110,100 ||
+        fail "the frames with and without the flare differ elsewhere than around it"
+fi
+
+race_paused xres=1280 yres=720
+capture_stable "$shot" "$root/title.xwd"
+compare_pixels_with_reference "$shot" scene_onboard_wide
+close_game
+echo "scene_views: ok"
