@@ -8,10 +8,8 @@ int  lines_current(void) { return 0; }
 void lines_save(void) {}
 void lines_free(void) {}
 void lines_load(int) {}
-void autopilot_step(bike *) {}
 void engine_sound_load(int) {}
 // The robots' share of gate passing.
-void learn_roll_out(bike *) {}
 
 int  demo_play_open(void) { return 0; }
 void demo_play_set_name(const char *) {}
