@@ -42,10 +42,12 @@ void free_shape(shape *s) { mem_free(s); }
 
 struct RobotRace : ::testing::Test {
     std::string home;
+    bool opened = false;
 
     void SetUp() override
     {
         if (!fixture_file_exists(fixture_game_dir() + "ridgeback/lines_novice")) GTEST_SKIP() << "no generated lines";
+        opened = true;
         home = fixture_temp_dir("robotrace");
         setenv("XDG_DATA_HOME", home.c_str(), 1);
         setenv("RL_HOME", fixture_game_dir().c_str(), 1);
@@ -71,6 +73,7 @@ struct RobotRace : ::testing::Test {
 
     void TearDown() override
     {
+        if (!opened) return;
         for (int slot = 0; slot < 160; ++slot) {
             if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
             bike_slot_table[slot] = nullptr;
