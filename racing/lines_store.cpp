@@ -129,7 +129,7 @@ int line_accept(int section, const line_sample *samples, int count, int spoiled,
         kubl_log_printf("auto pilot: %d rejected (too slow)\n", section);
         return -1;
     }
-    if (g_options.debug_level && l->sample_count > 0) {
+    if (g_options.debug_level) {
         const float tick = 1.0f / 128;
         const double mean = l->tested_count > 0 ? (double)l->section_time_sum / l->tested_count * tick : 0;
         const double mean2 = l->tested_count > 0 ? (double)l->two_section_time_sum / l->tested_count * tick : 0;
@@ -177,10 +177,12 @@ int line_exploring_cost(const learned_line *l)
 int line_cost(const learned_line *l, int skill)
 {
     if (skill == SKILL_EXPLORING) return line_exploring_cost(l);
+    skill = skill < SKILL_NOVICE ? SKILL_NOVICE : skill > SKILL_EXPERT ? SKILL_EXPERT : skill;
     // Before any division: a line that is not tested enough has no mean to divide out.
     if (l->tested_count < (skill == SKILL_EXPERT ? 1 : 5)) return LINE_UNTESTED_COST;
     static const float weight[3] = {1.0f, 1.1428572f, 4.0f};
-    float m = (float)l->failure_count / (float)((long long)l->tested_count + l->failure_count) * weight[skill];
+    const long long runs = (long long)l->tested_count + l->failure_count;
+    float m = runs > 0 ? (float)l->failure_count / (float)runs * weight[skill] : 0;
     m = m < 0 ? 0 : m > 1 ? 1 : m;
     return clamp_int(l->section_time_sum / l->tested_count + (long long)(m * (float)LINE_PENALTY_TICKS));
 }
@@ -304,8 +306,8 @@ static void write_chain(int *chain, int section, int count, int start, int end)
 void autopilot_analyze_lines(void)
 {
     const int sections = line_store_sections();
-    if (sections <= 0 || !line_section_arrays) return;
     const int f = first_lap_switch_count, p = normal_lap_switch_count;
+    if (sections <= 0 || !line_section_arrays || f < 1 || p < 1) return;
     for (int skill = SKILL_NOVICE; skill <= SKILL_EXPERT; ++skill) {
         int *chain = line_section_arrays + skill * sections;
         const std::int64_t *t = line_search(f, p, skill);

@@ -246,4 +246,60 @@ TEST_F(FullSection, CreditAndFailure)
     EXPECT_EQ(line_slot(0, 8)->failure_count, 0);
 }
 
+TEST(LineCrossing, SegmentSideTest)
+{
+    struct Case { const char *name; line_sample p, q, a, b; int want; };
+    const Case cases[] = {
+        {"either side", {0, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {5, 0, 1, 0, 0}, {5, 0, -1, 0, 0}, 1},
+        {"beyond the segment's ends still counts", {0, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {50, 0, 1, 0, 0}, {60, 0, -1, 0, 0}, 1},
+        {"the same side", {0, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {5, 0, 1, 0, 0}, {6, 0, 2, 0, 0}, 0},
+        {"on the line is with the left side", {0, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {5, 0, 0, 0, 0}, {5, 0, -1, 0, 0}, 1},
+        {"on the line and left", {0, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {5, 0, 0, 0, 0}, {5, 0, 1, 0, 0}, 0},
+        {"heights play no part", {0, 0, 0, 0, 0}, {10, 9, 0, 0, 0}, {5, -9, 1, 0, 0}, {5, 3, -1, 0, 0}, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(segment_side_test(&c.p, &c.q, &c.a, &c.b), c.want);
+    }
+}
+
+// Lanes 1 ft apart along z, untested, recorded two-section times 1000 + slot.
+TEST_F(LineStoreTest, CrowdedSectionsAreThinned)
+{
+    std::vector<line_sample> diagonal;
+    for (int i = 0; i < 9; ++i) diagonal.push_back({0.5f + 5.0f * i, 0, 10.0f * i, 30, 0});
+    struct Case {
+        const char *name;
+        int lines;            // slots 0 .. lines - 1 hold lanes
+        int diagonal_slot;    // -1 none
+        int tested_slot;      // -1 none
+        std::vector<int> want_removed;
+    };
+    const Case cases[] = {
+        {"the line crossing the most goes, then the replacement choice", 45, 44, -1, {43, 44}},
+        {"nothing crosses: the first line, then the replacement choice", 45, -1, -1, {0, 44}},
+        {"nothing crosses: a tested line goes before the untested", 45, -1, 5, {5, 44}},
+        {"44 lines leave 42", 44, -1, -1, {0, 43}},
+        {"43 lines stay", 43, -1, -1, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        make(1, 1);
+        for (int i = 0; i < c.lines; ++i) put(1, i, lane((float)i, 0), 0, 0, 0, 1000 + i);
+        if (c.diagonal_slot >= 0) put(1, c.diagonal_slot, diagonal, 0, 0, 0, 1000);
+        if (c.tested_slot >= 0) line_slot(1, c.tested_slot)->tested_count = 1;
+        for (int i = 0; i < 45; ++i) put(0, i, lane((float)i, 0), 0, 0, 0, 1000 + i);
+        line_store_thin();
+        autopilot_analyze_lines();
+        std::vector<int> removed;
+        for (int i = 0; i < c.lines; ++i)
+            if (line_slot(1, i)->sample_count == 0) removed.push_back(i);
+        EXPECT_EQ(removed, c.want_removed);
+        int left = 0;
+        for (int i = 0; i < LINE_SLOTS_PER_SECTION; ++i) left += line_slot(0, i)->sample_count > 0;
+        EXPECT_EQ(left, 43) << "the other section, 45 lines";
+        TearDown();
+    }
+}
+
 }   // namespace
