@@ -4,10 +4,6 @@
 #include "racing/race_state.h"
 #include "racing/gate_passing.h"
 
-int  lines_current(void) { return 0; }
-void lines_save(void) {}
-void lines_free(void) {}
-void lines_load(int) {}
 void autopilot_analyze_lines(void) {}
 void autopilot_step(bike *) {}
 void engine_sound_load(int) {}
