@@ -11,6 +11,7 @@
 #include "racing/standings.h"
 #include "racing/robot_riders.h"
 #include "racing/state_history.h"
+#include "racing/lines.h"
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "bike/collision_passes.h"
@@ -297,6 +298,7 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
 
     lines_load(skill);
     loading_status("Analyzing lines");
+    line_store_thin();
     autopilot_analyze_lines();
     loading_status_done("Analyzing lines");
 

@@ -4,14 +4,9 @@
 #include "racing/race_state.h"
 #include "racing/gate_passing.h"
 
-void autopilot_analyze_lines(void) {}
 void autopilot_step(bike *) {}
 void engine_sound_load(int) {}
 // The robots' share of gate passing.
-void learn_sample(bike *) {}
-void learn_mishap(bike *) {}
-void learn_gate_spoil(bike *) {}
-void learn_section_end(bike *, int, int) {}
 void learn_roll_out(bike *) {}
 
 int  demo_play_open(void) { return 0; }
