@@ -212,19 +212,36 @@ static double horizontal_distance(const double c[2], const line_sample &s)
     return std::hypot(s.x - c[0], s.z - c[1]);
 }
 
-int line_joins(const learned_line *a, const learned_line *b)
+// What the joining test needs of a line's end: its circle and its last speed.
+struct line_end {
+    int ok;
+    double centre[2], r;
+    float speed;
+};
+
+static line_end end_of(const learned_line *a)
 {
-    if (a->sample_count < 3 || b->sample_count < 2 || !a->samples || !b->samples) return 0;
+    line_end e = {0, {0, 0}, 0, 0};
+    if (a->sample_count < 3 || !a->samples) return e;
     const line_sample *end = a->samples + a->sample_count - 3;
-    if (std::fabs(end[2].speed) > std::fabs(b->samples[0].speed) + 15) return 0;
-    double c[2];
-    line_circle_centre(end, c);
-    const double r = horizontal_distance(c, end[2]);
-    const double dx = b->samples[0].x - c[0], dz = b->samples[0].z - c[1], d = dx * dx + dz * dz;
-    const double inner = r - 2.5 > 0 ? r - 2.5 : 0;
-    if (d < inner * inner || d > (r + 2.5) * (r + 2.5)) return 0;
-    return std::fabs(horizontal_distance(c, b->samples[0]) - horizontal_distance(c, b->samples[1])) <= 2;
+    line_circle_centre(end, e.centre);
+    e.r = horizontal_distance(e.centre, end[2]);
+    e.speed = std::fabs(end[2].speed);
+    e.ok = 1;
+    return e;
 }
+
+static int end_joins(const line_end &e, const learned_line *b)
+{
+    if (!e.ok || b->sample_count < 2 || !b->samples) return 0;
+    if (e.speed > std::fabs(b->samples[0].speed) + 15) return 0;
+    const double dx = b->samples[0].x - e.centre[0], dz = b->samples[0].z - e.centre[1], d = dx * dx + dz * dz;
+    const double inner = e.r - 2.5 > 0 ? e.r - 2.5 : 0;
+    if (d < inner * inner || d > (e.r + 2.5) * (e.r + 2.5)) return 0;
+    return std::fabs(horizontal_distance(e.centre, b->samples[0]) - horizontal_distance(e.centre, b->samples[1])) <= 2;
+}
+
+int line_joins(const learned_line *a, const learned_line *b) { return end_joins(end_of(a), b); }
 
 // ---- The chain search ----
 // Scratch kept between searches: the robots search at every pick.
@@ -233,6 +250,8 @@ static int g_current;
 static unsigned char *g_back;   // per step, SLOTS x SLOTS
 static int g_back_steps;
 static unsigned char g_join[SLOTS][SLOTS];
+static unsigned char g_joining[SLOTS][SLOTS];   // per line j of the next section: the k that join it, in order
+static int g_joining_count[SLOTS];
 static std::int64_t g_cost[SLOTS];
 
 static void section_joins_and_costs(int section, int skill)
@@ -241,7 +260,13 @@ static void section_joins_and_costs(int section, int skill)
     for (int k = 0; k < SLOTS; ++k) {
         const learned_line *a = line_slot(section, k);
         g_cost[k] = line_cost(a, skill);
-        for (int j = 0; j < SLOTS; ++j) g_join[k][j] = (unsigned char)line_joins(a, line_slot(next, j));
+        const line_end e = end_of(a);
+        for (int j = 0; j < SLOTS; ++j) g_join[k][j] = (unsigned char)end_joins(e, line_slot(next, j));
+    }
+    for (int j = 0; j < SLOTS; ++j) {
+        g_joining_count[j] = 0;
+        for (int k = 0; k < SLOTS; ++k)
+            if (g_join[k][j]) g_joining[j][g_joining_count[j]++] = (unsigned char)k;
     }
 }
 
@@ -269,8 +294,8 @@ const std::int64_t *line_search(int section, int count, int skill)
             for (int j = 0; j < SLOTS; ++j) {
                 std::int64_t best = LINE_NO_JOIN;
                 int arg = LINE_BACK_NONE;
-                for (int k = 0; k < SLOTS; ++k) {
-                    if (!g_join[k][j]) continue;
+                for (int n = 0; n < g_joining_count[j]; ++n) {
+                    const int k = g_joining[j][n];
                     const std::int64_t v = row[k] + g_cost[k];
                     if (arg == LINE_BACK_NONE || v < best) best = v, arg = k;
                 }
