@@ -6,6 +6,7 @@
 
 #include "bike/setters.h"
 #include "shell/globals.h"
+#include "bike/ride_harness.h"
 
 namespace {
 
@@ -197,6 +198,68 @@ TEST_F(RobotField, FiniteAtRestAndUnderTheBike)
     b->robot_state[ROBOT_RECOVERY] = 3;
     autopilot_recover(b);
     for (int k = 0; k < 9; ++k) EXPECT_TRUE(std::isfinite(in[k])) << "input " << k;
+}
+
+}   // namespace
+
+namespace {
+
+// The distance (x, z) from p to the polyline of the path.
+float path_distance(bike *b, const float p[3])
+{
+    const line_sample *s = (const line_sample *)b->line_record.items;
+    float best = 1e30f;
+    for (int k = 0; k + 1 < b->line_record.count; ++k) {
+        const float ax = s[k].x, az = s[k].z, dx = s[k + 1].x - ax, dz = s[k + 1].z - az;
+        const float l2 = dx * dx + dz * dz;
+        float u = l2 > 0 ? ((p[0] - ax) * dx + (p[2] - az) * dz) / l2 : 0;
+        u = u < 0 ? 0 : u > 1 ? 1 : u;
+        best = std::min(best, std::hypot(p[0] - ax - u * dx, p[2] - az - u * dz));
+    }
+    return best;
+}
+
+// On flat ground a robot pulls away, rides a straight, a quarter turn of 300 ft radius to the
+// left and another straight at the path's 30 ft/s, staying within 4 ft of it without falling.
+TEST(AutopilotRide, FollowsTurnsOnFlatGround)
+{
+    ride_harness h(7, 4.0f, [](int, int) { return 0.0f; });
+    bike *b = h.add(nullptr, 100, 900);
+    b->personality = 1;
+    b->rider_slot = 0;
+    bike_slot_table[0] = b;
+    std::vector<line_sample> s;
+    float x = 100, z = 900 - 8, heading = 0;   // heading 0 along -z, positive to the left
+    // A sample every quarter second at the path's speed, as lines are recorded.
+    auto add = [&](float length, float radius, float speed) {
+        const float step = speed / 4;
+        for (float d = 0; d < length; d += step) {
+            s.push_back({x, 2.2f, z, speed, 0});
+            if (radius != 0) heading += step / radius;
+            x -= step * std::sin(heading), z -= step * std::cos(heading);
+        }
+    };
+    add(150, 0, 30);
+    add(3.14159f / 2 * 300, 300, 30);
+    add(200, 0, 30);
+    RobotField::set_path(b, s, 1);
+    b->gate_index = 1;
+    race_start_tick = tick_count - 128 * 10;   // the start is over
+    b->robot_state[ROBOT_LAST_ADVANCE] = tick_count;
+    float worst = 0;
+    int ticks = 0;
+    while (b->line_record.count > 0 && ticks < 128 * 60) {
+        autopilot_step(b);
+        h.tick();
+        ++ticks;
+        const dReal *p = dBodyGetPosition(b->bodies[BODY_FRAME]);
+        const float at[3] = {(float)p[0], (float)p[1], (float)p[2]};
+        if (ticks > 128 * 4 && b->line_record.count > 0) worst = std::max(worst, path_distance(b, at));
+    }
+    bike_slot_table[0] = nullptr;
+    EXPECT_EQ(b->crash_count, 0);
+    EXPECT_EQ(b->line_record.count, 0) << "the path was not ridden to its end";
+    EXPECT_LT(worst, 4.0f);   // the reach within which a run counts as on its line
 }
 
 }   // namespace

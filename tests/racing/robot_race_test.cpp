@@ -128,7 +128,7 @@ void turn_and_move(bike *b, float dx, float dz)
 TEST_F(RobotRace, EightRobotsRideOneLap)
 {
     start(8, 1);
-    const int bound = race_start_tick + 240 * 128;   // four minutes for a lap
+    const int bound = race_start_tick + 600 * 128;   // ten minutes for the lap
     while (!results_final && tick_count < bound) race_step();
     for (int i = 0; i < 8; ++i) {
         SCOPED_TRACE(i);
