@@ -21,11 +21,11 @@ namespace gen {
 namespace lines_plan {
 constexpr double TICK = 1.0 / 128;
 constexpr int SAMPLE_TICKS = 32;
-constexpr double FRAME_HEIGHT = 2.2;    // ft of the frame body above the ground at rest
-constexpr double TOP_SPEED = 64;        // ft/s
-constexpr double LATERAL_GRIP = 27;     // ft/s², about 0.85 g
-constexpr double ACCELERATION = 13;     // ft/s²
-constexpr double BRAKING = 18;          // ft/s²
+constexpr double FRAME_HEIGHT = 1.67;   // ft of the frame body above the ground, a bike at rest
+constexpr double TOP_SPEED = 64;        // ft/s, about 44 mph
+constexpr double LATERAL_GRIP = 25;     // ft/s², about 0.8 g
+constexpr double ACCELERATION = 15;     // ft/s², below what full throttle gives
+constexpr double BRAKING = 18;          // ft/s², about 0.55 g
 constexpr double GRAVITY = 32.174;      // ft/s²
 constexpr double SWING = 5;             // ft to either side of the middle line
 constexpr double WHEEL_REACH = 0.3;     // ft the frame rises before the extended wheels leave the ground
