@@ -142,11 +142,10 @@ void learn_section_end(bike *b, int g, int u)
         buffer_empty(b, 1);
         return;
     }
-    if (n < 1 || !line_store) return;
-    if (all_timed(b, plain[0], plain[2])) {
+    if (n >= 1 && line_store && all_timed(b, plain[0], plain[2])) {
         const growable_array *done = learn_buffer(b, n - 1);
         line_accept(line_store_section(n - 1), (const line_sample *)done->items, done->count,
                     learn_buffer_spoiled(b, n - 1), t[1] - t[0], t[2] - t[0]);
     }
-    buffer_empty(b, n + 1);
+    buffer_empty(b, n + 1);   // ready for the section that starts here
 }

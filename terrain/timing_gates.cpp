@@ -31,6 +31,9 @@ void timing_gates_free(void)
 {
     mem_free(gates);
     mem_free(lap_list);
+    // The slots own their samples; lines nobody freed before the track's release go with it.
+    const int slots = line_store ? LINE_SLOTS_PER_SECTION * (first_lap_switch_count + normal_lap_switch_count) : 0;
+    for (int i = 0; i < slots; ++i) mem_free(line_store[i].samples);
     mem_free(line_store);
     mem_free(line_section_arrays);
     gates = nullptr;
