@@ -80,9 +80,24 @@ static int line_aim(const dReal *frame, int n, float out[3], int tries)
     return 1;
 }
 
+// 4 samples past the one nearest the frame on the robot's own path; 0 without a path.
+static int own_path_aim(bike *b, const dReal *frame, float out[3])
+{
+    const line_sample *s = (const line_sample *)b->line_record.items;
+    const int count = b->line_record.count;
+    if (count <= 0 || !s) return 0;
+    int nearest = 0;
+    for (int i = 1; i < count; ++i)
+        if (distance2(s[i], frame) < distance2(s[nearest], frame)) nearest = i;
+    const line_sample &a = s[std::min(nearest + 4, count - 1)];
+    out[0] = a.x, out[1] = a.y, out[2] = a.z;
+    return 1;
+}
+
 void bike_aim_point(bike *b, int section_offset, float out[3])
 {
     const dReal *p = dBodyGetPosition(b->bodies[BODY_FRAME]);
+    if (own_path_aim(b, p, out)) return;
     const int section = std::max(race_count_plain_gates(b->gate_index) - 1, 0) + section_offset;
     if (line_aim(p, section, out, 1)) return;
     const int entry = gate_entry(b->gate_index);

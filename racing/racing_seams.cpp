@@ -4,14 +4,8 @@
 #include "racing/race_state.h"
 #include "racing/gate_passing.h"
 
-int  lines_current(void) { return 0; }
-void lines_save(void) {}
-void lines_free(void) {}
-void lines_load(int) {}
-void autopilot_step(bike *) {}
 void engine_sound_load(int) {}
 // The robots' share of gate passing.
-void learn_roll_out(bike *) {}
 
 
 int  net_socket = -1;

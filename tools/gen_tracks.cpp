@@ -5,12 +5,14 @@
 //   OUT/ridgeback-practice/ a small practice loop, 257 x 257 vertices
 // Each track folder gets its ground files (through the game's own ground saver), "shadows.pgm",
 // "tileinfo", "lighting", "timing_gates", "statues", "billboards", "flaggers", "cameras", "desc",
-// "map.png" and the pictures, models and shapes these name. The statues' shadows are baked into
-// the ground's; the sun shines in the sky pictures and casts a lens flare.
+// "map.png" and the pictures, models and shapes these name, and the robots' first lines
+// ("lines_novice", "lines_amateur", "lines_expert", all three the same). The statues' shadows are
+// baked into the ground's; the sun shines in the sky pictures and casts a lens flare.
 //
 // The output depends only on the seeds below.
 //
 // usage: gen_tracks OUTPUT_FOLDER
+#include "tools/track_lines.h"
 #include "tools/track_objects.h"
 #include "tools/track_paint.h"
 #include "tools/track_plans.h"
@@ -223,6 +225,12 @@ bool make_track(const std::string &out, const track_plan &base, const tile_set &
     ok = write_text(dir + "flaggers", join_lines(o.flaggers)) && ok;
     ok = write_text(dir + "cameras", join_lines(o.cameras)) && ok;
 
+    const plan_lines lines = plan_track_lines(c, o, t.get());
+    const std::string lines_text = lines_file_text(lines);
+    for (const char *name : {"lines_novice", "lines_amateur", "lines_expert"}) ok = write_text(dir + name, lines_text) && ok;
+    if (lines.broken_joins > 0)
+        fprintf(stderr, "gen_tracks: %s: %d pairs of robot lines do not join\n", plan.folder, lines.broken_joins);
+
     ok = write_statue_assets(dir) && ok;
     ok = write_billboard_pictures(dir) && ok;
     ok = write_decal_pictures(dir) && ok;
@@ -230,9 +238,12 @@ bool make_track(const std::string &out, const track_plan &base, const tile_set &
     ok = write_flare_pictures(dir) && ok;
     ok = write_map(dir, c, g.world()) && ok;
 
-    printf("gen_tracks: %s: lap %.0f ft, start straight %.0f ft, %d features, %d gates, %d statues, %d billboards\n",
+    int line_count = 0;
+    for (const std::vector<plan_line> &section : lines.sections) line_count += (int)section.size();
+    printf("gen_tracks: %s: lap %.0f ft, start straight %.0f ft, %d features, %d gates, %d statues, %d billboards, "
+           "%d robot lines in %d sections\n",
            plan.folder, c.loop_length, c.spur_length, (int)c.features.size(), (int)o.gates.size(), (int)o.statues.size(),
-           (int)o.billboards.size());
+           (int)o.billboards.size(), line_count, (int)lines.sections.size());
     return ok;
 }
 

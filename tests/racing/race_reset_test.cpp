@@ -10,6 +10,7 @@
 #include "bike/bike_record.h"
 #include "bike/physics_step.h"
 #include "bike/setters.h"
+#include "racing/lines_file.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
 #include "shell/globals.h"
@@ -200,6 +201,37 @@ TEST_F(RaceReset, ParticipantCodes)
     EXPECT_NE(strstr(bike_get_model_name(bike_slot_table[3]), "250"), nullptr) << bike_get_model_name(bike_slot_table[3]);
     ASSERT_NE(bike_slot_table[4], nullptr);
     EXPECT_STREQ(bike_get_model_name(bike_slot_table[4]), "rm125");
+}
+
+TEST_F(RaceReset, LinesOfTheSkillAreLoadedAndSavedByTheNextReset)
+{
+    write("t/b/timing_gates", "checkpoints:\n4 [50 0 60] [4 0 0]\n4 [60 0 60] [4 0 0]\nfirstlap: 0\nnormallap: 1\n");
+    const std::string points = "[1.000000 2.000000 3.000000] 4.000000 0.500000\n[1.500000 2.000000 9.000000] 4.500000 0.250000\n";
+    write("t/b/lines_amateur", "ct03 2\n1\n2 10 20 0 30 40 0 0 0\n" + points + "0\n");
+    ASSERT_TRUE(track_choice_select("t/b"));
+    const int learn = g_options.learn;
+    g_options.learn = 1;
+    codes[0] = 1;
+    ASSERT_EQ(reset_race(codes, 0, 0, 0, 3, 1), 1);
+    EXPECT_EQ(lines_skill, 1);
+    ASSERT_EQ(line_store[0].sample_count, 2);
+    line_store[0].tested_count = 1;
+    line_store[0].section_time_sum = 12;
+    line_store[0].two_section_time_sum = 25;
+    // The next race is for experts: the amateurs' lines are saved, the experts' (none) loaded.
+    ASSERT_EQ(reset_race(codes, 0, 0, 0, 3, 2), 1);
+    EXPECT_EQ(lines_skill, 2);
+    EXPECT_EQ(line_store[0].sample_count, 0);
+    EXPECT_EQ(read("t/b/lines_amateur"), "ct03 2\n1\n2 10 20 1 30 40 12 25 0\n" + points + "0\n");
+    // Without learning the next reset leaves the files alone.
+    g_options.learn = 0;
+    ASSERT_EQ(reset_race(codes, 0, 0, 0, 3, 1), 1);
+    line_store[0].failure_count = 7;
+    ASSERT_EQ(reset_race(codes, 0, 0, 0, 3, 1), 1);
+    EXPECT_EQ(read("t/b/lines_amateur"), "ct03 2\n1\n2 10 20 1 30 40 12 25 0\n" + points + "0\n");
+    EXPECT_FALSE(fixture_file_exists(home + "t/b/lines_expert"));
+    g_options.learn = learn;
+    lines_free();
 }
 
 }   // namespace
