@@ -9,7 +9,6 @@ void lines_save(void) {}
 void lines_free(void) {}
 void lines_load(int) {}
 void autopilot_step(bike *) {}
-void engine_sound_load(int) {}
 // The robots' share of gate passing.
 void learn_roll_out(bike *) {}
 
