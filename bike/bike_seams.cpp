@@ -3,8 +3,3 @@
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 
-void *engine_voices[160];
-void engine_sound_update(int, float) {}
-void engine_sound_tables_free(void) {}
-void engine_sound_table_list_free(void) {}
-void engine_sound_compute_pipe(float, float, float, int, int, engine_sound_params *) {}

@@ -1,12 +1,6 @@
-// Stand-ins for what later parts of the race bring: demos, the network client (always
-// offline here), the robots' learned lines and steering.
+// Stand-ins for the network client: always offline here.
 #include "racing/race.h"
 #include "racing/race_state.h"
-#include "racing/gate_passing.h"
-
-void engine_sound_load(int) {}
-// The robots' share of gate passing.
-
 
 int  net_socket = -1;
 int  server_tick;
