@@ -31,7 +31,9 @@ capture_window "$root/before.xwd"
 key_gap=0.2 send_keys Tab Pause
 sleep 1
 capture_stable "$root/shot.xwd" "$root/before.xwd"
-compare_pixels_with_reference "$root/shot.xwd" menu_race_chase
+# The robots blip their throttles on the line, so the riders' poses move a little with the moment
+# the pause lands: compare by mean difference, tight enough that a missing rider fails.
+compare_with_reference "$root/shot.xwd" menu_race_chase 0.6
 
 key_gap=1 send_keys Escape Down Down Down Down Down Down Down Down Return x
 for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
