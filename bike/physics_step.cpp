@@ -340,16 +340,11 @@ static void arcade_steering(bike *b)
 }
 
 // Damps the front wheel's turning about anything but its axle.
-// Damps the front wheel's turning about anything but its axle, measured against the frame: a
-// bike that yaws and rolls as one through a steady turn gets no torque on its bars, only the
-// steering's own wobble does.
-void bike_wobble_damping(bike *b)
+static void wobble_damping(bike *b)
 {
     dBodyID wheel = b->bodies[BODY_FRONT_WHEEL];
-    float w[3], wf[3], a[3];
+    float w[3], a[3];
     to_float(dBodyGetAngularVel(wheel), w);
-    to_float(dBodyGetAngularVel(b->bodies[BODY_FRAME]), wf);
-    for (int i = 0; i < 3; ++i) w[i] -= wf[i];
     body_axis(wheel, 1, 0, 0, a);
     const float along = dot3(w, a), damping = b->tuning.steering_damping;
     const float t[3] = {(a[0] * along - w[0]) * damping, (a[1] * along - w[1]) * damping,
@@ -393,7 +388,7 @@ void bike_physics_step(bike *b)
     else if (b->crash_counter <= 0) arcade_steering(b);
 
     bike_drivetrain_step(b);
-    bike_wobble_damping(b);
+    wobble_damping(b);
     bike_relay_joint_forces(b);
     bike_dab_step(b);
 

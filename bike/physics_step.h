@@ -28,6 +28,3 @@ void bike_axis_motor(dBodyID body, const float axis[3], int relative, float rate
 // the swingarm hinge (lbf·ft), from the joints' present position and rate.
 float bike_fork_force(bike *b, float position, float rate);
 float bike_shock_force(bike *b, float angle, float rate);
-// The front wheel's wobble damping: a torque pair on wheel and frame against the wheel's turning
-// relative to the frame about anything but its axle.
-void bike_wobble_damping(bike *b);

@@ -204,35 +204,4 @@ TEST_F(PhysicsStep, SoftTetherPullsOnlyWhenStretched)
     EXPECT_EQ(contacts_on(rider), before + 1);
 }
 
-// Wobble damping acts on the bars' own motion only: the whole bike turning as one (a steady turn,
-// a roll) leaves the bars alone, while the front wheel swinging against the frame is damped.
-TEST_F(PhysicsStep, WobbleDampingActsOnTheBarsOnly)
-{
-    dBodyID frame = b->bodies[BODY_FRAME], wheel = b->bodies[BODY_FRONT_WHEEL];
-    struct Case { const char *what; float frame_w[3], wheel_w[3]; bool torque; };
-    const Case cases[] = {
-        {"yawing as one", {0, 1.5f, 0}, {0, 1.5f, 0}, false},
-        {"rolling as one", {0, 0, 2}, {0, 0, 2}, false},
-        {"bars swinging", {0, 0, 0}, {0, 2, 0}, true},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        dBodySetAngularVel(frame, c.frame_w[0], c.frame_w[1], c.frame_w[2]);
-        dBodySetAngularVel(wheel, c.wheel_w[0], c.wheel_w[1], c.wheel_w[2]);
-        dBodySetTorque(wheel, 0, 0, 0);
-        dBodySetTorque(frame, 0, 0, 0);
-        bike_wobble_damping(b);
-        const dReal *tw = dBodyGetTorque(wheel), *tf = dBodyGetTorque(frame);
-        const double size = std::sqrt(tw[0] * tw[0] + tw[1] * tw[1] + tw[2] * tw[2]);
-        if (c.torque) {
-            EXPECT_GT(size, 1e-3);
-            // against the swing: the torque's part along the swing is negative
-            EXPECT_LT(tw[0] * c.wheel_w[0] + tw[1] * c.wheel_w[1] + tw[2] * c.wheel_w[2], 0);
-        } else {
-            EXPECT_LT(size, 1e-4);
-        }
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(tf[i], -tw[i], 1e-6);
-    }
-}
-
 }   // namespace
