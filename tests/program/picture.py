@@ -23,6 +23,11 @@ import zlib
 
 
 def read_png(path):
+    return png_rows(path, 8, 2, 3)
+
+
+def png_rows(path, depth, colour, bpp):
+    """The unfiltered rows of a PNG of that bit depth and colour type, bpp bytes a pixel."""
     data = open(path, 'rb').read()
     if data[:8] != b'\x89PNG\r\n\x1a\n':
         raise ValueError('not a PNG: ' + path)
@@ -32,20 +37,20 @@ def read_png(path):
         kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + n]
         pos += 12 + n
         if kind == b'IHDR':
-            width, height, depth, colour = struct.unpack('>IIBB', body[:10])
-            if depth != 8 or colour != 2:
-                raise ValueError('only 8-bit RGB pictures: ' + path)
+            width, height, d, c = struct.unpack('>IIBB', body[:10])
+            if (d, c) != (depth, colour):
+                raise ValueError('not a %d-bit picture of colour type %d: %s' % (depth, colour, path))
         elif kind == b'IDAT':
             idat += body
     raw = zlib.decompress(idat)
-    stride, rows, prev, i = width * 3, [], bytearray(width * 3), 0
+    stride, rows, prev, i = width * bpp, [], bytearray(width * bpp), 0
     for _ in range(height):
         kind, line = raw[i], bytearray(raw[i + 1:i + 1 + stride])
         i += 1 + stride
         for x in range(stride):
-            a = line[x - 3] if x >= 3 else 0
+            a = line[x - bpp] if x >= bpp else 0
             b = prev[x]
-            c = prev[x - 3] if x >= 3 else 0
+            c = prev[x - bpp] if x >= bpp else 0
             if kind == 1:
                 line[x] = (line[x] + a) & 255
             elif kind == 2:
