@@ -159,6 +159,10 @@ int demo_play_open(void)
     data_stream *s = data_open(name, "rb");
     if (!s) return 0;
     if (!head_read(s)) {
+        // Tell the player why nothing plays: a damaged or foreign file otherwise just leaves the menu.
+        char message[300];
+        snprintf(message, sizeof message, "Can't play %.200s: not a demo this game reads", name);
+        console_print(message);   // into the log as well
         data_close(s);
         entries_clear();
         return 0;

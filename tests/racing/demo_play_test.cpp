@@ -220,8 +220,11 @@ TEST_F(DemoPlay, DamagedFiles)
         SCOPED_TRACE(c.what);
         write_demo(c.file);
         history_clear();
+        console_clear();
         ASSERT_EQ(open(), c.opens);
         if (!c.opens) {
+            const int newest = (g_console.write_index + CONSOLE_LINES - 1) % CONSOLE_LINES;
+            EXPECT_EQ(std::string(g_console.lines[newest]).substr(0, 11), "Can't play ");
             EXPECT_EQ(demo_play_track(), nullptr);
             EXPECT_EQ(demo_play_rider_count(), 0);
             continue;
