@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The world as the player sees it, against references: on the practice track in a 640x480
-# window, the race held by Pause before the gate drops, the on-board view shows sky, ground,
-# statues, billboards, the starter, the rider's arms and the low sun's flare; Tab gives the chase
-# view of the rider on the bike. With "lens_flare=No" the on-board frame matches its own
+# window, the race held by Pause 3 s in, before the gate drops, the on-board view shows sky,
+# ground, statues, billboards, the starter, the front of the bike and the low sun's flare; Tab gives
+# the chase view of the rider on the bike. With "lens_flare=No" the on-board frame matches its own
 # reference and differs from the first only around the flare. A 1280x720 window checks the wide
 # projection.
 # Usage: scene_views.sh PATH-TO-RUTLINE [--remake]   (--remake writes the references instead)
@@ -30,14 +30,21 @@ race_paused() {
     expect_llvmpipe
     sleep 0.5
     capture_window "$root/title.xwd"
-    key_gap=0.2 send_keys Escape Pause
+    # The bike settles on its springs for the first seconds of the race: pausing at 3 s (the gate
+    # drops at 5 s) gives the same pose on every run.
+    send_keys Escape
+    sleep 3
+    send_keys Pause
     sleep 1
 }
+
+# The idling rider still sways by a fraction of a pixel between runs: the on-board frames allow
+# channels 8 apart.
 
 shot=$root/shot.xwd
 race_paused xres=640 yres=480
 capture_stable "$shot" "$root/title.xwd"
-compare_pixels_with_reference "$shot" scene_onboard
+compare_pixels_with_reference "$shot" scene_onboard slack=8
 cp "$shot" "$root/flare.xwd"
 send_keys Tab
 capture_stable "$shot" "$root/flare.xwd"
@@ -46,7 +53,7 @@ close_game
 
 race_paused xres=640 yres=480 lens_flare=No
 capture_stable "$shot" "$root/title.xwd"
-compare_pixels_with_reference "$shot" scene_onboard_no_flare
+compare_pixels_with_reference "$shot" scene_onboard_no_flare slack=8
 close_game
 # The flare lies along the line from the sun, straight ahead and low, through the middle.
 if [ -z "$remake" ]; then
@@ -56,6 +63,6 @@ fi
 
 race_paused xres=1280 yres=720
 capture_stable "$shot" "$root/title.xwd"
-compare_pixels_with_reference "$shot" scene_onboard_wide
+compare_pixels_with_reference "$shot" scene_onboard_wide slack=8
 close_game
 echo "scene_views: ok"
