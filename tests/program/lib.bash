@@ -138,6 +138,16 @@ click_at() {
 # screenshot key for itself, so the window is read from outside.
 capture_window() {
     sleep 0.5
+    local try
+    # The game may replace its window while starting (a new mode or context): on a vanished
+    # window, find the one named Rutline again.
+    for try in 1 2 3 4 5; do
+        xwd -silent -id "$window" -out "$1" 2>/dev/null && return 0
+        [ -z "${game_pid:-}" ] || kill -0 "$game_pid" 2>/dev/null ||
+            fail "the game ended before the window could be captured"
+        sleep 1
+        window=$(timeout 10 xdotool search --sync --name '^Rutline$' | tail -n 1)
+    done
     xwd -silent -id "$window" -out "$1" || fail "could not capture the window into $1"
 }
 
