@@ -1,6 +1,5 @@
 // bike/bike.h — the simulated bike and rider as the rest of the game reaches it: creation,
-// controls, setup setters, bodies and contacts. The bike subsystem defines all of these; until
-// it lands, bike/bike_seams.cpp holds do-nothing stand-ins.
+// controls, setup setters, bodies and contacts.
 #pragma once
 #include <ode/ode.h>
 

@@ -1,6 +1,5 @@
-// shell/seams.h — operations of modules still to come that start-up, shutdown and the frame
-// loop call in their places. Each is defined as a do-nothing stand-in in shell/seams.cpp; the
-// module that lands moves the declaration into its own header and deletes the stand-in.
+// shell/seams.h — the operations start-up, shutdown and the frame loop call in their places,
+// gathered from the headers of the modules that define them.
 #pragma once
 #include <cstdint>
 

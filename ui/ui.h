@@ -1,6 +1,5 @@
 // ui/ui.h — the presentation operations the shell calls: projection, the views of the race,
-// HUD, menus and 2D drawing helpers. The presentation subsystem defines all of these; until
-// it lands, ui/ui_seams.cpp holds do-nothing stand-ins.
+// HUD, menus and 2D drawing helpers.
 #pragma once
 #include <ode/ode.h>
 
