@@ -3,9 +3,9 @@
 # novice lines: New Race, Start (Return, Down, Return) starts the race, a minute in the robots
 # have picked lines for sections further along the course and a screenshot shows the field on
 # it. With robot_race_full=1 the race is ridden to its end (about eight minutes): "results.txt"
-# appears in the home listing the eight with one lap. Then with "--warp", the player in slot 0 standing still and seven
-# robots: once the leading robot has finished, the next race starts by itself ("Resetting" in
-# the log again). The wall time of each part is printed.
+# appears in the home listing the eight with one lap. Then with "--warp", the player in slot 0
+# standing still and seven robots: once the leading robot has finished, the next race starts by
+# itself ("Resetting" in the log again). The wall time of each part is printed.
 # Usage: robot_race.sh PATH-TO-RUTLINE
 set -uo pipefail
 rutline=$1
@@ -75,22 +75,20 @@ if [ -z "${robot_race_warp_only:-}" ]; then
     cp "$shot" "${TMPDIR:-/tmp}/robot_race_field.png"
     echo "robot_race: the picture of the race is ${TMPDIR:-/tmp}/robot_race_field.png"
 
-fi
-if [ -z "${robot_race_warp_only:-}" ] && [ -n "${robot_race_full:-}" ]; then
-    results=$home/Rutline/results.txt
-    limit=${robot_race_limit:-1200}
-    for _ in $(seq "$((limit * 2))"); do
-        [ -f "$results" ] && break
-        kill -0 "$game_pid" 2>/dev/null || fail "the game ended during the race"
-        sleep 0.5
-    done
-    [ -f "$results" ] || fail "no results.txt $limit s after the race began"
-    echo "robot_race: eight robots' lap took $(($(date +%s) - race_started)) s of wall time ($(($(date +%s) - started)) s with the start-up)"
-    head -n 1 "$results" | grep -q '^Time=0.00|Laps=1|Track=ridgeback|' || fail "results.txt has no one-lap header: $(head -n 1 "$results")"
-    riders=$(grep -cE '^ *[0-9]+ \| +[^|]+ \| +1 \| ' "$results")
-    [ "$riders" -eq 8 ] || { cat "$results" >&2; fail "results.txt lists $riders riders with one lap, not 8"; }
-fi
-if [ -z "${robot_race_warp_only:-}" ]; then
+    if [ -n "${robot_race_full:-}" ]; then
+        results=$home/Rutline/results.txt
+        limit=${robot_race_limit:-1200}
+        for _ in $(seq "$((limit * 2))"); do
+            [ -f "$results" ] && break
+            kill -0 "$game_pid" 2>/dev/null || fail "the game ended during the race"
+            sleep 0.5
+        done
+        [ -f "$results" ] || fail "no results.txt $limit s after the race began"
+        echo "robot_race: eight robots' lap took $(($(date +%s) - race_started)) s of wall time ($(($(date +%s) - started)) s with the start-up)"
+        head -n 1 "$results" | grep -q '^Time=0.00|Laps=1|Track=ridgeback|' || fail "results.txt has no one-lap header: $(head -n 1 "$results")"
+        riders=$(grep -cE '^ *[0-9]+ \| +[^|]+ \| +1 \| ' "$results")
+        [ "$riders" -eq 8 ] || { cat "$results" >&2; fail "results.txt lists $riders riders with one lap, not 8"; }
+    fi
     close_game
 fi
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The world as the player sees it, against references: on the practice track in a 640x480
 # window, the race held by Pause 3 s in, before the gate drops, the on-board view shows sky,
-# ground, statues, billboards, the starter, the front of the bike and the low sun's flare; Tab gives
-# the chase view of the rider on the bike. With "lens_flare=No" the on-board frame matches its own
-# reference and differs from the first only around the flare. A 1280x720 window checks the wide
-# projection.
+# ground, statues, billboards, the starter, the front of the bike and the low sun's flare; Tab
+# gives the chase view of the rider on the bike. With "lens_flare=No" the on-board frame matches
+# its own reference and differs from the first only around the flare. A 1280x720 window checks
+# the wide projection. The idling rider still sways by a fraction of a pixel between runs: the
+# on-board frames allow channels 8 apart.
 # Usage: scene_views.sh PATH-TO-RUTLINE [--remake]   (--remake writes the references instead)
 set -uo pipefail
 rutline=$1
@@ -37,9 +38,6 @@ race_paused() {
     send_keys Pause
     sleep 1
 }
-
-# The idling rider still sways by a fraction of a pixel between runs: the on-board frames allow
-# channels 8 apart.
 
 shot=$root/shot.xwd
 race_paused xres=640 yres=480
