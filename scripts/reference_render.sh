@@ -5,7 +5,8 @@
 #   tests/program/scene_*.png              on board and chase on the practice track, no flare, wide
 #   tests/program/menu_*.png               the menu pages and the chase view of the line-up
 #   tests/program/ground_view.png          the composed ground through the free camera
-#   tests/ui/references/*.png              the timing tower and lap boards
+#   tests/ui/references/*.png              the timing tower and lap boards, the bike views
+#   tests/ui/*.png                         the results board and the telemetry graphs
 # The drawing must come from Mesa's llvmpipe under Xvfb, as in the tests. The build folder needs
 # the tests (default build-check).
 # Usage: scripts/reference_render.sh [BUILD_FOLDER]
@@ -26,5 +27,6 @@ env -u DISPLAY bash tests/program/menus.sh "$rutline" --remake
 env -u DISPLAY bash tests/program/menu_race.sh "$rutline" --remake
 RL_REMAKE_REFERENCE=1 xvfb-run -a -s '-screen 0 1280x720x24' \
     "$build/tests/test_terrain_gl" --gtest_filter='GroundView.PictureOfTheComposedGround'
-RL_REMAKE_REFERENCE=1 xvfb-run -a -s '-screen 0 1280x720x24' "$build/tests/test_ui_gl" --gtest_filter='TowerGl.*'
+RL_REMAKE_REFERENCE=1 xvfb-run -a -s '-screen 0 1280x720x24' "$build/tests/test_ui_gl" \
+    --gtest_filter='TowerGl.*:BikeDrawGl.*:HudDrawGl.*'
 git status --short tests/program tests/ui/references
