@@ -148,3 +148,32 @@ TEST_F(EditorGradients, EdinfoLineWhenTheListCannotGrow)
     ASSERT_EQ(g_editor.gradients.count, 16);
     EXPECT_EQ(editor_gradient(15)->x0, 1) << "the last gradient read is not overwritten";
 }
+
+// Snap to Gradient puts the selected statue on the gradient's line; where there is no direction
+// to move along (the statue on the first end point, a line of no length) it stays where it is.
+TEST_F(EditorGradients, SnapToGradientMovesOntoTheLineOrLeavesTheStatue)
+{
+    struct { float x, z; bool zero_length; float want_x, want_z; } cases[] = {
+        {40, 18, false, 40, 16},   // beside the line: straight onto it
+        {16, 16, false, 16, 16},   // on the first end point
+        {30, 20, true, 30, 20},    // a gradient of no length
+    };
+    for (const auto &c : cases) {
+        statues.count = 0;
+        editor_new_gradient();
+        gradient *g = editor_selected_gradient();
+        ASSERT_NE(g, nullptr);
+        if (c.zero_length) g->x1 = g->x0;
+        statue s{};
+        s.x = c.x;
+        s.z = c.z;
+        s.angle = 3.25f;   // upright: the heading is not turned
+        ASSERT_TRUE(growable_array_append(&statues, &s));
+        g_editor.selected_statue = 0;
+        statue_snap_to_gradient();
+        const statue &after = ((statue *)statues.items)[0];
+        EXPECT_FLOAT_EQ(after.x, c.want_x) << c.x << "," << c.z;
+        EXPECT_FLOAT_EQ(after.z, c.want_z) << c.x << "," << c.z;
+        EXPECT_TRUE(std::isfinite(after.y));
+    }
+}
