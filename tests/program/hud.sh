@@ -5,7 +5,10 @@
 # the tachometer with the gear, the lean indicator and the track map as in the reference
 # hud_race_640.png (the console's message lines masked, since they tell of the loading). The
 # same pause with "--hidden-hud" differs from it only where the HUD draws. A run at 1280x720
-# matches its own wide reference, hud_race_1280.png.
+# matches its own wide reference, hud_race_1280.png. In a race of robots only, paused before the
+# gate drops, Tab twice and the digit 1 show the first track camera with the timing tower and the
+# green "Lap 1" board as in hud_track_camera.png; the tower's strip scrolls with the clock, so it
+# is masked there and its cells are probed for their colours instead.
 # Usage: hud.sh PATH-TO-RUTLINE; with remake=1 in the environment the references are written.
 set -uo pipefail
 rutline=$1
@@ -25,7 +28,7 @@ race_try() {
     shift 3
     rm -rf "$home"
     mkdir -p "$home/Rutline"
-    printf '%s\n' slot00=Human slot01=Robot slot02=Robot slot03=Robot slot04=Robot slot05=Robot \
+    printf '%s\n' "slot00=${first_slot:-Human}" slot01=Robot slot02=Robot slot03=Robot slot04=Robot slot05=Robot \
         track=ridgeback draw_time=1 video_mode=Windowed "xres=$width" "yres=$height" \
         render_texture=Software >"$home/Rutline/config"
     start_game --hidden-pause "$@"
@@ -39,7 +42,7 @@ race_try() {
     fi
     wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
     # The gate drops 13 s after the reset: pause well before, then let the ground compose.
-    send_keys Pause
+    send_keys Pause ${after_pause:-}
     sleep 4
     capture_window "$out"
     close_game
@@ -58,6 +61,7 @@ race_shot() {
 race_shot 640 480 "$root/hud.xwd"
 race_shot 640 480 "$root/plain.xwd" --hidden-hud
 race_shot 1280 720 "$root/wide.xwd"
+first_slot=Robot after_pause="Tab Tab 1" race_shot 640 480 "$root/tower.xwd"
 
 python3 - "$here" "$root" "${remake:-}" <<'PY' || fail "the HUD pictures do not match (kept in ${TMPDIR:-/tmp}/hud_*.xwd)"
 import shutil, sys, os
@@ -120,6 +124,49 @@ for shot, ref in (('hud.xwd', 'hud_race_640.png'), ('wide.xwd', 'hud_race_1280.p
         if d > most:
             failed.append('%s: the %s differs from the reference (%.2f)' % (shot, name, d))
 
+# The track camera: the tower's strip (the top fortieth of the window) is masked for the
+# comparison; below it the lap board and the scene must match.
+w, h, rows = load('tower.xwd')
+full_w, full_h, full = picture.read_picture(os.path.join(root, 'tower.xwd'))
+strip = full_h // 40 + 2
+b = boxes(w, h)
+for y in range(h):
+    if y * F < strip:
+        rows[y] = bytearray(len(rows[y]))
+    for x in range(w):
+        if inside(b['messages'], x, y, w, h):
+            rows[y][3 * x:3 * x + 3] = b'\0\0\0'
+path = os.path.join(here, 'hud_track_camera.png')
+if remake:
+    picture.write_png(path, w, h, rows)
+else:
+    rw, rh, want = picture.read_png(path)
+    if (rw, rh) != (w, h):
+        failed.append('tower.xwd: size %dx%d, reference %dx%d' % (w, h, rw, rh))
+    else:
+        whole = mean_diff(rows, want, w, h, lambda x, y: True)
+        print('tower.xwd: mean difference %.2f per channel' % whole)
+        if whole > 6:
+            failed.append('tower.xwd differs from hud_track_camera.png (%.2f)' % whole)
+# The strip's cells: black place cells, white number and name cells, at full size.
+row = full[full_h // 80]
+def shade(r, g, b):
+    return 'black' if max(r, g, b) < 40 else 'white' if min(r, g, b) > 215 else 'other'
+kinds = [shade(row[3 * x], row[3 * x + 1], row[3 * x + 2]) for x in range(full_w)]
+for kind in ('black', 'white'):
+    share = kinds.count(kind) / full_w
+    print('tower strip: %.2f %s' % (share, kind))
+    if share < 0.1:
+        failed.append('the timing tower strip has too little %s (%.2f)' % (kind, share))
+# The lap board at the top right is green with dark text.
+bx0, bx1 = int(full_w - 4.5 * full_h / 40), int(full_w - 0.5 * full_h / 40)
+by = int(1.5 * full_h / 40)
+board = [full[y][3 * x:3 * x + 3] for y in range(by - 3, by + 4) for x in range(bx0, bx1)]
+green = sum(1 for p in board if p[1] > 120 and p[1] > p[0] + 60 and p[1] > p[2] + 60) / len(board)
+print('lap board: %.2f green' % green)
+if green < 0.5:
+    failed.append('no green lap board at the top right (%.2f green)' % green)
+
 # Without the HUD the view is the same outside the HUD's places, and plainly different in them.
 w, h, hud = load('hud.xwd')
 _, _, plain = load('plain.xwd')
@@ -139,7 +186,7 @@ for name, least in (('pit board', 30), ('instruments', 20), ('map', 2), ('readou
 for f in failed:
     print('FAIL: ' + f)
 if failed:
-    for name in ('hud.xwd', 'plain.xwd', 'wide.xwd'):
+    for name in ('hud.xwd', 'plain.xwd', 'wide.xwd', 'tower.xwd'):
         shutil.copy(os.path.join(root, name), os.path.join(os.environ.get('TMPDIR', '/tmp'), 'hud_' + name))
 sys.exit(1 if failed else 0)
 PY
