@@ -61,8 +61,16 @@ static void auto_shift(bike *b)
     if (touches(rear) && contact_speed(rear) > 2) return;   // a spinning wheel reads no speed
     float r = gear_product(b) * (float)dJointGetHingeAngleRate(b->joints[JOINT_REAR_AXLE]) * rad_to_rpm;
     int gear = b->gear;
-    if (r < b->info.shift_down_rpm) --gear;
-    else if (r > b->info.shift_up_rpm) ++gear;
+    if (r < b->info.shift_down_rpm) {
+        // Where two gears lie further apart than the shift points, the lower one would put the
+        // engine past the up-shift point and the next check would shift straight back: hold on.
+        const int lower = shifted_gear(b, gear - 1);
+        const float now = b->info.gear_ratios[b->gear];
+        if (lower != b->gear && now > 0 && r * b->info.gear_ratios[lower] / now <= b->info.shift_up_rpm)
+            gear = lower;
+    } else if (r > b->info.shift_up_rpm) {
+        ++gear;
+    }
     b->gear = shifted_gear(b, gear);
 }
 

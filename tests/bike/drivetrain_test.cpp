@@ -100,9 +100,12 @@ TEST_F(Drivetrain, AutomaticShift)
         float rear_slip;            // contact point speed, ft/s
         bool four_gears;
         int want;
+        float first_scale = 1;      // first gear's ratio times this
     };
     // First gear: 80 rad/s is 13831 rpm (up); third gear at 10 rad/s is 1210 rpm (down); 200
-    // rad/s is above the shift-up speed in every gear.
+    // rad/s is above the shift-up speed in every gear. Second gear at 40 rad/s is 5764 rpm, below
+    // the 6000 down point: first would turn 6916, or 13831 with its ratio doubled, past the
+    // 10500 up point, where the next check would shift straight back.
     const Case cases[] = {
         {"up at a multiple of 32", 0, 80, 128, true, true, false, 0, false, 1},
         {"not between", 0, 80, 129, true, true, false, 0, false, 0},
@@ -114,12 +117,16 @@ TEST_F(Drivetrain, AutomaticShift)
         {"from fifth on a five-speed", 4, 200, 128, true, true, false, 0, false, 4},
         {"from fourth on a four-speed", 3, 200, 128, true, true, false, 0, true, 3},
         {"from first down", 0, 1, 128, true, true, false, 0, false, 0},
+        {"down into first", 1, 40, 64, true, true, false, 0, false, 0},
+        {"held where first would pass the up point", 1, 40, 64, true, true, false, 0, false, 1, 2},
     };
+    const float first = b->info.gear_ratios[0];
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         rig_rest(&r);
         b->gear = c.gear;
         b->info.gear_ratios[4] = c.four_gears ? 0 : 1;
+        b->info.gear_ratios[0] = first * c.first_scale;
         rig_spin_rear(&r, c.rate);
         rig_pose_swingarm(&r, c.compressed ? -0.1f : 0);
         rig_wheel_contact(&r, WHEEL_REAR, c.rear_down, c.rear_slip);
