@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Robots racing in the whole program on the default track. Eight robots over one lap on the
-# novice lines: New Race, Start (Return, Down, Return) starts the race, a minute in the robots
-# have picked lines for sections further along the course and a screenshot shows the field on
-# it. With robot_race_full=1 the race is ridden to its end (about eight minutes): "results.txt"
+# novice lines: New Race, Start (Return, Down, Return) starts the race, half a minute in a
+# screenshot shows the field from behind one of its robots, and a minute in the robots have picked
+# lines for sections further along the course. With robot_race_full=1 the race is ridden to its end (about eight minutes): "results.txt"
 # appears in the home listing the eight with one lap. Then with "--warp", the player in slot 0
 # standing still and seven robots: once the leading robot has finished, the next race starts by
 # itself ("Resetting" in the log again). The wall time of each part is printed.
@@ -54,11 +54,11 @@ if [ -z "${robot_race_warp_only:-}" ]; then
     done
     race_started=$(date +%s)
 
-    # A minute in (the gate drops 13 to 15 s after the reset), the field is spread along the course:
-    # a track camera's view of the first robot.
-    sleep 5
-    send_keys Tab Tab
-    sleep 55
+    # Half a minute into the race (the gate drops 13 to 15 s after the reset) the field has left
+    # the gate and strings out through the first turns: the chase view of the robot in the last
+    # slot, from behind and among the field.
+    send_keys Tab bracketleft
+    sleep 30
     shot=$home/Rutline/screenshot001.png
     for _ in 1 2 3; do
         xdotool key s
@@ -66,12 +66,13 @@ if [ -z "${robot_race_warp_only:-}" ]; then
         [ -f "$shot" ] && break
     done
     [ -f "$shot" ] || fail "the screenshot key saved no picture during the race"
+    sleep 25
     # Every robot picks a line at the reset and again on entering each later section: eight more
     # picks at least say the field has left the start.
     picks=$(grep -c 'auto pilot: picking' "$log")
     echo "robot_race: $picks line picks in the race's first minute"
     [ "$picks" -ge 16 ] || fail "the robots picked $picks lines in the first minute: they are not riding the course"
-    # Kept for a look: the robots along the course seen from a track camera.
+    # Kept for a look.
     cp "$shot" "${TMPDIR:-/tmp}/robot_race_field.png"
     echo "robot_race: the picture of the race is ${TMPDIR:-/tmp}/robot_race_field.png"
 
