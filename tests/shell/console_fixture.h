@@ -9,6 +9,7 @@
 #include "racing/net.h"
 #include "racing/race.h"
 #include "shell/camkeys.h"
+#include "shell/cameras.h"
 #include "shell/config.h"
 #include "shell/console_commands.h"
 #include "shell/setup.h"
@@ -80,6 +81,7 @@ struct ConsoleTest : ::testing::Test {
         controller_kind[0] = CONTROLLER_LOCAL;
         viewed_slot = 0;
         tick_count = 0;
+        free_camera = {};
         marked = g_console.write_index;
     }
     void TearDown() override
