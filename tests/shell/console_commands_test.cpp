@@ -96,16 +96,13 @@ TEST_F(ConsoleTest, CommandTable)
         EXPECT_EQ(printed(), c.messages);
         if (c.check) c.check();
     }
-    keycam_playback = telemetry_on = track_reload_requested = 0;
-    config_init();
-}
-
-TEST_F(ConsoleTest, TogglesFlipBack)
-{
+    // A toggle flips back.
     console_line("/togglefps");
     console_line("/togglefps");
     EXPECT_EQ(printed(), (Printed{"FPS display ON", "FPS display OFF"}));
     EXPECT_EQ(g_config.draw_fps, 0);
+    keycam_playback = telemetry_on = track_reload_requested = 0;
+    config_init();
 }
 
 TEST_F(ConsoleTest, ChatOneLinePerTwoSeconds)
@@ -227,16 +224,13 @@ TEST_F(ConsoleTest, NameDemo)
     EXPECT_EQ(ConsoleFakes::demo_name().size(), (size_t)DEMO_NAME_MAX);
 }
 
-TEST_F(ConsoleTest, FpsHistogram)
+TEST_F(ConsoleTest, Diagnostics)
 {
     for (int i = 0; i < 8; ++i) frame_time_counts[i] = i * 10;
     EXPECT_EQ(console_line("/fpshist"), 1);
     EXPECT_EQ(printed(), (Printed{"128=0 64=10 32=20 16=30 8=40 4=50 2=60 1=70 "}));
     for (int i = 0; i < 8; ++i) EXPECT_EQ(frame_time_counts[i], 0);
-}
 
-TEST_F(ConsoleTest, HeightFieldVolume)
-{
     static terrain_field field;
     float heights[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9.5f};
     field.heights = heights;
