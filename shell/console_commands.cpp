@@ -145,7 +145,8 @@ static void cmd_namedemo(const char *arg)
         return;
     }
     static const char suffix[] = ".rldemo";
-    if (n < sizeof suffix - 1 || strcmp(name + n - (sizeof suffix - 1), suffix) != 0) memcpy(name + n, suffix, sizeof suffix);
+    if (n < sizeof suffix - 1 || strcmp(name + n - (sizeof suffix - 1), suffix) != 0)
+        memcpy(name + n, suffix, sizeof suffix);
     console_ops_in_use->demo_name(name);
     console_print("Demo name updated");
 }

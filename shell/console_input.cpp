@@ -64,7 +64,8 @@ void console_input_key(int key)
     if (key_is(key, MENU_ENTER) || key_is(key, MENU_KEYPAD_ENTER)) enter();
     else if (key_is(key, MENU_UP)) history_step(+1);
     else if (key_is(key, MENU_DOWN)) history_step(-1);
-    else if (key_is(key, MENU_PAGE_UP)) console_scroll = console_scroll < CONSOLE_SCROLL_MAX ? console_scroll + 1 : CONSOLE_SCROLL_MAX;
+    else if (key_is(key, MENU_PAGE_UP))
+        console_scroll = console_scroll < CONSOLE_SCROLL_MAX ? console_scroll + 1 : CONSOLE_SCROLL_MAX;
     else if (key_is(key, MENU_PAGE_DOWN)) console_scroll = console_scroll > 0 ? console_scroll - 1 : 0;
     else widget_text_key(&console_input, key);
 }

@@ -64,8 +64,8 @@ TEST_F(CamKeys, WriteAndRead)
     ASSERT_EQ(camkeys_write("  fly "), 1);
     const camera_keyframe k = camkeys_items()[0];
     char want[256];
-    snprintf(want, sizeof want, "7.5000 12.3457 -3.0000 %.4f %.4f %.4f %.4f 110.00 250\n", k.quat[0], k.quat[1], k.quat[2],
-             k.quat[3]);
+    snprintf(want, sizeof want, "7.5000 12.3457 -3.0000 %.4f %.4f %.4f %.4f 110.00 250\n", k.quat[0], k.quat[1],
+             k.quat[2], k.quat[3]);
     EXPECT_EQ(fixture_read_file(home + "keycam/fly"), want);
     EXPECT_FALSE(fixture_file_exists(home + "keycam/fly.tmp"));
 
