@@ -1,5 +1,5 @@
-// Stand-ins for online racing and the console's line editing until their modules land: the
-// client is never joined and has nothing under way; the console line is edited as a text field.
+// Stand-ins for online racing until its module lands: the client is never joined and has
+// nothing under way. The console's line editing is shell/console_input.cpp.
 #include "ui/menu_seams.h"
 #include "ui/menu.h"
 #include "data/console.h"
@@ -16,5 +16,3 @@ void menu_net_drop(void)
 }
 void menu_net_request_restart(void) {}
 int  menu_net_slot_info(int, menu_net_slot *) { return 0; }
-
-void console_input_key(int key) { widget_text_key(&console_input, key); }

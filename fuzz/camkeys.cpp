@@ -1,0 +1,42 @@
+// Arbitrary bytes as a camera keyframe file, read the way "readkeys" reads it. Whatever was
+// read whole must survive being written and read again.
+#include "data/paths.h"
+#include "shell/camkeys.h"
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+static std::string g_file;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    char tmpl[] = "/tmp/rl_fuzz_camkeys_XXXXXX";
+    const char *base = mkdtemp(tmpl);
+    if (!base) abort();
+    setenv("XDG_DATA_HOME", base, 1);
+    setenv("RL_HOME", (std::string(base) + "/data").c_str(), 1);
+    search_folders_free();
+    g_file = std::string(search_folder(0)) + "keycam/fuzz";
+    make_parent_folders(g_file.c_str());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FILE *f = fopen(g_file.c_str(), "wb");
+    if (!f) abort();
+    if (size) fwrite(data, 1, size, f);
+    fclose(f);
+    camkeys_clear();
+    const int whole = camkeys_read("fuzz");
+    if (!whole) return 0;
+    std::vector<int> ticks;
+    for (int i = 0; i < camkeys_count(); ++i) ticks.push_back(camkeys_items()[i].tick);
+    if (!camkeys_write("again") || camkeys_read("again") != 1 || camkeys_count() != (int)ticks.size()) abort();
+    for (int i = 0; i < camkeys_count(); ++i)
+        if (camkeys_items()[i].tick != ticks[i]) abort();
+    return 0;
+}
