@@ -68,8 +68,10 @@ int net_reliable_receive(const unsigned char *datagram, int length, void (*handl
         node->last_send = 0;
         node->sequence = sequence;
         node->length = length;
-        memcpy(node->payload, datagram, (size_t)length);
-        node->payload[length] = 0;   // texts in it end at the datagram's length
+        // The bytes may run past the declared array: reach them through the node's own block.
+        unsigned char *bytes = (unsigned char *)node + offsetof(net_msg_node, payload);
+        memcpy(bytes, datagram, (size_t)length);
+        bytes[length] = 0;   // texts in it end at the datagram's length
         node->next = *at;
         *at = node;
         ++net_reliable.held_count;
@@ -83,7 +85,7 @@ int net_reliable_receive(const unsigned char *datagram, int length, void (*handl
         --net_reliable.held_count;
         if (node->sequence == net_reliable.next_in) {
             ++net_reliable.next_in;
-            handle(node->payload, node->length);
+            handle((const unsigned char *)node + offsetof(net_msg_node, payload), node->length);
         }
         mem_free(node);
     }
