@@ -98,6 +98,12 @@ static void send_rider(race_server *s, std::uint32_t after)
     race_server_send(s, head(8, s->race) + race_server_u32(s->lineup) + s->rider_info);
 }
 
+static void send_track(race_server *s)
+{
+    race_server_send(s, head(4, s->race) + race_server_u32(s->time_limit) + race_server_u32(s->laps) +
+                            race_server_u32(s->start_tick) + std::string((const char *)s->digest, 20) + s->track);
+}
+
 static bool proof_ok(race_server *s, const unsigned char *d)
 {
     unsigned char want[4];
@@ -167,6 +173,14 @@ static void handle(race_server *s, const std::string &d, double now)
     switch (p[0]) {
     case 0:
         if (n != 21) return;
+        if (s->disconnected || net_get_u32(p + 13) != s->nonce) {
+            // A new connection: its reliable messages count from 0 again.
+            s->disconnected = s->ready = false;
+            s->in_next = s->out_next = 0;
+            s->held.clear();
+            s->out.clear();
+            s->out_last = -1;
+        }
         s->nonce = net_get_u32(p + 13);
         log_line(s, "connect");
         if (s->full) race_server_send(s, std::string(1, (char)1));
@@ -182,8 +196,7 @@ static void handle(race_server *s, const std::string &d, double now)
         }
         s->rider_info = d.substr(41);
         log_line(s, "client info");
-        race_server_send(s, head(4, s->race) + race_server_u32(s->time_limit) + race_server_u32(s->laps) +
-                                race_server_u32(s->start_tick) + std::string((const char *)s->digest, 20) + s->track);
+        send_track(s);
         return;
     case 5:
         send_rider(s, 160);
@@ -207,8 +220,12 @@ static void handle(race_server *s, const std::string &d, double now)
         memcpy(s->client_frame, p + 21, 39);
         return;
     case 14:
+        // A client that restarts is sent the new race's track packet.
         ++s->restarts;
+        if (n == 13) s->race = net_get_u32(p + 9);
+        s->ready = false;
         log_line(s, "restart");
+        send_track(s);
         return;
     case 15:
         if (!s->disconnected) log_line(s, "disconnect");
