@@ -75,6 +75,10 @@ void   net_dispatch(unsigned char *datagram, int length);
 void   net_handle_reliable(const unsigned char *datagram, int length);
 // The server's command texts (reliable kind 24).
 void   net_server_command(const char *text);
+// What the own-rider-info packet resets the race with (the fuzz targets keep the race still).
+// Null restores reset_race.
+void   net_set_race_reset(int (*reset)(const int *participants, int playback, int mode, int time_limit,
+                                      int laps, int skill));
 // Back to offline values: socket closed, lists freed, address cleared or set to next.
 void   net_client_reset(const char *next_address);
 

@@ -23,6 +23,9 @@
 
 static void print(const char *text) { console_print(text); }
 
+static int (*g_race_reset)(const int *, int, int, int, int, int) = reset_race;
+void net_set_race_reset(int (*reset)(const int *, int, int, int, int, int)) { g_race_reset = reset ? reset : reset_race; }
+
 static void send_ack(uint32_t sequence)
 {
     unsigned char out[NET_ACK_BYTES];
@@ -83,7 +86,7 @@ static void take_own_info(const unsigned char *d)
     int codes[NET_SLOTS];
     for (int i = 0; i < NET_SLOTS; ++i) codes[i] = net_slot_info[i].participant;
     local_slot = slot;
-    reset_race(codes, 0, setting_record(), (int)net_client.time_limit, (int)net_client.laps, 0);
+    g_race_reset(codes, 0, setting_record(), (int)net_client.time_limit, (int)net_client.laps, 0);
     local_slot = slot;
     enter(CLIENT_READY);
     if (memcmp(track_digest, net_client.server_digest, sizeof track_digest) != 0) {
@@ -97,7 +100,10 @@ static void take_own_info(const unsigned char *d)
 
 static void clock_update(uint32_t tick, uint32_t echoed, int ping_known)
 {
-    if (echoed != 0 && ping_known) net_slot_info[net_client.local_slot].ping_ticks = tick_count - (int)echoed;
+    if (echoed != 0 && ping_known)
+        net_slot_info[net_client.local_slot].ping_ticks = (int)((uint32_t)tick_count - echoed);
+    // Ticks this far on are damaged data (8 years of racing): the race clock would overflow.
+    if (tick >= NET_TICK_MAX) return;
     if (net_client.highest_server_tick == 0) tick_count = (int)tick;
     if (tick > net_client.highest_server_tick) {
         net_client.highest_server_tick = tick;
@@ -125,7 +131,9 @@ static void take_states(const unsigned char *d, int length)
             return;
         }
         const int slot = r[0] | r[1] << 8;
-        const int tick = (int)net_get_u32(r + 4);
+        const uint32_t record_tick = net_get_u32(r + 4);
+        const int tick = (int)record_tick;
+        if (record_tick >= NET_TICK_MAX) continue;
         if (slot >= NET_SLOTS || controller_kind[slot] != CONTROLLER_REMOTE || !bike_slot_table[slot]) continue;
         if (tick <= last_state_tick[slot]) continue;
         last_state_tick[slot] = tick;

@@ -34,6 +34,7 @@ enum {
     NET_TRACK_HEAD = 37,
     NET_SLOTS = 160,
     NET_FRAME_BYTES = 39,
+    NET_TICK_MAX = 1 << 30,      // server and record ticks at or above are not taken
 };
 
 void     net_put_u32(unsigned char *p, uint32_t v);

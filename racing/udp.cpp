@@ -45,14 +45,8 @@ void udp_record_error(int error)
 static sockaddr_in *inet(net_address *a) { return (sockaddr_in *)(void *)a->sockaddr; }
 static const sockaddr_in *inet(const net_address *a) { return (const sockaddr_in *)(const void *)a->sockaddr; }
 
-int udp_resolve(net_address *address, const char *text, int default_port)
+int udp_split_address(const char *text, char *host, int default_port)
 {
-    udp_error_text[0] = 0;
-    memset(address, 0, sizeof *address);
-    address->length = sizeof(sockaddr_in);
-    inet(address)->sin_family = AF_INET;
-    if (!text) return 0;
-
     long port = default_port;
     size_t host_length = strlen(text);
     if (const char *colon = strrchr(text, ':'); colon && colon[1] >= '0' && colon[1] <= '9') {
@@ -61,11 +55,26 @@ int udp_resolve(net_address *address, const char *text, int default_port)
         // Digits beyond any real port only need to stay above the limit, never overflow.
         for (const char *c = colon + 1; *c >= '0' && *c <= '9' && port <= 65535; ++c) port = port * 10 + (*c - '0');
     }
-    if (port < 0 || port > 65535) return 0;
-    char *host = (char *)malloc(host_length + 1);
-    if (!host) return 0;
     memcpy(host, text, host_length);
     host[host_length] = 0;
+    return port < 0 || port > 65535 ? -1 : (int)port;
+}
+
+int udp_resolve(net_address *address, const char *text, int default_port)
+{
+    udp_error_text[0] = 0;
+    memset(address, 0, sizeof *address);
+    address->length = sizeof(sockaddr_in);
+    inet(address)->sin_family = AF_INET;
+    if (!text) return 0;
+
+    char *host = (char *)malloc(strlen(text) + 1);
+    if (!host) return 0;
+    const int port = udp_split_address(text, host, default_port);
+    if (port < 0) {
+        free(host);
+        return 0;
+    }
 
     addrinfo hints{}, *found = nullptr;
     hints.ai_family = AF_INET;

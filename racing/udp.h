@@ -18,6 +18,9 @@ extern char udp_error_text[32];
 // "host", "host:port" (the last colon counts, when the text after it starts with a digit) into
 // an address. 0 when the host cannot be resolved or the port is above 65535.
 int  udp_resolve(net_address *address, const char *text, int default_port);
+// The host part of text into host (room for strlen(text) + 1) and the port; -1 for a port
+// above 65535.
+int  udp_split_address(const char *text, char *host, int default_port);
 int  udp_open(void);                  // a non-blocking IPv4 datagram socket, or -1
 int  udp_send(int socket, const void *bytes, int length, const net_address *address);
 // One datagram into buffer, which then holds a zero byte at the datagram's length; the sender
