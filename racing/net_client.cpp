@@ -36,6 +36,7 @@ net_client_record net_client = [] {
     return c;
 }();
 net_fake_entry *net_fake_queue;
+static char g_receive_error[sizeof udp_error_text];   // why the last receive stopped, "" when idle
 
 double net_now(void)
 {
@@ -281,7 +282,10 @@ static int fake_receive(double now, unsigned char *out, int *length, net_address
         net_fake_entry &e = net_fake_queue[(net_client.fake_head + net_client.fake_count) % NET_FAKE_QUEUE];
         e.time = now;
         e.length = udp_receive(net_socket, e.bytes, NET_BUFFER, &e.from);
-        if (e.length < 0) break;
+        if (e.length < 0) {
+            memcpy(g_receive_error, udp_error_text, sizeof g_receive_error);
+            break;
+        }
         if (g_loss_draw() < net_client.fake_loss * 327) continue;
         ++net_client.fake_count;
     }
@@ -324,20 +328,24 @@ void net_update(void)
     const int faking = net_client.fake_lag != 0 || net_client.fake_loss != 0;
     unsigned char datagram[NET_BUFFER];
     net_address from;
+    g_receive_error[0] = 0;
     for (;;) {
         int length;
         if (faking) {
             if (!fake_receive(now, datagram, &length, &from)) break;
         } else {
             length = udp_receive(net_socket, datagram, NET_BUFFER, &from);
-            if (length < 0) break;
+            if (length < 0) {
+                memcpy(g_receive_error, udp_error_text, sizeof g_receive_error);
+                break;
+            }
         }
         // Only the server we resolved speaks to us; anyone else is not listened to.
         if (!udp_address_equal(&from, &net_client.server)) continue;
         net_dispatch(datagram, length);
         if (net_socket < 0) return;
     }
-    if (udp_error_text[0]) print(udp_error_text);
+    if (g_receive_error[0]) print(g_receive_error);
     if (net_socket < 0) return;
 
     send_file_part(now);

@@ -52,7 +52,6 @@ struct net_client_record {
     // The file transfer after "sendready".
     int         send_ready;
     double      next_part_time;
-    double      last_chat_time;
 };
 extern net_client_record net_client;
 extern net_fake_entry   *net_fake_queue;   // NET_FAKE_QUEUE entries while fake lag or loss is on
