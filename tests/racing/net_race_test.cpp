@@ -14,6 +14,7 @@
 #include "racing/race.h"
 #include "racing/race_state.h"
 #include "racing/state_history.h"
+#include "shell/setup.h"
 
 namespace {
 
@@ -171,7 +172,9 @@ TEST_F(NetRace, ChatGatesAndErosionBothWays)
                          race_server_u32(server.race) + race_server_u32(2) + race_server_u32(1) + race_server_u32(0) +
                              race_server_u32(400) + race_server_u32(2) + race_server_u32(0) + race_server_u32(1));
     race_server_reliable(&server, NET_KIND_COMMAND, "knockout 100 200");
-    ASSERT_TRUE(run_until([&] { return server.delivered.size() >= 3 && server.out.empty(); }, 800));
+    setup_changed = 1;   // the rider changed his number: his info goes out again
+    setup_number.buffer[0] = '7', setup_number.buffer[1] = 0;
+    ASSERT_TRUE(run_until([&] { return server.delivered.size() >= 4 && server.out.empty(); }, 800));
 
     ASSERT_EQ(server.chat, std::vector<std::string>{"hello"});
     ASSERT_GE(server.delivered.size(), 3u);
@@ -180,6 +183,11 @@ TEST_F(NetRace, ChatGatesAndErosionBothWays)
     EXPECT_EQ(server.delivered[1].second, race_server_u32(1) + std::string("\1\2\3\4\5\6", 6));
     EXPECT_EQ(server.delivered[2].first, NET_KIND_GATES);
     EXPECT_EQ(server.delivered[2].second, race_server_u32(1) + race_server_u32(0) + race_server_u32(321));
+
+    EXPECT_EQ(server.delivered[3].first, NET_KIND_RIDER_INFO);
+    EXPECT_EQ(server.delivered[3].second.back(), '\0');
+    EXPECT_NE(server.delivered[3].second.find("\n7\n"), std::string::npos);
+    EXPECT_EQ(setup_changed, 0);
 
     EXPECT_TRUE(console_has("Welcome to the race"));
     EXPECT_EQ(bike_get_gate_index(bike_slot_table[1]), 1);
