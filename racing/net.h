@@ -24,3 +24,7 @@ net_msg_node *net_msg_new(void);
 // "namefile " and the file's name. The client sends the parts, then closes and clears both.
 extern data_stream *net_outgoing_file;
 extern char         net_outgoing_name[1024];
+
+// What the race reset gives a remote rider's bike: the fields the server sent for the slot,
+// where it sent them (the arguments keep their values otherwise).
+void net_slot_rider(int slot, const char **model, const char **number, const char *textures[4], const char **name);

@@ -1,6 +1,7 @@
 // The race reset: every bike freed, the track loaded when it changed, the participants' bikes
 // made and placed behind the start gates, the recording, the standings and the camera primed.
 #include "racing/race.h"
+#include "racing/net.h"
 
 #include <cmath>
 #include <cstdio>
@@ -189,10 +190,12 @@ static void bike_make(int slot, int code, int placed)
         demo_play_take_rider(slot, &model, &number, textures, &name);
         snprintf(rider_names[slot], sizeof rider_names[slot], "%s", name);
     } else if (code == CODE_REMOTE) {
-        // The network client's rider info lands with online racing.
+        const char *name = "";
         kind = CONTROLLER_REMOTE;
         model = "rm125";
         number = "0";
+        net_slot_rider(slot, &model, &number, textures, &name);
+        snprintf(rider_names[slot], sizeof rider_names[slot], "%s", name);
     } else if (code == CODE_ROBOT || code == CODE_ROBOT_125 || code == CODE_ROBOT_250 || code >= CODE_NUMBERED_ROBOT) {
         robot = robot_for_code(code);
         model = robot->model;

@@ -13,6 +13,7 @@
 #include "shell/video_modes.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
+#include "racing/race_state.h"
 #include "ui/ui.h"
 #include "graphics/cpu.h"
 #include "graphics/glcaps.h"
@@ -107,6 +108,7 @@ static void rider_slots_clear(int startup_demo)
         participant_flags[slot] = 0;
     }
     standings_count = 0;
+    net_slot_info_clear();
     if (!startup_demo) participant_flags[0] = 1;
     demo_play_close();
 }
@@ -187,6 +189,7 @@ int rutline_main(int argc, char **argv)
     case 2: return 0;
     }
     if (g_options.connect) g_options.track = nullptr;
+    net_set_connect_address(g_options.connect);
     track = g_options.track;
 
     g_display = main_window_open();

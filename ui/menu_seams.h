@@ -1,5 +1,5 @@
-// ui/menu_seams.h — what the menus need of online racing and of the console commands, which
-// come later. Each has a stand-in in ui/menu_seams.cpp that goes when its module lands.
+// ui/menu_seams.h — what the menus need of online racing (racing/net_riders.cpp) and of the
+// console (shell/console_input.cpp).
 #pragma once
 
 // The network client as the Multiplayer page sees it.
