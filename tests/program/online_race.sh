@@ -3,7 +3,9 @@
 # race server on the default track logs the connection lines and the race format line, loads
 # the track, shows the remote riders (the window is kept as online_race.xwd in the temporary
 # folder), prints the server's chat and, on closing, sends the disconnect packet the server
-# records; exit code 0. Then once more with "--fake-loss 30", which still reaches the race.
+# records; exit code 0. On the way a chat line typed into the console reaches the server cut to
+# the input line, and "/sendfile" delivers a file. Then once more with "--fake-loss 30", which
+# still reaches the race.
 # Usage: online_race.sh PATH-TO-RUTLINE
 set -uo pipefail
 rutline=$1
@@ -65,6 +67,25 @@ expect_in_order "$log" "Contacting server" "Sending client info" "Sending track 
 wait_for_log '\] Welcome to the loopback server$' 20 || fail "the server's chat was not printed"
 capture_window "$root/online.xwd"
 cp "$root/online.xwd" "${TMPDIR:-/tmp}/online_race.xwd"
+
+# The console online: "t" opens it; a chat line of 130 characters reaches the server as the
+# input line's first 119, and "/sendfile" sends "outgoing/lap.bin" byte for byte, ending with
+# its name.
+mkdir -p "$home/Rutline/outgoing"
+head -c 3000 /dev/urandom >"$home/Rutline/outgoing/lap.bin"
+chat=$(printf 'Chat%03d...' $(seq 13))
+send_keys t
+xdotool type --delay 20 "$chat"
+xdotool key Return
+xdotool type --delay 20 "/sendfile lap.bin"
+xdotool key Return
+for _ in $(seq 200); do grep -q '^file ' "$root/server1/server.log" && break; sleep 0.1; done
+grep -qxF "chat ${chat:0:119}" "$root/server1/server.log" ||
+    { grep '^chat' "$root/server1/server.log" >&2; fail "the chat line did not reach the server as typed"; }
+grep -qx 'file lap.bin 3000' "$root/server1/server.log" ||
+    { grep '^file' "$root/server1/server.log" >&2; fail "the server got no lap.bin of 3000 bytes"; }
+cmp -s "$home/Rutline/outgoing/lap.bin" "$root/server1/lap.bin" || fail "the file the server got is not lap.bin"
+send_keys Escape
 close_game
 grep -qx disconnect "$root/server1/server.log" || fail "the server recorded no disconnect packet"
 
