@@ -101,8 +101,10 @@ void tile_paint_stroke(float x0, float z0, float x1, float z1, float radius)
     int r1 = clamp_cell(std::ceil(((z0 > z1 ? z0 : z1) + radius) * inv), last);
     terrain_invalidate_cells(t, c0, r0, c1, r1);
     const float dx = x1 - x0, dz = z1 - z0, len2 = dx * dx + dz * dz;
-    for (int j = r0 | 1; j < r1; j += 2)
-        for (int i = c0 | 1; i < c1; i += 2) {
+    // The last column and row are visited too: a centre exactly at the radius is painted, and so
+    // is the map's last cell, whose centre is the last inner vertex.
+    for (int j = r0 | 1; j <= r1; j += 2)
+        for (int i = c0 | 1; i <= c1; i += 2) {
             float px = (float)i * s, pz = (float)j * s;
             float tt = dx * (px - x0) + dz * (pz - z0), dist;
             if (tt >= len2) dist = std::hypot(px - x1, pz - z1);
