@@ -173,12 +173,14 @@ void decal_erase(float radius)
         pattern.name = copy_name(pattern.name);
     }
     const decal *p = have_pattern ? &pattern : nullptr;
-    for (;;) {
+    // The decals before a hit stay as they were, so each search goes on from the last hit.
+    for (int from = 0;;) {
         int hit = -1;
-        for (int i = 0; i < decal_count() && hit < 0; ++i)
+        for (int i = from; i < decal_count() && hit < 0; ++i)
             if (decal_shown(i, p) && within(decal_list()[i].x, decal_list()[i].z, x, z, radius)) hit = i;
         if (hit < 0) break;
         decal_remove(hit);
+        from = hit;
     }
     if (e.selected_decal == -1) {
         e.marked_decals.count = 0;
