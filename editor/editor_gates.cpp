@@ -83,11 +83,26 @@ const char *switch_point_text(void)
     return "Gate not referenced";
 }
 
+// Switch points of one lap list that are not gate g.
+static int other_switch_points(const int *list, int count, int g)
+{
+    int n = 0;
+    for (int k = 0; k < count; ++k) n += list[k] < LAP_NO_SWITCH && list[k] != g;
+    return n;
+}
+
 void switch_point_set(int on)
 {
     g_editor.terrain->change_flags = CHANGE_ALL;
     int g = g_editor.selected_gate;
     if (g < 0 || g >= gate_count || !lap_list) return;
+    // A lap list without a switch point does not load: the track would come back without its
+    // gates, and the next save would drop them from the file.
+    if (!on && (other_switch_points(lap_list, first_lap_count, g) == 0 ||
+                other_switch_points(lap_list + first_lap_count, normal_lap_count, g) == 0)) {
+        editor_set_status("A lap needs a switch point!");
+        return;
+    }
     int from = on ? g + LAP_NO_SWITCH : g, to = on ? g : g + LAP_NO_SWITCH;
     for (int k = 0; k < first_lap_count + normal_lap_count; ++k)
         if (lap_list[k] == from) lap_list[k] = to;

@@ -213,9 +213,10 @@ TEST_F(EditorFiles, GatesAndStatuesSurviveASaveAndReload)
     ASSERT_EQ(g_editor.selected_gate, 0);
     mouse_on(110, 160);
     gate_held();
-    switch_point_set(0);
     g_editor.selected_gate = 1;
     switch_point_set(1);
+    g_editor.selected_gate = 0;   // no longer the later laps' only switch point
+    switch_point_set(0);
     g_editor.editor_mode = MODE_STATUES;
     mouse_on(100, 97);   // the start gate's statue
     EXPECT_EQ(editor_key('x', 1), 1);

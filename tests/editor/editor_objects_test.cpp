@@ -49,8 +49,9 @@ struct EditorObjects : EditorTest {
 
 TEST_F(EditorObjects, SwitchPointTextsAndButtons)
 {
-    // Gate 0 mixed, 1 yes, 2 no, 3 in no list.
-    make_gates({{2, 2, 1, 0, 3}, {8, 2, 1, 0, 3}, {14, 2, 1, 0, 3}, {20, 2, 1, 0, 3}}, {0, 1, 100002}, {100000, 1});
+    // Gate 0 mixed, 1 yes, 2 no, 3 in no list, 4 a switch point of both lists.
+    make_gates({{2, 2, 1, 0, 3}, {8, 2, 1, 0, 3}, {14, 2, 1, 0, 3}, {20, 2, 1, 0, 3}, {26, 2, 1, 0, 3}},
+               {0, 1, 100002, 4}, {100000, 1, 4});
     struct Case { int gate; const char *text; };
     const Case cases[] = {{0, "Switch Point: Mixed"}, {1, "Switch Point: Yes"}, {2, "Switch Point: No"},
                           {3, "Gate not referenced"}, {-1, "Gate not referenced"}, {9, "Gate not referenced"}};
@@ -71,18 +72,25 @@ TEST_F(EditorObjects, SwitchPointTextsAndButtons)
     g_editor.selected_gate = 0;
     button(W_SET_SWITCH);
     EXPECT_STREQ(switch_point_text(), "Switch Point: Yes");
-    EXPECT_EQ(laps(), (std::vector<int>{0, 1, 100002, 0, 1}));
+    EXPECT_EQ(laps(), (std::vector<int>{0, 1, 100002, 4, 0, 1, 4}));
     button(W_CLEAR_SWITCH);
     EXPECT_STREQ(switch_point_text(), "Switch Point: No");
     g_editor.selected_gate = 1;   // Set then Clear: every entry of the gate ends "no"
     button(W_SET_SWITCH);
     button(W_CLEAR_SWITCH);
-    EXPECT_EQ(laps(), (std::vector<int>{100000, 100001, 100002, 100000, 100001}));
+    const std::vector<int> before = {100000, 100001, 100002, 4, 100000, 100001, 4};
+    EXPECT_EQ(laps(), before);
     for (int g : {3, -1}) {
         g_editor.selected_gate = g;
         button(W_SET_SWITCH);
-        EXPECT_EQ(laps(), (std::vector<int>{100000, 100001, 100002, 100000, 100001})) << g;
+        EXPECT_EQ(laps(), before) << g;
     }
+    // Gate 4 is the last switch point of both lists: clearing it would leave a file that loads
+    // without gates.
+    g_editor.selected_gate = 4;
+    button(W_CLEAR_SWITCH);
+    EXPECT_EQ(laps(), before);
+    EXPECT_STREQ(g_editor.status, "A lap needs a switch point!");
 }
 
 TEST_F(EditorObjects, GatePickPriority)
