@@ -65,7 +65,9 @@ unit=$(awk -v h="$H" 'BEGIN { print h / 64 }')
 row() { awk -v u="$unit" -v r="$1" 'BEGIN { printf "%d %d", 10.5 * u, (1.5 * r + 0.5) * u }'; }
 # A panel row, then the pointer back over the map so that keys reach the key table.
 panel() {
-    click_at $(row "$1")
+    xdotool mousemove --window "$window" $(row "$1")
+    xdotool click 2 click 1
+    sleep 0.15
     point_at 300 300
 }
 # With the left button held, the pointer to a map point; the middle click reports the warped
