@@ -92,7 +92,7 @@ sleep 0.5
 # ---- Smooth and undo ----
 point_at 192 192
 xdotool mousedown 1
-sleep 0.6
+sleep 0.2
 xdotool mouseup 1
 save
 heights 128 128 12 >"$root/bump"
