@@ -58,3 +58,25 @@ int billboard_erase(void)
     g_editor.terrain->change_flags = CHANGE_ALL;
     return 1;
 }
+
+// A drag after a press that placed a billboard lays a trail: the next copy goes down once the
+// cursor is a spacing (in drawn widths) from the last one and from every other billboard.
+void billboard_held(void)
+{
+    editor_state &e = g_editor;
+    int placed = e.placed_billboard, from = e.selected_billboard;
+    if (placed < 0 || placed >= billboards.count || from < 0 || from >= billboards.count) return;
+    const billboard *b = (const billboard *)billboards.items;
+    float r = (float)editor_value(W_BILLBOARD_SPACING) * b[placed].height * b[placed].width_fraction;
+    if (!(r > 0)) return;   // a billboard of no width would be copied every tick
+    float x, z;
+    editor_cursor(&x, &z);
+    if (std::hypot(x - b[placed].x, z - b[placed].z) < r || billboard_pick(x, z, r) >= 0) return;
+    e.terrain->change_flags = CHANGE_ALL;
+    billboard copy = b[from];
+    int before = billboards.count;
+    int added = billboard_add(x, copy.height_offset, z, copy.width, copy.height, copy.name);
+    if (billboards.count == before) return;
+    std::memcpy(((billboard *)billboards.items)[added].color, copy.color, sizeof copy.color);
+    e.placed_billboard = added;
+}

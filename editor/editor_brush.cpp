@@ -12,8 +12,11 @@ typedef float (*brush_target_fn)(float h0, float strength, float x, float z, int
 static float raise_target(float h0, float s, float, float, int, int) { return h0 + s; }
 static float lower_target(float h0, float s, float, float, int, int) { return h0 - s; }
 
-// By mode number; the modes without a target here apply nothing yet.
-static brush_target_fn brush_targets[EDITOR_MODES] = {raise_target, lower_target};
+// By mode number; the modes that are no height brush have none.
+static brush_target_fn brush_targets[EDITOR_MODES] = {
+    raise_target, lower_target, smooth_target, smudge_target, nullptr,
+    linear_paint_target, linear_add_target, radial_paint_target, radial_add_target,
+};
 
 // Distance from p to the segment a-c; a segment of no length is its point.
 static float segment_distance(float px, float pz, float ax, float az, float cx, float cz)
@@ -43,6 +46,10 @@ void editor_brush_apply(void)
     terrain_field *t = e.terrain;
     float cx, cz;
     editor_cursor(&cx, &cz);
+    // Smudge drags its point along one unit behind the cursor; a cursor that has not moved a
+    // unit from it has nothing to smudge.
+    if (e.editor_mode == MODE_SMUDGE && !smudge_begin(cx, cz)) return;
+    smooth_begin();
     float ax = cx, az = cz;
     if (e.level_x != -1 || e.level_z != -1) {
         ax = e.level_x;

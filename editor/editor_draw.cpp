@@ -128,6 +128,11 @@ static void draw_panel(float px, float pz)
             continue;
         }
         if (i == W_SET_FROM_TERRAIN) overlay_translate(&pen, 0, -row_step);
+        if (i == W_SET_SWITCH) {
+            // The selected gate's switch-point state stands above its two buttons.
+            draw_text_shadowed(1, 1, 1, 1, switch_point_text());
+            overlay_translate(&pen, 0, -row_step);
+        }
         int hovered = i == e.hovered_widget;
         switch (w.kind) {
         case WIDGET_CHOICE: widget_draw_choice(&w.choice, hovered, pen, scale, widget_width, 0, 0.5f); break;

@@ -329,14 +329,7 @@ void statue_snap_to_gradient(void)
         dx = -ux;
         dz = -uz;
     }
-    if (s.angle < 3.25f) {
-        const float pi = 3.14159265358979f;
-        float f = (std::atan2(dx, dz) + pi) / (2 * pi);
-        f -= std::floor(f);
-        float previous = s.angle;
-        s.angle = f * 2 * pi - pi;
-        if (previous <= -2 * pi) s.angle -= 4 * pi;
-    }
+    statue_face(&s, dx, dz);
     statue_reseat(&s);
     e.terrain->change_flags = CHANGE_ALL;
 }

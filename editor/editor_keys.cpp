@@ -28,6 +28,17 @@ static void brush_held(void)
     if (g_editor.stroke_ticks % 32 == 0) editor_brush_apply();
 }
 
+static void snap_held(void)
+{
+    if (g_editor.stroke_ticks % 16 == 0) editor_snap_apply();
+}
+
+static int decals_erase(void)
+{
+    decal_erase(0);
+    return 1;
+}
+
 static void placement_press(void)
 {
     float x, z, r = editor_pick_radius();
@@ -46,24 +57,23 @@ static void placement_press(void)
     gradient_pick();
 }
 
-// The tools of the other modes fill their rows as they are built.
 editor_mode_ops editor_modes[EDITOR_MODES] = {
-    {brush_press, brush_held, nullptr},          // Raise
-    {brush_press, brush_held, nullptr},          // Lower
-    {brush_press, brush_held, nullptr},          // Smooth
-    {smudge_press, brush_held, nullptr},         // Smudge
-    {brush_press, nullptr, nullptr},             // Snap
-    {nullptr, brush_held, nullptr},              // Gradient Linear Paint
-    {nullptr, brush_held, nullptr},              // Gradient Linear Add
-    {nullptr, brush_held, nullptr},              // Gradient Radial Paint
-    {nullptr, brush_held, nullptr},              // Gradient Radial Add
-    {placement_press, nullptr, nullptr},         // Gradient Placement
-    {nullptr, nullptr, nullptr},                 // Gradient Edit
-    {nullptr, nullptr, nullptr},                 // Timing Gate
-    {billboard_press, nullptr, billboard_erase}, // Billboards
-    {nullptr, nullptr, nullptr},                 // Statues
-    {nullptr, nullptr, nullptr},                 // Tilemap Edit
-    {nullptr, nullptr, nullptr},                 // Decals
+    {brush_press, brush_held, nullptr},                 // Raise
+    {brush_press, brush_held, nullptr},                 // Lower
+    {brush_press, brush_held, nullptr},                 // Smooth
+    {smudge_press, brush_held, nullptr},                // Smudge
+    {brush_press, snap_held, nullptr},                  // Snap
+    {nullptr, brush_held, nullptr},                     // Gradient Linear Paint
+    {nullptr, brush_held, nullptr},                     // Gradient Linear Add
+    {nullptr, brush_held, nullptr},                     // Gradient Radial Paint
+    {nullptr, brush_held, nullptr},                     // Gradient Radial Add
+    {placement_press, gradient_placement_held, nullptr},// Gradient Placement
+    {gradient_point_pick, gradient_edit_held, nullptr}, // Gradient Edit
+    {gate_pick, gate_held, nullptr},                    // Timing Gate
+    {billboard_press, billboard_held, billboard_erase}, // Billboards
+    {statue_pick, statue_held, statue_delete},          // Statues
+    {nullptr, tile_held, nullptr},                      // Tilemap Edit
+    {decal_press, decal_held, decals_erase},            // Decals
 };
 
 static int button_is(int code, int which) { return menu_buttons[which] != 0 && (std::uint32_t)code == menu_buttons[which]; }
@@ -123,6 +133,25 @@ static int key_table(int code)
     case 'f': gradient_flatten(); return 1;
     case 127:
     case 'x': return ops.erase ? ops.erase() : 0;
+    case 'i':
+        if (e.editor_mode != MODE_STATUES) return 0;
+        statue_interpolate();
+        return 1;
+    case 'd':
+        if (e.editor_mode == MODE_STATUES) statue_duplicate();
+        else if (e.editor_mode == MODE_DECALS) decal_stamp(0);
+        else return 0;
+        return 1;
+    case 'X':
+        if (e.editor_mode != MODE_DECALS) return 0;
+        decal_erase(editor_brush_radius());
+        return 1;
+    case 'm':
+    case 'M':
+        if (e.editor_mode != MODE_DECALS) return 0;
+        if (code == 'm') decal_mark(1, 0);
+        else decal_mark(0, editor_brush_radius());
+        return 1;
     case '{':
     case '}':
         if (e.editor_mode != MODE_DECALS) return 0;

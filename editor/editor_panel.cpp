@@ -161,6 +161,8 @@ void editor_panel_event(int code)
     case W_SNAP_TO_GRADIENT:
         if (!g_editor.terrain->edit_lock) statue_snap_to_gradient();
         break;
-    default: break;   // the switch-point buttons belong to the timing gate tools
+    case W_SET_SWITCH: switch_point_set(1); break;
+    case W_CLEAR_SWITCH: switch_point_set(0); break;
+    default: break;
     }
 }

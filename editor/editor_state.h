@@ -159,10 +159,66 @@ float snapshot_lod_height(int level, int column, int row);
 float snapshot_lod_height_at(int level, float x, float z);
 int   snapshot_full_level(void);                  // the level of the full-resolution grid
 
-// Brushes.
+// Brushes: one application of the current mode's height brush, and the targets it drives the
+// ground toward (h0 the snapshot height, strength 2^Strength, the vertex at x, z).
 void  editor_brush_apply(void);
+float smooth_target(float h0, float strength, float x, float z, int column, int row);
+float smudge_target(float h0, float strength, float x, float z, int column, int row);
+float linear_paint_target(float h0, float strength, float x, float z, int column, int row);
+float linear_add_target(float h0, float strength, float x, float z, int column, int row);
+float radial_paint_target(float h0, float strength, float x, float z, int column, int row);
+float radial_add_target(float h0, float strength, float x, float z, int column, int row);
+int   smooth_radius(float strength);              // round(strength) held to 1..1024
+void  smooth_begin(void);                         // forgets the running sums
+void  editor_smooth_running_sum(int on);          // 0: every vertex sums its whole disc
+int   smudge_begin(float cx, float cz);           // 0: the cursor is under a unit from the smudge point
+float gradient_linear_target(float x, float z);
+float gradient_radial_target(float x, float z);
+int   snap_shift(float strength, float cell);     // log2 of the snap block in cells
+void  editor_snap_apply(void);
 
 // Billboards.
 int   billboard_pick(float x, float z, float radius);   // index hit, -1 none
 void  billboard_press(void);
+void  billboard_held(void);
 int   billboard_erase(void);
+
+// Gradient Placement and Gradient Edit drags, the profile point press.
+void  gradient_point_pick(void);
+void  gradient_edit_held(void);
+void  gradient_placement_held(void);
+
+// Timing gates and the robots' switch points.
+void  gate_pick(void);
+void  gate_held(void);
+const char *switch_point_text(void);              // of the selected gate
+void  switch_point_set(int on);                   // Set (1) or Clear (0) AI Switch Point
+
+// Statues.
+struct statue;
+void  statue_pick(void);
+void  statue_held(void);
+int   statue_delete(void);
+void  statue_duplicate(void);
+void  statue_interpolate(void);
+void  statue_face(statue *s, float dx, float dz);
+
+// Decals.
+struct decal;
+struct decal_pose { float x, z, angle; };
+int   decal_match(const decal &a, const decal &b);
+void  decal_press(void);
+void  decal_mark(int toggle, float least_radius);
+void  decal_erase(float radius);                  // 0: the pick radius
+void  decal_stamp(int along);
+int   decal_level_index(int n);
+void  decal_group_transform(decal_pose old_pose, decal_pose new_pose, float scale);
+void  decal_held(void);
+void  editor_random_seed(unsigned seed);
+int   editor_random15(void);                      // 0..32767
+
+// Tile painting.
+int   tile_painted(const terrain_field *t);       // the Tile slider held to the tiles, -1 none
+void  tile_fix_corners(terrain_field *t, int u, int w, int tile, int mask);
+void  tile_paint_stroke(float x0, float z0, float x1, float z1, float radius);
+void  tile_held(void);

@@ -65,3 +65,27 @@ TEST_F(EditorBillboards, CopyKeepsTintAndRemovalFreesIt)
     EXPECT_EQ(key(127), 1);
     EXPECT_EQ(billboards.count, 4) << "the program's own billboard stays";
 }
+
+// A drag after a copy lays a trail: the next copy once the cursor is Spacing x the drawn width
+// (height x width fraction: 3 for billboard 1) from the last and from every other billboard.
+TEST_F(EditorBillboards, DragLaysATrailBySpacing)
+{
+    mouse_on(10, 10);
+    press_left();
+    release_left();
+    ASSERT_EQ(g_editor.selected_billboard, 1);
+    mouse_on(4, 25);
+    press_left();
+    ASSERT_EQ(g_editor.placed_billboard, 4);
+    struct Case { float x, z; int count; };
+    const Case cases[] = {{6.4f, 25, 5}, {7.2f, 25, 6}, {9, 25, 6}, {10.4f, 25, 7}};
+    for (const Case &c : cases) {
+        mouse_on(c.x, c.z);
+        ticks(1);
+        EXPECT_EQ(billboards.count, c.count) << c.x;
+    }
+    release_left();
+    EXPECT_STREQ(bb(6).name, "a.png");
+    EXPECT_NEAR(bb(6).x - bb(5).x, 3.2f, 0.2f);
+    EXPECT_EQ(bb(6).width, 3);
+}

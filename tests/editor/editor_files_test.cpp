@@ -8,6 +8,7 @@
 #include "terrain/field.h"
 #include "terrain/timing_gates.h"
 #include <gtest/gtest.h>
+#include <cmath>
 #include <sys/stat.h>
 
 struct EditorFiles : TrackHome {
@@ -187,4 +188,51 @@ TEST(SceneId, Names)
     char tiny[3];
     scene_id("abcdef", tiny, sizeof tiny);
     EXPECT_STREQ(tiny, "ab");
+}
+
+// Switch points and a moved gate come back from the saved "timing_gates"; a start gate's statue
+// is never removed, so the start line keeps its statue's names and "statues" keeps the track's
+// first statue.
+TEST_F(EditorFiles, GatesAndStatuesSurviveASaveAndReload)
+{
+    write("t/flat/timing_gates", "startinggate:\n[100 0 100] 0 gate.km gate.png null\n"
+                                 "checkpoints:\n4 [100 0 150] [4 0 0]\n4 [150 0 150] [4 0 0]\n"
+                                 "firstlap:\n0 1\nnormallap:\n0 100001\n");
+    write("t/flat/statues", "[120 0 120] 0 rock.km null null\n[130 0 120] 0 rock.km null null\n");
+    ASSERT_EQ(load(folder), 1);
+    ASSERT_EQ(first_own_statue, 1);
+    auto mouse_on = [](float x, float z) {
+        float span = editor_span();
+        mouse_x = (int)std::lround((x - g_editor.view_x) / span * frame_height + frame_width / 2.0);
+        mouse_y = (int)std::lround((z - g_editor.view_z) / span * frame_height + frame_height / 2.0);
+    };
+    g_editor.view_x = g_editor.view_z = 120;
+    g_editor.editor_mode = MODE_TIMING_GATE;
+    mouse_on(100, 150);
+    gate_pick();
+    ASSERT_EQ(g_editor.selected_gate, 0);
+    mouse_on(110, 160);
+    gate_held();
+    g_editor.selected_gate = 1;
+    switch_point_set(1);
+    g_editor.selected_gate = 0;   // no longer the later laps' only switch point
+    switch_point_set(0);
+    g_editor.editor_mode = MODE_STATUES;
+    mouse_on(100, 97);   // the start gate's statue
+    EXPECT_EQ(editor_key('x', 1), 1);
+    EXPECT_EQ(statues.count, 3);
+    ASSERT_EQ(editor_save_track(), 1);
+
+    ASSERT_EQ(load(folder), 1);
+    ASSERT_EQ(gate_count, 2);
+    EXPECT_NEAR(gates[0].centre[0], 110, 0.5f);
+    EXPECT_NEAR(gates[0].centre[2], 160, 0.5f);
+    ASSERT_EQ(first_lap_count + normal_lap_count, 4);
+    const int want[] = {100000, 1, 100000, 1};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(lap_list[k], want[k]) << k;
+    ASSERT_EQ(statues.count, 3);
+    const statue *s = (const statue *)statues.items;
+    EXPECT_STREQ(s[0].model_name, "gate.km");
+    EXPECT_FLOAT_EQ(s[1].x, 120);
+    EXPECT_FLOAT_EQ(s[2].x, 130);
 }
