@@ -43,8 +43,10 @@ void decal_request_redraw(terrain_field *t, int index)
     decal_extents(d, &ex, &ez);
     const int x0 = cells_trunc(t, d->x - ex), x1 = cells_trunc(t, d->x + ex);
     const int z0 = cells_trunc(t, d->z - ez), z1 = cells_trunc(t, d->z + ez);
-    const int N = t->lod_depth, blocks = 1 << (N - 6);
-    if (t->block_request)
+    const int N = t->lod_depth;
+    // Only a field made for drawing has the block list, and only it is at least a block wide.
+    const int blocks = t->block_request && N >= 6 ? 1 << (N - 6) : 0;
+    if (blocks > 0)
         for (int bz = clampi(z0 >> 7, 0, blocks - 1); bz <= clampi(z1 >> 7, 0, blocks - 1); ++bz)
             for (int bx = clampi(x0 >> 7, 0, blocks - 1); bx <= clampi(x1 >> 7, 0, blocks - 1); ++bx)
                 if (t->block_request[bz * blocks + bx] == 0) t->block_request[bz * blocks + bx] = t->draw_stamp;

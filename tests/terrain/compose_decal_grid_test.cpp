@@ -14,7 +14,7 @@ namespace {
 
 // A 256 x 256 ft field (cells of 1 ft, grid cells of 32 ft) with an empty decal array.
 struct decal_field : small_field {
-    decal_field() : small_field(7, 1.0f, [](int, int) { return 0.0f; })
+    explicit decal_field(int depth = 7) : small_field(depth, 1.0f, [](int, int) { return 0.0f; })
     {
         growable_array_init(&t->decals, sizeof(decal));
         for (growable_array &a : t->decal_grid) growable_array_init(&a, sizeof(int));
@@ -105,6 +105,17 @@ TEST(DecalGrid, InsertRemoveAndQuery)
     decal_grid_remove(f.t, 1);
     EXPECT_EQ(f.cell(1, 1), (V{0, 2}));
     EXPECT_EQ(f.cell(2, 1), V{});
+}
+
+// A field smaller than one drawing block (33 x 33, as the editor's tests build) takes decals:
+// no block to ask a redraw of, no shift by a negative count.
+TEST(DecalGrid, FieldSmallerThanADrawingBlock)
+{
+    decal_field f(5);
+    f.add(10, 10, 2);
+    f.add(20, 12, 30);
+    EXPECT_EQ(f.query(0, 0, 32, 32), (V{0, 1}));
+    EXPECT_EQ(f.t->block_request[0], 0);
 }
 
 TEST(DecalGrid, RenumberingAfterDeleteAndInsert)
