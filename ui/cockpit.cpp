@@ -151,15 +151,7 @@ void hud_draw_telemetry(int slot)
 {
     bike *b = slot >= 0 && slot < 160 ? bike_slot_table[slot] : nullptr;
     if (!b) return;
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_ALPHA_TEST);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    overlay_state_begin();
 
     glPushMatrix();
     glTranslatef(view_half_x, -view_half_y, -1);
@@ -174,6 +166,5 @@ void hud_draw_telemetry(int slot)
     if (setup_choices[SETUP_LEAN_INDICATOR].current) lean_indicator(b);
     hud_draw_track_map(slot);
 
-    glPopMatrix();
-    glPopAttrib();
+    overlay_state_end();
 }

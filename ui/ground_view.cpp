@@ -91,15 +91,7 @@ void keycam_view_draw(void)
     static tower_entry entries[TOWER_ENTRIES_MAX];
     const int n = tower_entries_build(entries, TOWER_ENTRIES_MAX);
     // The scene leaves depth testing and face culling on, which would hide the boards' cells.
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_ALPHA_TEST);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    overlay_state_begin();
     timing_tower_draw(entries, n, platform_now());
     if (standings_count > 0) {
         int lap;
@@ -108,6 +100,5 @@ void keycam_view_draw(void)
                                           race_laps, &lap);
         lap_board_draw(state, lap);
     }
-    glPopMatrix();
-    glPopAttrib();
+    overlay_state_end();
 }

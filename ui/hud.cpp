@@ -134,15 +134,7 @@ void hud_draw_overlays(int slot)
     char lines[HUD_READOUT_LINES][HUD_LINE_BYTES];
     const int count = hud_readout_lines(lines, viewed_speed_fps(slot));
 
-    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_FOG);
-    glDisable(GL_ALPHA_TEST);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    overlay_state_begin();
     overlay_push_topleft(50);
     if (g_hud.board.shown) {
         hud_draw_results_board(&g_hud.board, slot);
@@ -160,6 +152,5 @@ void hud_draw_overlays(int slot)
         glTranslatef(0, -1, 0);
     }
     overlay_pop();
-    glPopMatrix();
-    glPopAttrib();
+    overlay_state_end();
 }

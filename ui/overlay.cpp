@@ -13,6 +13,26 @@ void overlay_push_topleft(float layout_height)
 
 void overlay_pop(void) { glPopMatrix(); }
 
+void overlay_state_begin(void)
+{
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_TEXTURE_BIT);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glDisable(GL_ALPHA_TEST);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void overlay_state_end(void)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}
+
 void draw_flat_quad(float r, float g, float b, float a, float x0, float y0, float x1, float y1)
 {
     glDisable(GL_TEXTURE_2D);

@@ -31,6 +31,10 @@ int  widget_hit_index(const widget_rect *const *list);   // -1 when none
 // top-left corner (text at y = 0 fills the first line). Pair with overlay_pop.
 void overlay_push_topleft(float layout_height);
 void overlay_pop(void);
+// Drawing over a finished scene: depth test, culling, lighting, fog and alpha test off and the
+// modelview reset, all kept to be put back by overlay_state_end.
+void overlay_state_begin(void);
+void overlay_state_end(void);
 void draw_text_centered_shadowed(const float *colour_scale, float left, float right,
                                  const char *text);
 void draw_flat_quad(float r, float g, float b, float a, float x0, float y0, float x1, float y1);
