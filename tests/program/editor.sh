@@ -19,9 +19,7 @@ start_xvfb
 # The data folder: the game's generated content (links, so that its fonts draw the panel) and
 # the generated track.
 data=$root/data
-mkdir -p "$data"
-game=$(cd "$(dirname "$rutline")" && pwd)
-for f in "$game"/*; do ln -s "$f" "$data/$(basename "$f")"; done
+link_content "$data"
 make_track "$data/tracks/flat" "Flat Out"
 before=$(cd "$data/tracks" && find . -type f -exec md5sum {} + | sort)
 mkdir -p "$home/Rutline"
@@ -35,24 +33,6 @@ W=$WIDTH H=$HEIGHT
 saved=$home/Rutline/tracks/flat
 key_gap=0.5
 
-# Presses 's' until "edinfo", the last file of a save, is replaced: under load a key pressed
-# while a frame is slow to come can be lost.
-save() {
-    local was now
-    was=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-    for _ in 1 2 3; do
-        send_keys s
-        for _ in $(seq 50); do
-            now=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-            [ -n "$now" ] && [ "$now" != "$was" ] && return 0
-            sleep 0.1
-        done
-    done
-    capture_window "$root/unsaved.xwd"
-    python3 "$here/picture.py" shrink "$root/unsaved.xwd" "${TMPDIR:-/tmp}/editor_unsaved.png" 1
-    fail "'s' saved nothing (the window is kept as ${TMPDIR:-/tmp}/editor_unsaved.png)"
-}
-
 send_keys Escape Tab
 sleep 1
 
@@ -64,7 +44,7 @@ xdotool mousedown 1
 sleep 1
 xdotool mouseup 1
 sleep 0.3
-save
+editor_save
 [ -f "$saved/terrain.hf" ] || fail "'s' saved no terrain.hf into the home folder"
 python3 "$here/heights.py" "$saved" 128 128 40 >"$root/raised" || fail "could not read the saved heights"
 # At zoom 1 the screen height spans 192 units; Radius 64 pixels is 64 * 192 / H units.
@@ -80,7 +60,7 @@ python3 "$here/picture.py" shrink "$root/editor.xwd" "${TMPDIR:-/tmp}/editor_vie
     fail "could not keep the editor view"
 
 send_keys BackSpace
-save
+editor_save
 python3 "$here/heights.py" "$saved" 128 128 40 >"$root/undone" || fail "could not read the saved heights"
 awk '{ if ($3 > 8 / 65535 || $3 < -8 / 65535) bad = 1 } END { exit bad }' "$root/undone" ||
     fail "Backspace did not bring the old heights back"
@@ -98,7 +78,7 @@ for _ in 1 2 3; do
     send_keys 7
     click_at $(row 22)
     off_panel
-    save
+    editor_save
     [ -s "$saved/edinfo" ] && break
 done
 printf 'add_gradient 192.000000 192.000000 242.000000 192.000000\nadd_point 0 0.000000 0.000000\nadd_point 0 50.000000 0.000000\n' >"$root/edinfo"
@@ -110,7 +90,7 @@ off_panel
 on_map() { awk -v x="$1" -v z="$2" -v W="$W" -v H="$H" 'BEGIN { printf "%d %d", (x - 192) / 192 * H + W / 2 + 0.5, (z - 192) / 192 * H + H / 2 + 0.5 }'; }
 click_at $(on_map 130 130)
 click_at $(on_map 170 150)
-save
+editor_save
 [ "$(wc -l <"$saved/billboards")" -eq 2 ] || fail "no copy saved: $(cat "$saved/billboards")"
 grep -q '^\[1[67][0-9.]* 0.000000 1[45][0-9.]*\] 2.000000 4.000000 banner.png$' "$saved/billboards" ||
     fail "the copy is not where the click was: $(cat "$saved/billboards")"
@@ -118,7 +98,7 @@ xdotool mousemove --window "$window" $(on_map 170 150)
 xdotool click 2
 sleep 0.5
 send_keys x
-save
+editor_save
 [ "$(cat "$saved/billboards")" = "[130.000000 0.000000 130.000000] 2.000000 4.000000 banner.png" ] ||
     fail "'x' did not remove the copy: $(cat "$saved/billboards")"
 for _ in 1 2 3; do

@@ -21,9 +21,7 @@ fail_log_lines=60
 start_xvfb
 
 data=$root/data
-mkdir -p "$data"
-game=$(cd "$(dirname "$rutline")" && pwd)
-ln -s "$game"/* "$data/"   # the generated content, in one call: it is a thousand files
+link_content "$data"
 track=$data/tracks/tools
 make_track "$track" "Tools"
 # Dirt and sand, and the dirt tile with sand on its -x corners (the right neighbour's blend).
@@ -38,21 +36,6 @@ W=$WIDTH H=$HEIGHT
 saved=$home/Rutline/tracks/tools
 key_gap=0.25
 
-# 's', then waits for "edinfo", the save's last file, to be replaced; up to three presses, as a
-# key pressed while a frame is slow to come can be lost.
-save() {
-    local was now
-    was=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-    for _ in 1 2 3; do
-        send_keys s
-        for _ in $(seq 40); do
-            now=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-            [ -n "$now" ] && [ "$now" != "$was" ] && return 0
-            sleep 0.05
-        done
-    done
-    fail "'s' saved nothing"
-}
 # Screen point of a map point: the view is centred on (192, 192) and spans 192 units at zoom 1.
 on_map() { awk -v x="$1" -v z="$2" -v W="$W" -v H="$H" 'BEGIN { printf "%d %d", (x - 192) / 192 * H + W / 2 + 0.5, (z - 192) / 192 * H + H / 2 + 0.5 }'; }
 # The pointer to a map point, reported to the game by a middle click (no mode answers it).
@@ -94,18 +77,18 @@ point_at 192 192
 xdotool mousedown 1
 sleep 0.2
 xdotool mouseup 1
-save
+editor_save
 heights 128 128 12 >"$root/bump"
 peak=$(awk '$1 == 128 && $2 == 128 { print $3 }' "$root/bump")
 awk -v p="$peak" 'BEGIN { exit !(p > 7.99 && p < 8.01) }' || fail "the bump's peak is $peak, not 8"
 send_keys 1
 point_at 192 192
 stroke
-save
+editor_save
 smoothed=$(heights 128 128 0 | awk '{ print $3 }')
 awk -v p="$smoothed" 'BEGIN { exit !(p < 7.9 && p > 1) }' || fail "Smooth left the peak at $smoothed"
 send_keys BackSpace
-save
+editor_save
 heights 128 128 12 >"$root/undone"
 cmp -s "$root/bump" "$root/undone" || fail "Backspace did not bring the bump back as saved"
 
@@ -124,7 +107,7 @@ point_at 192 192
 send_keys l
 point_at 242 192
 stroke
-save
+editor_save
 grep -qE '^add_point 0 50\.0+ (9\.[6-9]|10\.[0-3])[0-9]*$' "$saved/edinfo" ||
     fail "the last profile point is not 10 up: $(cat "$saved/edinfo")"
 top=$(awk '/^add_point/ { h = $4 } END { print h }' "$saved/edinfo")
@@ -143,7 +126,7 @@ drag_to 110 160
 xdotool mouseup 1
 sleep 0.1
 panel 24   # "Clear AI Switch Point" (under the switch-point line)
-save
+editor_save
 awk '
     /^checkpoints:/ { section = "gates"; next } /^firstlap:/ { section = "first"; next }
     /^normallap:/ { section = "normal"; next } /^startinggate:/ { section = "start"; next }
@@ -164,7 +147,7 @@ point_at 120 120   # the track's own statue
 stroke
 point_at 126 120
 send_keys d
-save
+editor_save
 cmp -s "$saved/timing_gates" "$root/gates" || fail "'x' changed timing_gates: $(cat "$saved/timing_gates")"
 # The click on the track's statue takes it by its centre and may move it by the pointer's rounding.
 near120='1(19\.[6-9]|20\.[0-3])[0-9]*'
@@ -177,7 +160,7 @@ near120='1(19\.[6-9]|20\.[0-3])[0-9]*'
 panel 14   # "Tilemap Edit"; the Tile slider starts on sand (1)
 point_at 240 240
 stroke
-save
+editor_save
 # Map cell (u, w) has its centre at ((2u + 1) * 1.5, (2w + 1) * 1.5); the brush is 64 pixels.
 python3 - "$saved/tilemap" "$H" <<'EOF' || fail "the tile stroke changed the wrong cells"
 import math, sys
@@ -203,7 +186,7 @@ EOF
 panel 15   # "Decals"
 point_at 170 110
 stroke
-save
+editor_save
 [ "$(wc -l <"$saved/decals")" -eq 2 ] && grep -q '^\[150.000000 110.000000\] 0.000000 2.000000 1.000000 mark.png$' "$saved/decals" &&
     grep -qE '^\[1(69|70)\.[0-9]+ 1(09|10)\.[0-9]+\] .* 2\.000000 1\.000000 mark\.png$' "$saved/decals" ||
     fail "decals holds: $(cat "$saved/decals")"

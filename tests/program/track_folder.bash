@@ -1,4 +1,5 @@
-# Sourced by the whole-program tests: writes a small generated track into a folder.
+# Sourced by the whole-program tests of tracks and the editor: a small generated track, the game's
+# content linked into a data folder, and a save from the editor.
 # Usage: make_track FOLDER [LONG-NAME]
 # A flat 257 x 257 ground (depth 7), grey shading, one tile type, a tile map, timing gates with
 # one start, a statue, a billboard, a camera, and a "desc" naming it.
@@ -15,4 +16,31 @@ make_track() {
     printf 'fov 50\ngate 1\naddcamera 100 10 100\n' >"$dir/cameras"
     [ -n "$name" ] && printf '%s\n' "$name" >"$dir/desc"
     return 0
+}
+
+# Usage: link_content FOLDER
+# The generated content beside $rutline, linked into FOLDER in one call (it is a thousand files).
+link_content() {
+    mkdir -p "$1"
+    ln -s "$(cd "$(dirname "$rutline")" && pwd)"/* "$1/"
+}
+
+# Usage: editor_save
+# 's' in the editor, then waits for "edinfo", the last file a save writes into $saved, to be
+# replaced; up to three presses, as a key pressed while a frame is slow to come can be lost. On
+# failure the window is kept as editor_unsaved.png in the temporary folder.
+editor_save() {
+    local was now
+    was=$(stat -c %i "$saved/edinfo" 2>/dev/null)
+    for _ in 1 2 3; do
+        send_keys s
+        for _ in $(seq 100); do
+            now=$(stat -c %i "$saved/edinfo" 2>/dev/null)
+            [ -n "$now" ] && [ "$now" != "$was" ] && return 0
+            sleep 0.05
+        done
+    done
+    capture_window "$root/unsaved.xwd"
+    python3 "$here/picture.py" shrink "$root/unsaved.xwd" "${TMPDIR:-/tmp}/editor_unsaved.png" 1
+    fail "'s' saved nothing (the window is kept as ${TMPDIR:-/tmp}/editor_unsaved.png)"
 }
