@@ -260,10 +260,8 @@ static void take_pair(const char *key, const char *value)
     }
 }
 
-void config_read(void)
+void config_read_pairs(data_stream *s, void (*take)(const char *key, const char *value))
 {
-    data_stream *s = data_open("@config", "rb");
-    if (!s) return;
     char line[1024];
     while (data_gets(s, line, sizeof line)) {
         char *eq = strchr(line, '=');
@@ -272,8 +270,15 @@ void config_read(void)
         char *value = eq + 1;
         size_t n = strlen(value);
         while (n && (value[n - 1] == '\r' || value[n - 1] == '\n')) value[--n] = 0;
-        take_pair(line, value);
+        take(line, value);
     }
+}
+
+void config_read(void)
+{
+    data_stream *s = data_open("@config", "rb");
+    if (!s) return;
+    config_read_pairs(s, take_pair);
     data_close(s);
     // The console shows this many lines out of its ring.
     if (message_lines < 0) message_lines = 0;

@@ -77,6 +77,10 @@ extern const char *const binding_config_keys[BINDING_COUNT];
 void config_init(void);
 // Reads "@config" when it exists; every setting it does not name keeps its value.
 void config_read(void);
+// Hands every "key=value" line of the stream to take, the line end cut off; lines without '='
+// are skipped. Setup files have the same form.
+struct data_stream;
+void config_read_pairs(data_stream *s, void (*take)(const char *key, const char *value));
 // Writes "@config" through a temporary file, so a failed write leaves the old one.
 void config_write(void);
 int  binding_parse(key_binding *binding, const char *value);

@@ -14,13 +14,12 @@
 #include "data/util.h"
 #include "racing/net.h"
 #include "racing/race.h"
+#include "shell/config.h"
 #include "shell/lists.h"
 #include "shell/setup.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
 #include "ui/widgets.h"
-
-enum { SETUP_LINE_BYTES = 1024 };
 
 // "@setups/" + the argument without its outer blanks, cut to 1023 characters. 0 when the name
 // is empty (the folder itself) or has a ".." step out of the folder.
@@ -33,18 +32,6 @@ static int setup_path(const char *arg, char *path)
     return n > 0 && !path_climbs(path + 1);
 }
 
-static void bike_graphics_rebuild(void)
-{
-    char prefix[160];
-    bike_graphics_prefix(choice_item_text(&setup_bike), prefix, sizeof prefix);
-    list_variants_by_prefix(&variant_paths[SETUP_BIKE_GRAPHICS], &variant_names[SETUP_BIKE_GRAPHICS], prefix);
-    menu_choice *c = &setup_graphics[SETUP_BIKE_GRAPHICS];
-    c->items = (const char *const *)variant_names[SETUP_BIKE_GRAPHICS].items;
-    c->item_count = variant_names[SETUP_BIKE_GRAPHICS].count;
-    c->current = 0;
-    graphics_variants_select_wanted();
-}
-
 void cmd_readsetup(const char *arg)
 {
     char path[CONSOLE_NAME_BYTES];
@@ -52,18 +39,10 @@ void cmd_readsetup(const char *arg)
     if (!s) {
         console_print("Error reading setup");
     } else {
-        char line[SETUP_LINE_BYTES];
-        while (data_gets(s, line, sizeof line)) {
-            char *eq = strchr(line, '=');
-            if (!eq) continue;
-            *eq = 0;
-            char *value = eq + 1;
-            size_t n = strlen(value);
-            while (n && (value[n - 1] == '\r' || value[n - 1] == '\n')) value[--n] = 0;
-            setup_set(line, value);
-        }
+        config_read_pairs(s, [](const char *key, const char *value) { setup_set(key, value); });
         data_close(s);
-        bike_graphics_rebuild();
+        bike_graphics_variants_list();
+        graphics_variants_select_wanted();
         console_print("Setup updated");
     }
     // Even without a file the server hears the rider's details again and the bike gets the

@@ -250,6 +250,17 @@ void gather_graphics_variants(void)
     graphics_variants_select_wanted();
 }
 
+void bike_graphics_variants_list(void)
+{
+    char prefix[160];
+    bike_graphics_prefix(choice_item_text(&setup_bike), prefix, sizeof prefix);
+    list_variants_by_prefix(&variant_paths[SETUP_BIKE_GRAPHICS], &variant_names[SETUP_BIKE_GRAPHICS], prefix);
+    menu_choice *c = &setup_graphics[SETUP_BIKE_GRAPHICS];
+    c->items = (const char *const *)variant_names[SETUP_BIKE_GRAPHICS].items;
+    c->item_count = variant_names[SETUP_BIKE_GRAPHICS].count;
+    c->current = 0;
+}
+
 void graphics_variants_select_wanted(void)
 {
     for (int i = 0; i < SETUP_GRAPHICS_COUNT; ++i)

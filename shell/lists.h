@@ -72,6 +72,9 @@ void points_series_rank(points_series *series);
 void bike_graphics_prefix(const char *model, char *out, int size);
 // For the bike model chosen in the setup; then selects the variants the setup asked for.
 void gather_graphics_variants(void);
+// The bike graphics choice listed afresh for the chosen model, its first item current; the
+// list's storage may move, so the choice takes its items again.
+void bike_graphics_variants_list(void);
 void variant_lists_free(void);
 // Selects each graphics choice's item named by the setup's wanted-variant buffer, when listed.
 void graphics_variants_select_wanted(void);

@@ -91,24 +91,11 @@ static void push_setup(void)
     if (bike *b = setup_target_bike()) apply_setup(b);
 }
 
-// The variants of the chosen model's graphics; the list's storage may move, so the choice
-// takes its items again.
-static void bike_graphics_list(void)
-{
-    char prefix[160];
-    bike_graphics_prefix(choice_item_text(&setup_bike), prefix, sizeof prefix);
-    list_variants_by_prefix(&variant_paths[SETUP_BIKE_GRAPHICS], &variant_names[SETUP_BIKE_GRAPHICS], prefix);
-    menu_choice *c = &setup_graphics[SETUP_BIKE_GRAPHICS];
-    c->items = (const char *const *)variant_names[SETUP_BIKE_GRAPHICS].items;
-    c->item_count = variant_names[SETUP_BIKE_GRAPHICS].count;
-    c->current = 0;
-}
-
 void bike_choice_changed(int value)
 {
     if (value < 0 || value >= setup_bike.item_count || value == setup_bike.current) return;
     setup_bike.current = value;
-    bike_graphics_list();
+    bike_graphics_variants_list();
     setup_changed = 1;
 }
 
@@ -122,7 +109,7 @@ static void bike_row_key(int key)
     int before = setup_bike.current;
     widget_choice_key(&setup_bike, key);
     if (setup_bike.current != before) {
-        bike_graphics_list();
+        bike_graphics_variants_list();
         setup_changed = 1;
     }
 }
