@@ -41,7 +41,10 @@ race_try() {
         return 1
     fi
     wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
-    # The gate drops 13 s after the reset: pause well before, then let the ground compose.
+    # The gate drops 13 s after the load: pause well before, once the bikes have settled on
+    # their springs (a busy machine would otherwise catch them at another point of the settle),
+    # then let the ground compose.
+    sleep 3
     send_keys Pause ${after_pause:-}
     sleep 4
     capture_window "$out"
