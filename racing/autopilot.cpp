@@ -10,6 +10,7 @@
 
 #include "bike/setters.h"
 #include "bike/small_ops.h"
+#include "bike/steering.h"
 #include "data/util.h"
 #include "platform/log.h"
 #include "racing/autopilot_internal.h"
@@ -254,7 +255,18 @@ void autopilot_launch(bike *b, float x)
     bike_set_clutch(b, c);
     bike_set_front_brake(b, 0);
     bike_set_rear_brake(b, 0);
-    bike_set_steer(b, 0);
+    // Left alone on the launch, the fork swung while the front wheel was up and the bike
+    // landed turning into its neighbour a few feet away: half the field went down at the gate.
+    // The rider keeps the fork straight in the air and the bike upright on the ground.
+    float steer = bike_steer_toward_angle(b, 0);
+    if (b->wheels[WHEEL_FRONT].depth > 0) {
+        dBodyID frame = b->bodies[BODY_FRAME];
+        const dReal *wa = dBodyGetAngularVel(frame);
+        dVector3 w;
+        dBodyVectorFromWorld(frame, wa[0], wa[1], wa[2], w);
+        steer = clampf(counter_steer(-lean_gain * bike_get_lean_angle(frame), (float)w[2]), -1, 1);
+    }
+    bike_set_steer(b, steer);
 }
 
 // The start on the line. 1 when the step ends here.

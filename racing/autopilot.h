@@ -30,7 +30,8 @@ void velocity_frame_of(bike *b, velocity_frame *out);
 
 // The whole per-tick control of one robot, before its physics step.
 void  autopilot_step(bike *b);
-// The launch from the start line, seconds after it began: the clutch comes in over 0.25 s.
+// The launch from the start line, seconds after it began: the clutch comes in over 0.25 s
+// while the rider keeps the bike upright and the fork straight.
 void  autopilot_launch(bike *b, float seconds);
 // Moves the look-ahead index on by at most one sample.
 void  autopilot_advance(bike *b);

@@ -245,7 +245,9 @@ static float grip_limit(bike *b, float x, float z, float lean, float theta)
     dVector3 f;
     dBodyVectorFromWorld(b->bodies[BODY_FRAME], n[0], n[1], n[2], f);
     const float phi = std::atan2((float)f[0], (float)f[1]);
-    const float psi = std::min(std::atan(tile_friction(x, z)), 1.1780972f);
+    // Leaning to atan μ would use all the tyre's grip across the bike, leaving none for a bump
+    // or the brakes: the front slid away under most robots that did. A robot keeps 0.4 in hand.
+    const float psi = std::min(std::atan(0.6f * tile_friction(x, z)), 1.1780972f);
     return clampf(theta, lean - phi - psi, lean - phi + psi);
 }
 
@@ -297,7 +299,7 @@ void autopilot_follow(bike *b)
     bike *ahead = rider_ahead(b, &frame, v);
     if (ahead) S = autopilot_neighbour_speed(b, R, &frame, v, S, ahead);
 
-    float A[3], K = 4;
+    float A[3], K = lean_gain;
     if (b->gate_index < 1) {
         path_point(b, f + 4, A);
     } else {
@@ -311,7 +313,7 @@ void autopilot_follow(bike *b)
             ++h;
         }
         const float q = clampf((20 - (float)h) / 17, 0, 1);
-        K = 4 * q;
+        K = lean_gain * q;
         Lm *= q;
         if (J >= 2) {
             path_point(b, h > 4 && std::fabs(lean) < pi / 8 ? f + 3 : f + 2, A);
@@ -373,12 +375,8 @@ void autopilot_follow(bike *b)
 
     const float a = bike_steer_toward_angle(b, bike_get_front_slip_angle(b));
     float steer = a;
-    if (b->wheels[WHEEL_FRONT].depth > 0) {
-        const float wz = (float)w[2];
-        const float d = clampf(e - wz, -0.125f, 0.125f);
-        const float s = 4 * (wz - (e - d));
-        steer = a + (s - a) * clampf((4 - slide) / 4, 0, 1);
-    }
+    if (b->wheels[WHEEL_FRONT].depth > 0)
+        steer = a + (counter_steer(e, (float)w[2]) - a) * clampf((4 - slide) / 4, 0, 1);
     bike_set_steer(b, clampf(steer, -1, 1));
 
     autopilot_speed_control(b, v, S);

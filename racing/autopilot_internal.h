@@ -33,4 +33,17 @@ inline void path_point(bike *b, float f, float out[3])
 
 inline float dot3(const float *a, const float *b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// The lean command's gain, per radian of lean error. At twice this our bikes weave on the
+// straights (the command asks for more roll than the few degrees of steering lock at speed
+// give) and the weave grows under braking until the bike falls.
+constexpr float lean_gain = 2;
+
+// The counter-steer that turns the roll rate wz toward the commanded rate e: none within
+// 0.125 rad/s of it, then 4 per rad/s of steer input (not yet held to -1..1).
+inline float counter_steer(float e, float wz)
+{
+    const float d = clampf(e - wz, -0.125f, 0.125f);
+    return 4 * (wz - (e - d));
+}
+
 }   // namespace autopilot_detail

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "bike/bike_create.h"
 #include "bike/dab.h"
 #include "bike/setters.h"
+#include "bike/small_ops.h"
 #include "data/util.h"
 #include "racing/gate_passing.h"
 #include "shell/globals.h"
@@ -217,6 +219,67 @@ TEST_F(RobotField, LaunchLetsTheClutchIn)
         EXPECT_EQ(bike_get_auto_shift(b), c.auto_shift);
         EXPECT_EQ(b->input.throttle, 1);
         EXPECT_EQ(b->input.front_brake + b->input.rear_brake, 0);
+    }
+}
+
+// The whole bike rolled by `lean` about the frame body's forward axis (-z here), at rest but
+// for the frame rolling at roll_rate.
+void roll_bike(bike *b, float lean, float roll_rate)
+{
+    float snap[BIKE_SNAPSHOT_FLOATS];
+    bike_snapshot(b, snap);
+    const dReal *c = dBodyGetPosition(b->bodies[BODY_FRAME]);
+    const float cx = (float)c[0], cy = (float)c[1], cs = std::cos(lean), sn = std::sin(lean);
+    const float rw = std::cos(lean / 2), rz = std::sin(lean / 2);
+    for (int i = 0; i < BIKE_BODIES; ++i) {
+        float *p = snap + 7 * i, *q = p + 3;
+        const float x = p[0] - cx, y = p[1] - cy;
+        p[0] = cx + x * cs - y * sn, p[1] = cy + x * sn + y * cs;
+        // (rw, 0, 0, rz) times q.
+        const float w = q[0], qx = q[1], qy = q[2], qz = q[3];
+        q[0] = rw * w - rz * qz, q[1] = rw * qx - rz * qy, q[2] = rw * qy + rz * qx, q[3] = rw * qz + rz * w;
+    }
+    bike_restore_snapshot(b, snap);
+    for (int i = 0; i < BIKE_BODIES; ++i) {
+        dBodySetLinearVel(b->bodies[i], 0, 0, 0);
+        dBodySetAngularVel(b->bodies[i], 0, 0, 0);
+    }
+    dVector3 w;
+    dBodyVectorToWorld(b->bodies[BODY_FRAME], 0, 0, roll_rate, w);
+    dBodySetAngularVel(b->bodies[BODY_FRAME], w[0], w[1], w[2]);
+}
+
+// On the launch the rider steers the bike back upright while the front wheel is down: leaning
+// one way (up tilting toward -x is a positive lean) it counter-steers the same way, fully
+// once the roll back toward upright is 0.125 rad/s short of twice the lean; nothing within
+// that. In the air the lean steers nothing: the fork, straight at rest, stays so.
+TEST_F(RobotField, LaunchKeepsTheBikeUpright)
+{
+    struct Case {
+        const char *what;
+        float lean, roll_rate, front_depth;
+        float steer_min, steer_max;
+    };
+    const Case cases[] = {
+        {"leaning left", 0.2f, 0, 0.1f, 1, 1},
+        {"leaning right", -0.2f, 0, 0.1f, -1, -1},
+        {"nearly upright", 0.02f, 0, 0.1f, 0, 0},
+        {"leaning left, already rolling back", 0.2f, -0.4f, 0.1f, 0, 0},
+        {"leaning left, in the air", 0.2f, 0, 0, -0.01f, 0.01f},
+        {"leaning right, in the air", -0.2f, 0, 0, -0.01f, 0.01f},
+    };
+    bike *b = robot(0, 1, 0, 0);
+    float snap[BIKE_SNAPSHOT_FLOATS];
+    bike_snapshot(b, snap);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        bike_restore_snapshot(b, snap);
+        roll_bike(b, c.lean, c.roll_rate);
+        ASSERT_NEAR(bike_get_lean_angle(b->bodies[BODY_FRAME]), c.lean, 1e-4);
+        b->wheels[WHEEL_FRONT].depth = c.front_depth;
+        autopilot_launch(b, 1);
+        EXPECT_GE(b->input.steer, c.steer_min);
+        EXPECT_LE(b->input.steer, c.steer_max);
     }
 }
 
