@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Robots racing in the whole program on the default track. Eight robots over one lap on the
-# novice lines: New Race, Start (Return, Down, Return) starts the race, half a minute in a
-# screenshot shows the field from behind one of its robots, and within the first minute the
-# robots pick lines for sections further along the course. With robot_race_full=1 the race is
-# ridden to its end (about eight minutes): "results.txt" appears in the home listing the eight
-# with one lap. Then with "--warp", the player in slot 0 standing still and seven robots: once
+# novice lines: New Race, Start (Return, Down, Return) starts the race, a dozen seconds after
+# the gate drops a screenshot shows the field strung out down the start straight from a camera
+# above and behind it, and within the first minute the robots pick lines for sections further
+# along the course. With robot_race_full=1 the race is ridden to its end (about seven minutes):
+# "results.txt" appears in the home listing the eight with one lap. Then with "--warp", the player in slot 0 standing still and seven robots: once
 # the leading robot has finished, the next race starts by itself ("Resetting" in the log again).
 # The wall time of each part is printed.
 # Usage: robot_race.sh PATH-TO-RUTLINE
@@ -55,11 +55,19 @@ if [ -z "${robot_race_warp_only:-}" ]; then
     done
     race_started=$(date +%s)
 
-    # Half a minute into the race (the gate drops 13 to 15 s after the reset) the field has left
-    # the gate and strings out through the first turns: the chase view of the robot in the last
-    # slot, from behind and among the field.
+    # The chase view of the robot in the last slot, its camera swung round behind the start (the
+    # start straight runs toward +x: the steer keys orbit the camera a quarter turn in two
+    # seconds) and pulled back and up while the field waits at the gate (the front brake and
+    # upshift keys). The gate drops 13 to 15 s after the reset; a dozen seconds later the field
+    # is strung out down the start straight ahead of the camera.
     send_keys Tab bracketleft
-    sleep 30
+    xdotool keydown Right
+    sleep 2
+    xdotool keyup Right
+    xdotool keydown c Up
+    sleep 10
+    xdotool keyup c Up
+    while [ "$(($(date +%s) - race_started))" -lt 27 ]; do sleep 0.1; done
     shot=$home/Rutline/screenshot001.png
     for _ in 1 2 3; do
         xdotool key s
