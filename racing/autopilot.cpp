@@ -260,11 +260,9 @@ void autopilot_launch(bike *b, float x)
     // The rider keeps the fork straight in the air and the bike upright on the ground.
     float steer = bike_steer_toward_angle(b, 0);
     if (b->wheels[WHEEL_FRONT].depth > 0) {
-        dBodyID frame = b->bodies[BODY_FRAME];
-        const dReal *wa = dBodyGetAngularVel(frame);
         dVector3 w;
-        dBodyVectorFromWorld(frame, wa[0], wa[1], wa[2], w);
-        steer = clampf(counter_steer(-lean_gain * bike_get_lean_angle(frame), (float)w[2]), -1, 1);
+        frame_spin(b, w);
+        steer = clampf(counter_steer(-lean_gain * bike_get_lean_angle(b->bodies[BODY_FRAME]), (float)w[2]), -1, 1);
     }
     bike_set_steer(b, steer);
 }
@@ -330,9 +328,8 @@ void autopilot_recover(bike *b)
     if (race_seconds(tick_count - robot_last_advance(b)) <= 19) {
         const dReal *lv = dBodyGetLinearVel(frame);
         const float v = (float)std::sqrt(lv[0] * lv[0] + lv[1] * lv[1] + lv[2] * lv[2]);
-        const dReal *wa = dBodyGetAngularVel(frame);
         dVector3 w, r;
-        dBodyVectorFromWorld(frame, wa[0], wa[1], wa[2], w);
+        frame_spin(b, w);
         bike_set_dab(b, 0);
         const float lean = bike_get_lean_angle(frame);
         dBodyGetPosRelPoint(frame, p.x, p.y, p.z, r);

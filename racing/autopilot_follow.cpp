@@ -52,14 +52,6 @@ static void frame_position(bike *b, float out[3])
     out[0] = (float)p[0], out[1] = (float)p[1], out[2] = (float)p[2];
 }
 
-// The frame's angular velocity in its own coordinates: x pitch (positive raises the front),
-// z roll.
-static void frame_spin(bike *b, dVector3 out)
-{
-    const dReal *w = dBodyGetAngularVel(b->bodies[BODY_FRAME]);
-    dBodyVectorFromWorld(b->bodies[BODY_FRAME], w[0], w[1], w[2], out);
-}
-
 void autopilot_speed_control(bike *b, float v, float target)
 {
     if (!(b->wheels[WHEEL_REAR].depth > 0)) {

@@ -33,6 +33,14 @@ inline void path_point(bike *b, float f, float out[3])
 
 inline float dot3(const float *a, const float *b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// The frame's angular velocity in its own coordinates: x pitch (positive raises the front),
+// z roll.
+inline void frame_spin(bike *b, dVector3 out)
+{
+    const dReal *w = dBodyGetAngularVel(b->bodies[BODY_FRAME]);
+    dBodyVectorFromWorld(b->bodies[BODY_FRAME], w[0], w[1], w[2], out);
+}
+
 // The lean command's gain, per radian of lean error. At twice this our bikes weave on the
 // straights (the command asks for more roll than the few degrees of steering lock at speed
 // give) and the weave grows under braking until the bike falls.
