@@ -196,6 +196,7 @@ TEST_F(TrackObjects, StatuesPassOverADamagedRecord)
         {"an infinite angle", a + "[15 0 10] inf n.km null null\n" + b, {10, 20}},
         {"a word for a number", a + "[15 zero 10] 0 n.km null null\n" + b, {10, 20}},
         {"a line of garbage", "garbage\n" + a + b, {10, 20}},
+        {"blank lines first", "\n \n" + a + b, {10, 20}},
         {"cut short at the end", a + b + "[30 0", {10, 20}},
         {"only damage", "[nan 0 0] 0 x y z\n", {}},
     };
