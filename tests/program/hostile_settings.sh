@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole program with settings it cannot use: "--lock-fps inf" (or a rate below one frame a
-# second, whose sleep would hold a close request) is refused before any window
-# opens; a window size the screen cannot give ("video_mode=Windowed", "xres=100000") is reported
-# on standard error and the game opens a 640 x 480 window instead, which the settings then keep.
+# second, whose sleep would hold a close request) is refused before any window opens; a window
+# size the screen cannot give ("video_mode=Windowed", "xres=100000") is reported on standard
+# error and the game opens a 640 x 480 window instead, which the settings then keep.
 # Usage: hostile_settings.sh PATH-TO-RUTLINE (x11_close is found beside the test build).
 set -uo pipefail
 rutline=$1
