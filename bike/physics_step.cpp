@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "bike/anchors.h"
@@ -236,7 +237,8 @@ static void riding_aids(bike *b, float v)
     if (in.back_up > 0 && v < slow_speed) {
         float s = (1 - std::cos((float)(tick_count & 127) * 2 * pi / 127)) / 2;
         // The first pulses after the start are held back so the bike does not roll off the line.
-        const int first = (int)std::floor((race_start_tick + 128) / 128.0) * 128;
+        // In 64 bits: a start tick from a demo head or a peer may be near the int's top.
+        const std::int64_t first = (std::int64_t)std::floor(((std::int64_t)race_start_tick + 128) / 128.0) * 128;
         if (tick_count < first && (tick_count & 0x180)) s = 0;
         in.dab = crashed ? 0.0f : 1.0f;
         float z[3];

@@ -5,10 +5,13 @@
 //   n times: x y z  radius friction k c   centre (body coordinates, ft), radius (ft), friction
 //                                         coefficient, stiffness (lbf/ft), damping (lbf s/ft)
 // Every number must be finite, and radius, k and c not negative; anything else, or a file that
-// ends early, is not a shape.
+// ends early, is not a shape. A sphere larger than any part of a bike or a track object (a
+// radius above 16 ft, a centre more than 1024 ft out) makes no shape either, with a message: a
+// 500 ft sphere held the load for half a minute and started the bike far above the ground.
 #include "bike/shape.h"
 #include "data/mem.h"
 #include "data/stream.h"
+#include "platform/log.h"
 #include "platform/array.h"
 #include <cmath>
 #include <cstring>
@@ -17,6 +20,8 @@
 namespace {
 
 growable_array g_cache;   // of shape *, searched by exact name; items null until first use
+
+const float radius_max_ft = 16, center_max_ft = 1024;
 
 std::size_t block_size(int count, bool instance, std::size_t name_bytes)
 {
@@ -47,6 +52,17 @@ bool sphere_ok(const shape_sphere &p)
     return p.radius >= 0 && p.k >= 0 && p.c >= 0;
 }
 
+bool sphere_in_reach(const shape_sphere &p, const char *file_name, int i)
+{
+    if (p.radius <= radius_max_ft && std::fabs(p.center[0]) <= center_max_ft &&
+        std::fabs(p.center[1]) <= center_max_ft && std::fabs(p.center[2]) <= center_max_ft)
+        return true;
+    kubl_log_printf("%.300s: sphere %d (radius %g ft at %g %g %g) is larger or farther out than any part; "
+                    "at most %g ft, within %g ft: the shape is not used\n", file_name, i + 1, p.radius, p.center[0],
+                    p.center[1], p.center[2], radius_max_ft, center_max_ft);
+    return false;
+}
+
 shape *read_shape(const char *file_name)
 {
     data_stream *in = data_open(file_name, "rb");
@@ -62,7 +78,8 @@ shape *read_shape(const char *file_name)
         for (int i = 0; i < count && s; ++i) {
             shape_sphere &p = s->spheres[i];
             if (data_scanf(in, "%f %f %f", &p.center[0], &p.center[1], &p.center[2]) != 3 ||
-                data_scanf(in, "%f %f %f %f", &p.radius, &p.friction, &p.k, &p.c) != 4 || !sphere_ok(p)) {
+                data_scanf(in, "%f %f %f %f", &p.radius, &p.friction, &p.k, &p.c) != 4 || !sphere_ok(p) ||
+                !sphere_in_reach(p, file_name, i)) {
                 mem_free(s);
                 s = nullptr;
                 break;

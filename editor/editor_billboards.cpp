@@ -55,6 +55,10 @@ int billboard_erase(void)
     std::memmove(b + hit, b + hit + 1, sizeof(billboard) * (std::size_t)(billboards.count - 1 - hit));
     --billboards.count;
     billboard_sort_space.count = billboard_sort_space.count >= 2 ? billboard_sort_space.count - 2 : 0;
+    // The indices after the gap moved down one: the selection follows its billboard, and one
+    // that was removed is no longer selected (a copy would take the next one's looks).
+    int *const indices[] = {&g_editor.selected_billboard, &g_editor.placed_billboard};
+    for (int *index : indices) *index = *index == hit ? -1 : *index > hit ? *index - 1 : *index;
     g_editor.terrain->change_flags = CHANGE_ALL;
     return 1;
 }

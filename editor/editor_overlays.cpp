@@ -121,14 +121,22 @@ static void profile_graph(void)
     glVertex3f(d0, 0, -100);
     glEnd();
     // Grid lines: every 10 units darker, every 2.5 fainter; a very long profile keeps only the
-    // 10-unit lines so that a frame never draws an unbounded count.
+    // 10-unit lines so that a frame never draws an unbounded count. The vertical lines are
+    // counted, not stepped to: far out (an edinfo made by hand) adding 2.5 to a float changes
+    // nothing.
     for (int pass = 0; pass < 2; ++pass) {
         float step = pass ? 10.0f : 2.5f;
         if (!pass && (d1 - d0) / step > 4096) continue;
         if (pass && (d1 - d0) / step > 4096) break;
         glColor4f(0, 0, 0, pass ? 0.25f : 0.0625f);
         for (float h = 0; h <= 100; h += step) line(d0, -h, d1, -h);
-        for (float d = std::ceil(d0 / step) * step; d <= d1; d += step) line(d, 0, d, -100);
+        const double first = std::ceil((double)d0 / step);
+        double lines = std::floor((double)d1 / step) - first + 1;
+        lines = lines > 4098 ? 4098 : lines;   // NaN (both ends infinite) draws none
+        for (int k = 0; k < lines; ++k) {
+            const float d = (float)((first + k) * step);
+            line(d, 0, d, -100);
+        }
     }
     glColor4f(0, 0, 0, 1);
     glBegin(GL_LINE_STRIP);
@@ -136,7 +144,8 @@ static void profile_graph(void)
         glVertex3f(p[i].distance, 0, -p[i].height);
         if (i + 1 < n && t[i] == SEGMENT_CURVE) {
             float span = p[i + 1].distance - p[i].distance;
-            int steps = (int)std::fmin(span / 0.25f, 4096.0f);
+            // Points out of order (a damaged edinfo) give a negative span: no curve between.
+            int steps = span > 0 ? (int)std::fmin(span / 0.25f, 4096.0f) : 0;
             for (int k = 1; k < steps; ++k) {
                 float f = (float)k / (float)steps;
                 glVertex3f(p[i].distance + f * span, 0, -gradient_hermite(i, f));

@@ -101,6 +101,9 @@ int statue_delete(void)
         mem_free(s[i].shape_name);
         std::memmove(s + i, s + i + 1, sizeof(statue) * (std::size_t)(statues.count - 1 - i));
         --statues.count;
+        // The selection follows its statue down the list; a removed one is no longer selected.
+        if (e.selected_statue == i) e.selected_statue = -1, e.grip = 0;
+        else if (e.selected_statue > i) --e.selected_statue;
         object_grid_rebuild();
         e.terrain->change_flags = CHANGE_ALL;
         return 1;

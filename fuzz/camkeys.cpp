@@ -1,7 +1,10 @@
-// Arbitrary bytes as a camera keyframe file, read the way "readkeys" reads it. Whatever was
-// read whole must survive being written and read again.
+// Arbitrary bytes as a camera keyframe file, read the way "readkeys" reads it, then played back
+// around every key and at both ends of the tick range. Whatever was read whole must survive
+// being written and read again.
 #include "data/paths.h"
 #include "shell/camkeys.h"
+#include "ui/scene.h"
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +35,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fclose(f);
     camkeys_clear();
     const int whole = camkeys_read("fuzz");
+    const camera_keyframe *keys = camkeys_items();
+    const int count = camkeys_count();
+    float eye[3], rotation[9], fov;
+    for (int i = 0; i <= count && i < 64; ++i) {
+        const int t = i < count ? keys[i].tick : 0;
+        for (int tick : {t == INT_MIN ? t : t - 1, t, t == INT_MAX ? t : t + 1, INT_MIN, INT_MAX}) {
+            if (keyframe_camera(keys, count, tick, eye, rotation, &fov) != (count > 0)) abort();
+            if (count > 0 && !(fov >= 1 && fov <= 179)) abort();
+        }
+    }
     if (!whole) return 0;
     std::vector<int> ticks;
     for (int i = 0; i < camkeys_count(); ++i) ticks.push_back(camkeys_items()[i].tick);

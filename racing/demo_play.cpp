@@ -22,6 +22,9 @@
 
 demo_playback g_play;
 static char g_chosen[512];   // the demo chosen on the command line or in the menu
+// More laps than any race runs (the menus give 50, a series a few hundred): the gate counts of
+// the race stay well inside an int.
+static const int laps_max = 1000;
 
 void demo_play_set_name(const char *name)
 {
@@ -114,8 +117,10 @@ static int head_read(data_stream *s)
     if (!line_read(s, line, sizeof line)) return 0;
     const int got = sscanf(line, "RL%d %d %d %d %d", &version, &riders, &limit, &laps, &start);
     if (got < 3 || version < 4 || version > 6) return 0;
-    // The playback tables hold 160 riders; negative times would run the race backwards.
+    // The playback tables hold 160 riders; negative times would run the race backwards, and
+    // ticks beyond the stamps a demo can carry (or laps beyond any race) overflow the race's sums.
     if (riders < 0 || riders > DEMO_RIDERS_MAX || limit < 0 || laps < 0 || start < 0) return 0;
+    if (limit > DEMO_TICK_MAX || start > DEMO_TICK_MAX || laps > laps_max) return 0;
     if (!line_read(s, line, sizeof line)) return 0;
     const int listed = track_list_find(line);
     if (listed < 0) {
@@ -157,7 +162,16 @@ int demo_play_open(void)
     else if (g_chosen[0]) snprintf(name, sizeof name, "%s", g_chosen);
     else snprintf(name, sizeof name, "@demos/default.rldemo");
     data_stream *s = data_open(name, "rb");
-    if (!s) return 0;
+    if (!s) {
+        // The ghost is missing until a lap is done; a chosen demo that is not there (or is a
+        // folder) is worth telling.
+        if (!time_trial) {
+            char message[300];
+            snprintf(message, sizeof message, "Can't play %.200s: no such file", name);
+            console_print(message);
+        }
+        return 0;
+    }
     if (!head_read(s)) {
         // Tell the player why nothing plays: a damaged or foreign file otherwise just leaves the menu.
         char message[300];

@@ -4,6 +4,7 @@
 #include "racing/race.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "racing/demo.h"
@@ -115,7 +116,7 @@ int rider_off_course_skip(bike *local, bike *other)
 // The start gates a bike pushes against, while the start is less than 10 s ago.
 static void knock_start_gates(bike *b)
 {
-    if (tick_count > race_start_tick + (int)(10 / tick)) return;
+    if (tick_count > (std::int64_t)race_start_tick + (int)(10 / tick)) return;
     statue *all = (statue *)statues.items;
     for (int g = 0; g < start_count; ++g) {
         const int i = start_statues[g];
@@ -257,7 +258,7 @@ static void gate_matrix(statue &s, float drop)
 
 static void start_gates(void)
 {
-    const int s = race_start_tick + (race_lineup_absent() ? 127 : 0);
+    const std::int64_t s = (std::int64_t)race_start_tick + (race_lineup_absent() ? 127 : 0);
     if (tick_count > s + (int)(10 / tick)) return;
     if (tick_count < s)
         for (int g = 0; g < start_count; ++g) gate_drop[g] = 1, gate_drop_speed[g] = 0;

@@ -2,6 +2,8 @@
 // races, with the track-cutting penalty, and "@results.txt". Nothing here allocates.
 #include "racing/standings.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 
@@ -75,9 +77,10 @@ static void timed_race(void)
 {
     if (race_time_limit <= 0 || standings_count <= 0) return;
     const int leader_lap = lap_of(standings[0].gates);
-    if (estimated_laps == 1000000 && tick_count >= race_start_tick + race_time_limit / 2)
+    // In 64 bits: a start and a limit from a demo head or a peer may each be near the int's top.
+    const std::int64_t limit = (std::int64_t)race_start_tick + race_time_limit;
+    if (estimated_laps == 1000000 && tick_count >= (std::int64_t)race_start_tick + race_time_limit / 2)
         estimated_laps = leader_lap + 1;
-    const int limit = race_start_tick + race_time_limit;
     if (tick_count < limit) return;
     const int f = race_first_lap_gates(), p = race_gates_per_lap();
     if (p == 0) return;   // no laps to count
@@ -91,11 +94,12 @@ static void timed_race(void)
             if (t >= 0 && (earliest < 0 || t < earliest)) earliest = t;
         }
         if (earliest < 0) return;
+        const std::int64_t more = (std::int64_t)g + race_laps_chosen;
         if (earliest >= limit) {
-            if (g + race_laps_chosen < race_laps) race_laps = g + race_laps_chosen;
+            if (more < race_laps) race_laps = (int)more;
             return;
         }
-        if (g + race_laps_chosen + 1 > race_laps) race_laps = g + race_laps_chosen + 1;
+        if (more + 1 > race_laps) race_laps = (int)std::min<std::int64_t>(more + 1, 1000000);
     }
 }
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 int             xres, yres;
 config_values   g_config;
@@ -260,17 +261,37 @@ static void take_pair(const char *key, const char *value)
     }
 }
 
+// Lines are read whole: the game writes lines longer than any fixed buffer itself (a long key
+// name with an axis range before it), and the tail of a line cut in two would be read as a
+// setting of its own. Past this length the tail is left out, with a message.
+static const std::size_t config_line_max = 65536;
+
 void config_read_pairs(data_stream *s, void (*take)(const char *key, const char *value))
 {
-    char line[1024];
-    while (data_gets(s, line, sizeof line)) {
-        char *eq = strchr(line, '=');
-        if (!eq) continue;
-        *eq = 0;
-        char *value = eq + 1;
-        size_t n = strlen(value);
-        while (n && (value[n - 1] == '\r' || value[n - 1] == '\n')) value[--n] = 0;
-        take(line, value);
+    std::string line;
+    for (int line_number = 1;; ++line_number) {
+        line.clear();
+        int c;
+        bool cut = false;
+        while ((c = data_getc(s)) >= 0 && c != '\n') {
+            if (line.size() < config_line_max) line += (char)c;
+            else cut = true;
+        }
+        if (c < 0 && line.empty()) break;
+        if (cut)
+            kubl_log_printf("Settings line %d is longer than %zu characters: the rest of it is left out\n",
+                            line_number, config_line_max);
+        // The key is what comes before the first '=' of the line's text (a NUL ends the text).
+        const char *equals = strchr(line.c_str(), '=');
+        if (equals) {
+            const std::size_t eq = (std::size_t)(equals - line.c_str());
+            line[eq] = 0;
+            std::size_t n = line.size();
+            while (n > eq + 1 && line[n - 1] == '\r') --n;
+            line.resize(n);
+            take(line.c_str(), line.c_str() + eq + 1);
+        }
+        if (c < 0) break;
     }
 }
 

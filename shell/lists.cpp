@@ -93,6 +93,9 @@ static int find_track(const char *folder)
     return -1;
 }
 
+static const int series_minutes_max = 24 * 60;
+static const int series_laps_max = 1000;
+
 // Reads one ".series" file into *p (its races allocated); 0 when the file is unusable.
 static int read_series(data_stream *s, const char *file_name, points_series *p)
 {
@@ -118,6 +121,13 @@ static int read_series(data_stream *s, const char *file_name, points_series *p)
         if (race->track < 0) return 0;
         if (g_options.debug_level >= 1) kubl_log_printf("  event %s (%s)\n", text, race->name);
         if (data_scanf(s, "%d %d", &race->minutes, &race->laps) != 2) return 0;
+        // The race takes minutes × 7680 ticks and counts gates by the lap: a day and 1000 laps
+        // keep both well inside an int.
+        if (race->minutes < 0 || race->minutes > series_minutes_max || race->laps < 0 || race->laps > series_laps_max) {
+            kubl_log_printf("series %s: event %s runs %d minutes and %d laps; at most %d and %d\n", file_name,
+                            race->name, race->minutes, race->laps, series_minutes_max, series_laps_max);
+            return 0;
+        }
         if (!read_ints(s, race->points, SERIES_FILE_POINTS)) return 0;
         if (!read_ints(s, race->round_points, SERIES_FILE_POINTS)) return 0;
     }

@@ -155,8 +155,9 @@ static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
     if (arg_match(c, "--lock-fps", &v)) {
         if (!read_float("--lock-fps", v, &f)) return -1;
         // 0 or less is off. A rate no frame can keep would feed the ticks too little time to
-        // ever run one, and a close request with them.
-        if (!std::isfinite(f) || f > 10000.0f) return bad_arg("--lock-fps"), -1;
+        // ever run one, and a close request with them; below one frame a second the frame's
+        // sleep would hold a close request as long.
+        if (!std::isfinite(f) || f > 10000.0f || (f > 0 && f < 1)) return bad_arg("--lock-fps"), -1;
         o->lock_fps = f;
         return 1;
     }

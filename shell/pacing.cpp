@@ -17,7 +17,8 @@ double frame_pace(const pacing_clock *clock, double previous_frame_time, const p
     frame_time_counts[bucket]++;
 
     if (!in->online && in->lock_fps > 0) {
-        double period = 1.0 / in->lock_fps;
+        // At least one frame a second, so that the window's close request is heard.
+        double period = 1.0 / (in->lock_fps < 1 ? 1 : in->lock_fps);
         if (period > dt) clock->sleep(clock->ctx, period - dt);
         now = clock->now(clock->ctx);
         dt = period;

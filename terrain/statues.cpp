@@ -12,6 +12,7 @@
 #include "data/console.h"
 #include "data/mem.h"
 #include "data/stream.h"
+#include "platform/log.h"
 #include <cctype>
 #include <cfloat>
 #include <cmath>
@@ -260,17 +261,31 @@ void statues_load(const char *file_name)
     if (!s) return;
     loading_status_reset("Loading statues");
     char names[3][1024];
-    for (;;) {
+    int damaged = 0;
+    for (int record = 1;; ++record) {
         loading_status_spin("Loading statues");
         float v[4];
-        if (data_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &v[0], &v[1], &v[2], &v[3], names[0], names[1],
-                       names[2]) != 7)
-            break;
-        if (!all_finite(v, 4)) break;
+        const int got = data_scanf(s, "[ %f %f %f ] %f %1023s %1023s %1023s ", &v[0], &v[1], &v[2], &v[3], names[0],
+                                   names[1], names[2]);
+        // A damaged record is passed over (a record cut short to the end of its line): stopping
+        // there would lose every statue after it at the editor's next save.
+        if (got == 7 && !all_finite(v, 4)) {
+            if (++damaged <= 4) kubl_log_printf("%.300s: statue record %d is not finite and left out\n", file_name, record);
+            continue;
+        }
+        if (got != 7) {
+            int c = data_getc(s);
+            if (c < 0) break;
+            if (isspace(c)) continue;   // blank lines before the first record
+            if (++damaged <= 4) kubl_log_printf("%.300s: statue record %d is damaged and left out\n", file_name, record);
+            while (c >= 0 && c != '\n') c = data_getc(s);
+            continue;
+        }
         const char *given[3];
         for (int i = 0; i < 3; ++i) given[i] = strcmp(names[i], "null") ? names[i] : nullptr;
         statue_add(v[0], v[1], v[2], v[3], given[0], given[1], given[2]);
     }
+    if (damaged > 4) kubl_log_printf("%.300s: %d damaged statue records left out in all\n", file_name, damaged);
     loading_status_done("Loading statues");
     data_close(s);
 }

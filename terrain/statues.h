@@ -68,7 +68,8 @@ void statue_reseat(statue *s);
 // The texture named by name with its ending replaced, when it ends so; else 0.
 unsigned texture_load_with_suffix(const char *name, const char *ending, const char *replacement);
 
-// Read the track's files; each stops at the first record that does not parse.
+// Read the track's files. Billboards stop at the first record that does not parse; a damaged
+// statue record is left out and reading goes on after it (on the next line when it was cut short).
 void billboards_load(const char *file_name);
 void statues_load(const char *file_name);
 // Write the track's own objects (from first_own_*) back. 1 written, 0 with a console message.

@@ -24,6 +24,7 @@ int           start_count;
 float         start_positions[START_POSITIONS_MAX][3];
 float         start_angles[START_POSITIONS_MAX];
 int           start_statues[START_POSITIONS_MAX];
+int           timing_gates_refused;
 
 static const char *const default_names[3] = {"@startgate.km", "@startgate.ppm", "@startgate.shp"};
 
@@ -63,7 +64,7 @@ static int all_finite(const float *v, int n)
 }
 
 // One start line: 1 made, 0 when it holds fewer than 4 values (that ends the section).
-static int start_line(const char *line)
+static int start_line(const char *line, int *dropped)
 {
     float v[4];
     char names[3][1024];
@@ -71,7 +72,7 @@ static int start_line(const char *line)
                    names[2]);
     if (n < 4 || !all_finite(v, 4)) return 0;
     // Past the 160th start the section reads on to "checkpoints:"; further starts are dropped.
-    if (start_count == START_POSITIONS_MAX) return 1;
+    if (start_count == START_POSITIONS_MAX) return *dropped = 1;
     for (int i = n - 4; i < 3; ++i) snprintf(names[i], sizeof names[i], "%s", default_names[i]);
     const int k = start_count;
     const float a = wrap_angle(v[3]);
@@ -91,13 +92,14 @@ static int first_word_is(const char *line, const char *keyword)
     return sscanf(line, "%80s", word) == 1 && !strcmp(word, keyword);
 }
 
-// Reads start lines up to the "checkpoints:" line; 1 when the section ended there.
-static int read_starts(data_stream *s)
+// Reads start lines up to the "checkpoints:" line; 1 when the section ended there, 0 at the
+// file's end (a track of starts only), -1 at a line that is no start.
+static int read_starts(data_stream *s, int *dropped)
 {
     char line[1024];
     while (data_gets(s, line, sizeof line)) {
         if (first_word_is(line, "checkpoints:")) return 1;
-        if (!start_line(line)) return 0;
+        if (!start_line(line, dropped)) return -1;
     }
     return 0;
 }
@@ -121,6 +123,7 @@ static void read_lap(data_stream *s, int *list, int *count, int *switches)
 void timing_gates_load(const char *file_name)
 {
     timing_gates_free();
+    timing_gates_refused = 0;
     data_stream *s = data_open(file_name, "rb");
     if (!s) return;
 
@@ -128,9 +131,15 @@ void timing_gates_load(const char *file_name)
     static int entries[2 * LAP_ENTRIES_MAX];
     int gates_read = 0, first = 0, normal = 0, first_switches = 0, normal_switches = 0;
     char word[81];
-    int ok = read_word(s, word);
-    if (ok && !strcmp(word, "startinggate:")) ok = read_starts(s);
-    else if (ok) ok = !strcmp(word, "checkpoints:");
+    int ok = read_word(s, word), damaged = 0;
+    if (ok && !strcmp(word, "startinggate:")) {
+        const int starts = read_starts(s, &damaged);
+        ok = starts > 0;
+        damaged |= starts < 0;
+    } else if (ok) {
+        ok = !strcmp(word, "checkpoints:");
+        damaged = !ok;
+    }
 
     if (ok) {
         float v[7];
@@ -152,9 +161,18 @@ void timing_gates_load(const char *file_name)
             int total = first;
             read_lap(s, entries, &total, &normal_switches);
             normal = total - first;
+            word[0] = 0;
+            read_word(s, word);   // anything after the last lap was not taken
         }
+        damaged |= word[0] != 0;
+        damaged |= (gates_read > 0 || first > 0 || normal > 0) &&
+                   (gates_read == 0 || first == 0 || normal == 0 || first_switches == 0 || normal_switches == 0);
     }
     data_close(s);
+    timing_gates_refused = damaged;
+    if (damaged)
+        kubl_log_printf("%.300s could not be read whole (a section damaged or cut short, or more than %d gates "
+                        "or lap entries): the editor will not save over it\n", file_name, GATES_MAX);
 
     for (int i = 0; i < first + normal; ++i) {
         int e = entries[i] < 0 ? 0 : entries[i];

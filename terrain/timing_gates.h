@@ -43,6 +43,9 @@ extern int           start_statues[START_POSITIONS_MAX];  // the start gate stat
 // lists (the start positions read so far stay, with their statues). A missing file is no track
 // error: no gates, no starts.
 void timing_gates_load(const char *file_name);
+// 1 when the last load met content it could not take (a refused or cut section, starts or lap
+// entries beyond the tables): a save would drop it, so the editor keeps that file.
+extern int timing_gates_refused;
 // Writes "@" + track_name + "/timing_gates". 1 written, 0 with a console message.
 int  timing_gates_save(void);
 // Frees the gate tables (the track's release).

@@ -222,10 +222,12 @@ int keyframe_camera(const camera_keyframe *keys, int count, int tick, float eye[
     } else {
         const int pi = si - 1, wi = pi > 0 ? pi - 1 : 0, ni = si + 1 < count ? si + 1 : count - 1;
         const camera_keyframe &w = keys[wi], &p = keys[pi], &s = keys[si], &n = keys[ni];
-        const float span = (float)(s.tick - p.tick);
-        float t = span > 0 ? (tick - p.tick) / span : 0;
+        // Tick gaps in double: a key file may hold ticks at both ends of the int.
+        auto gap = [](int a, int b) { return (float)((double)a - b); };
+        const float span = gap(s.tick, p.tick);
+        float t = span > 0 ? gap(tick, p.tick) / span : 0;
         t = t < 0 ? 0 : t > 1 ? 1 : t;
-        const float l = span > 0 ? (p.tick - w.tick) / span : 0, k = span > 0 ? (n.tick - s.tick) / span : 0;
+        const float l = span > 0 ? gap(p.tick, w.tick) / span : 0, k = span > 0 ? gap(n.tick, s.tick) / span : 0;
         for (int i = 0; i < 3; ++i)
             eye[i] = span > 0 ? hermite(w.position[i], p.position[i], s.position[i], n.position[i], l, k, t)
                               : p.position[i];

@@ -44,6 +44,13 @@ TEST_F(Shapes, FilesThatReadAndFilesThatDoNot)
         {"1\n0 0 0 -1 0.5 5000 100\n", -1, 0},
         {"1\n0 0 0 1 0.5 -5000 100\n", -1, 0},
         {"1\n0 0 0 1 0.5 5000 -100\n", -1, 0},
+        // No part of a bike or a track object is larger or farther out.
+        {"1\n0 0 0 16 0.5 5000 100\n", 1, 16},
+        {"1\n0 0 0 16.01 0.5 5000 100\n", -1, 0},
+        {"2\n0 1 0 0.5 1 9000 200\n0 0 0 500 0.5 5000 100\n", -1, 0},
+        {"1\n-1024 0 0 1 0.5 5000 100\n", 1, 1025},
+        {"1\n0 0 1025 1 0.5 5000 100\n", -1, 0},
+        {"1\n0 -3e38 0 1 0.5 5000 100\n", -1, 0},
     };
     int n = 0;
     for (const Case &c : cases) {
@@ -127,13 +134,13 @@ TEST_F(Shapes, CacheHoldsOnlyWhatParsedAndGrows)
     std::vector<std::string> paths;
     std::vector<shape *> first;
     for (int i = 0; i < 40; ++i) {
-        paths.push_back(file(("g" + std::to_string(i) + ".shp").c_str(), "1\n0 0 0 " + std::to_string(i) + " 1 1 1"));
+        paths.push_back(file(("g" + std::to_string(i) + ".shp").c_str(), "1\n0 0 0 " + std::to_string(i * 0.25) + " 1 1 1"));
         first.push_back(shape_cache_load(paths.back().c_str()));
         ASSERT_NE(first.back(), nullptr);
     }
     for (int i = 0; i < 40; ++i) {
         EXPECT_EQ(shape_cache_load(paths[i].c_str()), first[i]);
-        EXPECT_FLOAT_EQ(first[i]->bounding_radius, (float)i);
+        EXPECT_FLOAT_EQ(first[i]->bounding_radius, i * 0.25f);
     }
 }
 

@@ -66,6 +66,32 @@ TEST_F(EditorBillboards, CopyKeepsTintAndRemovalFreesIt)
     EXPECT_EQ(billboards.count, 4) << "the program's own billboard stays";
 }
 
+// Removing a billboard listed before the selected one: the selection follows its billboard, so
+// the next copy still takes the red one's looks; removing the selected one leaves none selected.
+TEST_F(EditorBillboards, SelectionFollowsARemoval)
+{
+    mouse_on(20, 20);
+    press_left();
+    release_left();
+    ASSERT_EQ(g_editor.selected_billboard, 3);
+    mouse_on(10, 10);
+    EXPECT_EQ(key('x'), 1);   // billboard 1
+    ASSERT_EQ(billboards.count, 3);
+    EXPECT_EQ(g_editor.selected_billboard, 2);
+    mouse_on(25, 5);
+    press_left();
+    release_left();
+    ASSERT_EQ(billboards.count, 4);
+    EXPECT_STREQ(bb(3).name, "c.png");
+    EXPECT_EQ(bb(3).color[1], 0);
+    EXPECT_EQ(g_editor.placed_billboard, 3);
+
+    mouse_on(20, 20);
+    EXPECT_EQ(key('x'), 1);   // the selected one itself
+    EXPECT_EQ(g_editor.selected_billboard, -1);
+    EXPECT_EQ(g_editor.placed_billboard, 2) << "the copy moved down with it";
+}
+
 // A drag after a copy lays a trail: the next copy once the cursor is Spacing x the drawn width
 // (height x width fraction: 3 for billboard 1) from the last and from every other billboard.
 TEST_F(EditorBillboards, DragLaysATrailBySpacing)

@@ -95,6 +95,23 @@ TEST(EditorDrawGl, TopDownViewWithPanel)
         for (int dx = -2; dx <= 2; ++dx) white = std::max(white, f.grey(400 + 64 + dx, 240 + dy));
     EXPECT_GT(white, 200);
 
+    // Profiles far out or damaged (an edinfo made by hand): the profile graph draws a bounded
+    // count of grid lines and the frame ends.
+    editor_change_mode(MODE_GRADIENT_EDIT);
+    const char *const profiles[][2] = {
+        {"add_point 1 1000000000 5", "add_point 1 1000000010 5"},
+        {"add_point 1 -1000000000 5", "add_point 1 1000000000 5"},
+        {"add_point 1 1000000000 5", "add_point 1 -1000000000 5"},
+        {"add_point 0 -3e38 5", "add_point 0 3e38 5"},
+    };
+    for (const auto &lines : profiles) {
+        SCOPED_TRACE(lines[0]);
+        ASSERT_EQ(edinfo_parse_line("add_gradient 10 10 200 10"), 1);
+        for (const char *l : lines) ASSERT_EQ(edinfo_parse_line(l), 1);
+        editor_draw();
+        EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR);
+    }
+
     editor_release();
     track_objects_free();
     terrain_free(terrain_ptr);

@@ -236,3 +236,37 @@ TEST_F(EditorFiles, GatesAndStatuesSurviveASaveAndReload)
     EXPECT_FLOAT_EQ(s[1].x, 120);
     EXPECT_FLOAT_EQ(s[2].x, 130);
 }
+
+// What the loader could not take is never saved over: a refused "timing_gates" stays byte for
+// byte (and the status says so), and a "statues" file keeps every record after a damaged one.
+TEST_F(EditorFiles, SavingKeepsWhatTheLoaderCouldNotTake)
+{
+    const std::string gate = "4 [100 0 150] [4 0 0]\n";
+    std::string many_gates = "checkpoints:\n";
+    for (int i = 0; i < GATES_MAX + 1; ++i) many_gates += gate;
+    std::string statues_text, statues_kept;
+    for (int i = 0; i < 94; ++i) {
+        const std::string line = "[" + std::to_string(100 + i) + ".000000 0.000000 120.000000] 0.000000 rock.km null null\n";
+        statues_text += i == 2 ? "[nan 0 120] 0 rock.km null null\n" : line;
+        if (i != 2) statues_kept += line;
+    }
+    struct Case { const char *what; std::string gates; bool refused; };
+    const Case cases[] = {
+        {"a lap without a switch point", "checkpoints:\n" + gate + gate + "firstlap:\n100000 100001\nnormallap:\n0 1\n", true},
+        {"257 gates", many_gates + "firstlap:\n0\nnormallap:\n1\n", true},
+        {"sound", "checkpoints:\n4.000000 [100.000000 0.000000 150.000000] [4.000000 0.000000 0.000000]\n"
+                  "firstlap:\n0 \nnormallap:\n0 \n", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        write("t/flat/timing_gates", c.gates);
+        write("t/flat/statues", statues_text);
+        ASSERT_EQ(load(folder), 1);
+        EXPECT_EQ(statues.count, 93);
+        EXPECT_EQ(gate_count, c.refused ? 0 : 1);
+        EXPECT_EQ(editor_save_track(), 1);
+        EXPECT_STREQ(g_editor.status, c.refused ? "Saved, timing_gates kept: unreadable" : "Saved!");
+        EXPECT_EQ(read("t/flat/timing_gates"), c.gates);
+        EXPECT_EQ(read("t/flat/statues"), statues_kept);
+    }
+}

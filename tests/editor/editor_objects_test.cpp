@@ -210,6 +210,34 @@ TEST_F(EditorObjects, StatueDeleteDuplicateAndMove)
     first_own_statue = 0;
 }
 
+// Removing a statue listed before the selected one: the selection follows its statue, so a
+// duplicate copies it and not the statue that moved into its place.
+TEST_F(EditorObjects, StatueSelectionFollowsARemoval)
+{
+    add_statue(4, 4, 0, "rock.km");
+    add_statue(10, 10, 0, "tree.km");
+    add_statue(20, 10, 1.5f, "post.km");
+    g_editor.editor_mode = MODE_STATUES;
+    mouse_on(20, 10);
+    press_left();
+    release_left();
+    ASSERT_EQ(g_editor.selected_statue, 2);
+    mouse_on(10, 10);
+    EXPECT_EQ(key('x'), 1);
+    EXPECT_EQ(g_editor.selected_statue, 1);
+    mouse_on(25, 25);
+    EXPECT_EQ(key('d'), 1);
+    ASSERT_EQ(statues.count, 3);
+    EXPECT_STREQ(st(2).model_name, "post.km");
+    EXPECT_EQ(st(2).angle, 1.5f);
+
+    mouse_on(20, 10);
+    EXPECT_EQ(key('x'), 1);   // the selected one itself
+    EXPECT_EQ(g_editor.selected_statue, -1);
+    EXPECT_EQ(key('d'), 1);
+    EXPECT_EQ(statues.count, 2) << "nothing selected, nothing copied";
+}
+
 TEST_F(EditorObjects, Interpolate)
 {
     const float xs[] = {2, 30, 5, 14};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole program with settings it cannot use: "--lock-fps inf" is refused before any window
-# opens; a window size the screen cannot give ("video_mode=Windowed", "xres=100000") is reported
-# on standard error and the game opens a 640 x 480 window instead, which the settings then keep.
+# The whole program with settings it cannot use: "--lock-fps inf" (or a rate below one frame a
+# second, whose sleep would hold a close request) is refused before any window opens; a window
+# size the screen cannot give ("video_mode=Windowed", "xres=100000") is reported on standard
+# error and the game opens a 640 x 480 window instead, which the settings then keep.
 # Usage: hostile_settings.sh PATH-TO-RUTLINE (x11_close is found beside the test build).
 set -uo pipefail
 rutline=$1
@@ -12,7 +13,7 @@ make_temp_home
 make_track "$home/Rutline/tracks/plain"
 config=$home/Rutline/config
 
-for value in inf 1e30 nan; do
+for value in inf 1e30 nan 0.001; do
     XDG_DATA_HOME=$home "$rutline" --lock-fps "$value" >"$root/stdout" 2>"$root/stderr"
     code=$?
     [ "$code" -eq 1 ] || fail "--lock-fps $value gave exit code $code"

@@ -204,6 +204,12 @@ TEST_F(DemoPlay, DamagedFiles)
         {"negative time limit", "RL06 0 -1 3 100\ntiming\n", 0, {}},
         {"negative laps", "RL06 0 0 -3 100\ntiming\n", 0, {}},
         {"negative start", "RL06 0 0 3 -100\ntiming\n", 0, {}},
+        // Values the race's sums would overflow: refused at the head, the largest sound ones kept.
+        {"laps near the int's top", "RL06 0 0 2147483647 100\ntiming\n", 0, {}},
+        {"1001 laps", "RL06 0 0 1001 100\ntiming\n", 0, {}},
+        {"time limit near the int's top", "RL06 0 2147483647 3 100\ntiming\n", 0, {}},
+        {"start tick near the int's top", "RL06 0 0 3 2147483000\ntiming\n", 0, {}},
+        {"largest laps, limit and start", "RL06 0 1073741824 1000 1073741824\ntiming\n", 1, {}},
         {"version 7", "RL07 0 0 3 100\ntiming\n", 0, {}},
         {"version 3", "RL03 0 0 3 100\ntiming\n", 0, {}},
         {"two values", "RL06 0\ntiming\n", 0, {}},
@@ -244,6 +250,21 @@ TEST_F(DemoPlay, DamagedFiles)
         EXPECT_EQ(stored_count(1), (int)c.stamps.size());
         demo_play_close();
     }
+}
+
+TEST_F(DemoPlay, AChosenDemoThatIsNoFileIsTold)
+{
+    write_demo("RL06 0 0\ntiming\n");   // the folder is there, as a file named like it is not
+    const std::string names[] = {home + "demos", home + "demos/missing.rldemo"};
+    for (const std::string &name : names) {
+        SCOPED_TRACE(name);
+        console_clear();
+        demo_play_set_name(name.c_str());
+        EXPECT_EQ(open(), 0);
+        const int newest = (g_console.write_index + CONSOLE_LINES - 1) % CONSOLE_LINES;
+        EXPECT_EQ(std::string(g_console.lines[newest]), "Can't play " + name + ": no such file");
+    }
+    demo_play_set_name(nullptr);
 }
 
 TEST_F(DemoPlay, TheStartTickDefaultsTo14Seconds)

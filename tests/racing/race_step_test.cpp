@@ -11,6 +11,7 @@
 #include "bike/small_ops.h"
 #include "data/console.h"
 #include "racing/object_grid.h"
+#include "racing/standings.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
 
@@ -160,6 +161,33 @@ TEST_F(RaceStep, OfflineHasNoStartRuleAndNoStandings)
     while (tick_count < 1030) race_step();
     EXPECT_EQ(false_start_hold, 0);
     EXPECT_EQ(g_standings_calls, 0);
+}
+
+// A start tick and a time limit near the int's top (a demo head or a peer may give them): the
+// start gates, the back-up pulses and the timed race compare ticks without overflowing.
+TEST_F(RaceStep, StartAndLimitNearTheIntsTop)
+{
+    const int g = start_gate(30, 30, 0.5f, 1.0f);
+    bike *local = rider(0, CONTROLLER_LOCAL, 60, 60);
+    rider(1, CONTROLLER_REMOTE, 30, 31);   // a replayed rider on the gate knocks it
+    local->input.back_up = 1;
+    struct Case { int start, limit; };
+    const Case cases[] = {{2147483000, 2147483647}, {2147483647, 0}, {1 << 30, 1 << 30}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.start);
+        tick_count = 500;
+        race_start_tick = c.start;
+        race_time_limit = c.limit;
+        race_laps = c.limit ? 1000000 : 3;
+        race_laps_chosen = 3;
+        estimated_laps = 1000000;
+        for (int k = 0; k < 4; ++k) race_step();
+        standings_update();
+        EXPECT_EQ(gate_drop[g], 1.0f);   // long before the start: the gate stands
+        EXPECT_EQ(estimated_laps, 1000000);
+        EXPECT_EQ(race_laps, c.limit ? 1000000 : 3);
+        EXPECT_TRUE(ride_finite(local));
+    }
 }
 
 TEST_F(RaceStep, ErosionRestoresTheEditLock)

@@ -108,13 +108,38 @@ TEST_F(ConfigFile, LengthLimits)
 {
     std::string long_server(200, 's');
     std::string long_hist(127, 'h');
-    // A line longer than the buffer: its tail is read as a line of its own.
+    // Lines longer than 1023 characters are read whole: a setting hidden in one's tail stays
+    // part of its value, and the lines after it are read as before.
     std::string long_line = "name=" + std::string(1018, 'n') + "xres=999\n";
-    read_text("server_name=" + long_server + "\nserver_name_hist00=" + long_hist + "\n" + long_line);
+    std::string longer_line = "server_name=" + std::string(70000, 's') + "fov=33\n";
+    read_text("server_name=" + long_server + "\nserver_name_hist00=" + long_hist + "\n" + long_line + longer_line +
+              "yres=600");
     EXPECT_EQ(strlen(config_server_name.buffer), 127u);
     EXPECT_STREQ(server_name_history[0], "");
     EXPECT_EQ(strlen(setup_name.buffer), 63u);
-    EXPECT_EQ(xres, 999);
+    EXPECT_EQ(xres, 640);
+    EXPECT_NE(setting_fov(), 33.0f);
+    EXPECT_EQ(yres, 600) << "the line after, without a newline at the end";
+}
+
+// A binding with a long axis name is written longer than it was read ("(0,1)" becomes
+// "(0.000000,1.000000)"): it reads back as it was written, and nothing in it becomes a setting.
+TEST_F(ConfigFile, LongBindingsReadBackAsWritten)
+{
+    // 1023 characters up to "fov=33": where a reader of 1024 at a time would cut the line.
+    const std::string name = std::string(1023 - 18, 'a') + "fov=33";
+    read_text("throttle_key=(0,1)" + name + "\n");
+    ASSERT_NE(key_bindings[BIND_THROTTLE].axis_name, nullptr);
+    EXPECT_EQ(std::string(key_bindings[BIND_THROTTLE].axis_name), name);
+    EXPECT_NE(setting_fov(), 33.0f);
+    config_write();
+    const std::string written = fixture_read_file(home + "config");
+    EXPECT_NE(written.find("throttle_key=(0.000000,1.000000)" + name + "\n"), std::string::npos);
+    key_bindings_reset();
+    read_text(written);
+    ASSERT_NE(key_bindings[BIND_THROTTLE].axis_name, nullptr);
+    EXPECT_EQ(std::string(key_bindings[BIND_THROTTLE].axis_name), name);
+    EXPECT_NE(setting_fov(), 33.0f);
 }
 
 TEST_F(ConfigFile, MissingFileKeepsDefaults)

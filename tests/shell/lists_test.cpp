@@ -31,6 +31,7 @@ struct SeriesRace {
     std::string name, track;
     std::vector<int> points;        // by finishing position
     int closes_round;               // round points entry 0
+    std::string minutes_laps = "10 3";
 };
 
 // The ".series" text: title, "N skill", race numbers, race count, then per race its name,
@@ -42,7 +43,7 @@ static std::string series_text(const std::string &title, int riders, const std::
     for (int i = 0; i < riders; ++i) t += std::to_string(10 + i) + " ";
     t += "\n" + std::to_string(races.size()) + "\n";
     for (const SeriesRace &r : races) {
-        t += r.name + " " + r.track + " 10 3\n";
+        t += r.name + " " + r.track + " " + r.minutes_laps + "\n";
         for (int i = 0; i < 40; ++i) t += std::to_string(i < (int)r.points.size() ? r.points[i] : 0) + " ";
         t += "\n" + std::to_string(r.closes_round);
         for (int i = 1; i < 40; ++i) t += " 0";
@@ -77,6 +78,11 @@ protected:
 TEST_F(Series, FileFormat)
 {
     const std::vector<SeriesRace> two = {{"Opener", "hill", {25, 20, 15}, 1}, {"\"Final Round\"", "dunes", {}, 1}};
+    auto final_round = [&](const char *minutes_laps) {
+        std::vector<SeriesRace> r = two;
+        r[1].minutes_laps = minutes_laps;
+        return r;
+    };
     struct Case {
         const char *name;
         std::string text;
@@ -93,6 +99,12 @@ TEST_F(Series, FileFormat)
         {"negative riders", "Cup\n-1 Novice\n1\n", false, nullptr, 0},
         {"absurd race count", "Cup\n0 Novice\n2000000000\n", false, nullptr, 0},
         {"points cut short", "Cup\n0 Novice\n1\nA hill 10 3\n1 2 3\n", false, nullptr, 0},
+        // An event's time limit and laps within what a race can run: a day, 1000 laps.
+        {"a day and 1000 laps", series_text("Cup", 2, "Novice", final_round("1440 1000")), true, "Cup", 0},
+        {"minutes beyond a day", series_text("Cup", 2, "Novice", final_round("300000 3")), false, nullptr, 0},
+        {"negative minutes", series_text("Cup", 2, "Novice", final_round("-1 3")), false, nullptr, 0},
+        {"laps near the int's top", series_text("Cup", 2, "Novice", final_round("10 2147483647")), false, nullptr, 0},
+        {"negative laps", series_text("Cup", 2, "Novice", final_round("10 -1")), false, nullptr, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

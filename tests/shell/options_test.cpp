@@ -72,6 +72,9 @@ TEST(Options, ValuesMessagesAndExitCodes)
         {{"--lock-fps", "-inf"}, 1, "Bad arg for --lock-fps\n", nullptr},
         {{"--lock-fps", "1e30"}, 1, "Bad arg for --lock-fps\n", nullptr},
         {{"--lock-fps", "10001"}, 1, "Bad arg for --lock-fps\n", nullptr},
+        {{"--lock-fps", "0.001"}, 1, "Bad arg for --lock-fps\n", nullptr},   // one frame in 1000 s
+        {{"--lock-fps", "1"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 1.0); }},
+        {{"--lock-fps", "0"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 0.0); }},
         {{"--fake-lag", "250"}, -1, "", [](auto &p) { EXPECT_NEAR(p.o.fake_lag, 0.25, 1e-7); }},
         {{"--fake-lag", "5000"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_lag, 1.0); }},
         {{"--fake-loss", "150"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.fake_loss, 100); }},

@@ -51,6 +51,7 @@ TEST_F(Pacing, FrameTimeFedToTheTicks)
         {"locked 30 fps, quick frame", 0.01, 30, 0, 0, 1.0 / 30, 1.0 / 30 - 0.01},
         {"locked 30 fps, slow frame", 0.1, 30, 0, 0, 1.0 / 30, 0},
         {"locked rate ignored online", 0.1, 30, 0, 1, 0.1, 0},
+        {"locked below one frame a second sleeps a second at most", 0.001, 0.001, 0, 0, 1.0, 0.999},
         {"warp feeds 100 ticks", 0.001, 0, 1, 0, 0.78125, 0},
         {"warp ignored online", 0.001, 0, 1, 1, tick, tick - 0.001},
     };
@@ -64,7 +65,7 @@ TEST_F(Pacing, FrameTimeFedToTheTicks)
         EXPECT_DOUBLE_EQ(now, clock.now);
     }
     EXPECT_NEAR(frame_time_min, tick, 1e-9);
-    EXPECT_DOUBLE_EQ(frame_time_max, 0.78125);
+    EXPECT_DOUBLE_EQ(frame_time_max, 1.0);   // the locked second
 }
 
 TEST_F(Pacing, AThousandFramesASecondNeverRunAhead)

@@ -68,17 +68,28 @@ TEST_F(TrackObjects, TimingGatesLoadWholeOrNotAtAll)
     const std::string gate_text = ten_gates(), laps = "firstlap: 0 1\nnormallap: 1 0\n";
     std::string many_starts = "startinggate:\n";
     for (int i = 0; i < 161; ++i) many_starts += "[" + std::to_string(i) + " 0 50] 0\n";
-    struct Case { const char *what; std::string text; int gates, starts; };
+    std::string many_gates = "checkpoints:\n", many_entries = "normallap:";
+    for (int i = 0; i < GATES_MAX + 1; ++i) many_gates += "2 [" + std::to_string(i) + " 0 5] [2 0 0]\n";
+    for (int i = 0; i < LAP_ENTRIES_MAX + 1; ++i) many_entries += " " + std::to_string(i % 10);
+    // refused: the file holds what the tables do not, and a save would drop it.
+    struct Case { const char *what; std::string text; int gates, starts, refused; };
     const Case cases[] = {
-        {"all there", "startinggate:\n\n\n[5 0 5] 0\n[9 0 5] 1\n" + gate_text + laps, 10, 2},
-        {"no first-lap switch point", gate_text + "firstlap: 100000 100001\nnormallap: 1\n", 0, 0},
-        {"no normal lap", gate_text + "firstlap: 0 1\n", 0, 0},
-        {"blank line before checkpoints", "startinggate:\n[5 0 5] 0\n\n" + gate_text + laps, 0, 1},
-        {"start line of three values", "startinggate:\n[5 0 5]\n" + gate_text + laps, 0, 0},
-        {"first word neither keyword", "gates:\n" + laps, 0, 0},
-        {"a gate that is not finite", "checkpoints:\n2 [1 0 1] [inf 0 0]\n" + laps, 0, 0},
-        {"more starts than places", many_starts + gate_text + laps, 10, START_POSITIONS_MAX},
-        {"missing file", "", 0, 0},
+        {"all there", "startinggate:\n\n\n[5 0 5] 0\n[9 0 5] 1\n" + gate_text + laps, 10, 2, 0},
+        {"starts only", "startinggate:\n[5 0 5] 0\n", 0, 1, 0},
+        {"starts and an empty gate section", "startinggate:\n[5 0 5] 0\ncheckpoints:\n", 0, 1, 0},
+        {"no first-lap switch point", gate_text + "firstlap: 100000 100001\nnormallap: 1\n", 0, 0, 1},
+        {"no normal lap", gate_text + "firstlap: 0 1\n", 0, 0, 1},
+        {"laps without gates", "checkpoints:\n" + laps, 0, 0, 1},
+        {"blank line before checkpoints", "startinggate:\n[5 0 5] 0\n\n" + gate_text + laps, 0, 1, 1},
+        {"start line of three values", "startinggate:\n[5 0 5]\n" + gate_text + laps, 0, 0, 1},
+        {"first word neither keyword", "gates:\n" + laps, 0, 0, 1},
+        {"a gate that is not finite", "checkpoints:\n2 [1 0 1] [inf 0 0]\n" + laps, 0, 0, 1},
+        {"more starts than places", many_starts + gate_text + laps, 10, START_POSITIONS_MAX, 1},
+        {"257 gates", many_gates + laps, 0, 0, 1},
+        {"257 entries in a lap", gate_text + "firstlap: 0 1\n" + many_entries + "\n", 10, 0, 1},
+        {"words after the last lap", gate_text + laps + "sidelap: 3\n", 10, 0, 1},
+        {"empty file", " \n", 0, 0, 0},
+        {"missing file", "", 0, 0, 0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,6 +102,7 @@ TEST_F(TrackObjects, TimingGatesLoadWholeOrNotAtAll)
         EXPECT_EQ(lap_list == nullptr, c.gates == 0);
         EXPECT_EQ(start_count, c.starts);
         EXPECT_EQ(statues.count, c.starts);
+        EXPECT_EQ(timing_gates_refused, c.refused);
     }
 }
 
@@ -172,6 +184,31 @@ TEST_F(TrackObjects, BillboardsStopAtTheFirstBadRecord)
     EXPECT_STREQ(b[1].name, "");
     EXPECT_STREQ(b[2].name, "#zz0000#a.png");   // no prefix: the name stays whole
     EXPECT_EQ(b[2].color[0], 255);
+}
+
+TEST_F(TrackObjects, StatuesPassOverADamagedRecord)
+{
+    const std::string a = "[10 0 10] 0 a.km null null\n", b = "[20 0 10] 0 b.km null null\n";
+    struct Case { const char *what; std::string text; std::vector<float> xs; };
+    const Case cases[] = {
+        {"sound", a + b, {10, 20}},
+        {"not a number", a + "[nan 0 10] 0 n.km null null\n" + b, {10, 20}},
+        {"an infinite angle", a + "[15 0 10] inf n.km null null\n" + b, {10, 20}},
+        {"a word for a number", a + "[15 zero 10] 0 n.km null null\n" + b, {10, 20}},
+        {"a line of garbage", "garbage\n" + a + b, {10, 20}},
+        {"blank lines first", "\n \n" + a + b, {10, 20}},
+        {"cut short at the end", a + b + "[30 0", {10, 20}},
+        {"only damage", "[nan 0 0] 0 x y z\n", {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        track_objects_free();
+        track_objects_init();
+        statues_load(file("statues", c.text).c_str());
+        std::vector<float> xs;
+        for (int i = 0; i < statues.count; ++i) xs.push_back(((statue *)statues.items)[i].x);
+        EXPECT_EQ(xs, c.xs);
+    }
 }
 
 TEST_F(TrackObjects, FlaggerGatesAndShortFiles)

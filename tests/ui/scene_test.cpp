@@ -8,6 +8,7 @@
 #include "terrain/statues.h"
 #include "platform/array.h"
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -258,6 +259,18 @@ TEST(Scene, Keyframes)
     const camera_keyframe opposite[] = {key(0, h, h, 60, 0), key(0, -h, -h, 60, 100)};
     keyframe_camera(opposite, 2, 50, eye, r, &fov);
     EXPECT_NEAR(r[2], -1, 1e-4f);   // still the quarter turn (first row negated)
+
+    // Keys at both ends of the int, played anywhere between: the gaps do not overflow.
+    const camera_keyframe extremes[] = {key(0, 0, 1, 60, INT_MIN), key(10, 0, 1, 80, 0), key(20, 0, 1, 100, INT_MAX)};
+    for (int tick : {INT_MIN, INT_MIN + 1, -100, 0, 100, INT_MAX - 1, INT_MAX}) {
+        SCOPED_TRACE(tick);
+        ASSERT_EQ(keyframe_camera(extremes, 3, tick, eye, r, &fov), 1);
+        for (float e : eye) EXPECT_TRUE(std::isfinite(e));
+        EXPECT_GE(eye[0], 0);
+        EXPECT_LE(eye[0], 20);
+        EXPECT_GE(fov, 60);
+        EXPECT_LE(fov, 100);
+    }
 
     // A zero quaternion is the identity; a wild field of view is clamped.
     const camera_keyframe zero[] = {key(0, 0, 0, 500, 0)};
