@@ -204,7 +204,8 @@ void net_escape_text(char *out, int size, const char *text)
     if (end && p[end - 1] == '\n') --end;   // the line's own end is no forged line
     int n = 0;
     for (size_t i = 0; i < end;) {
-        const int run = p[i] >= 0x80 ? utf8_length(p + i) : (p[i] >= 0x20 && p[i] != 0x7F);
+        int run = p[i] >= 0x80 ? utf8_length(p + i) : (p[i] >= 0x20 && p[i] != 0x7F);
+        if (run == 2 && p[i] == 0xC2 && p[i + 1] < 0xA0) run = 0;   // U+0080-U+009F: terminals obey those too
         if (run > 0) {
             if (n + run >= size) break;
             memcpy(out + n, p + i, (size_t)run);
