@@ -72,11 +72,14 @@ static void give_threading(dWorldID world)
     dWorldSetStepThreadingImplementation(world, dThreadingImplementationGetFunctions(g_threading), g_threading);
 }
 
+static dWorldID g_world;   // the world the handlers and the threading were given to
+
 void physics_guard_init(dWorldID world)
 {
     dSetErrorHandler(on_fault);
     dSetDebugHandler(on_fault);
     dSetMessageHandler(on_message);
+    g_world = world;
     if (!world) return;
     if (!g_threading) g_threading = dThreadingAllocateSelfThreadedImplementation();
     dWorldSetStepThreadingImplementation(world, dThreadingImplementationGetFunctions(g_threading), g_threading);
@@ -84,6 +87,7 @@ void physics_guard_init(dWorldID world)
 
 void physics_guard_free(dWorldID world)
 {
+    g_world = nullptr;
     if (!g_threading) return;
     if (world) dWorldSetStepThreadingImplementation(world, nullptr, nullptr);
     dThreadingFreeImplementation(g_threading);
@@ -92,6 +96,7 @@ void physics_guard_free(dWorldID world)
 
 int physics_world_step(dWorldID world, dReal step_seconds)
 {
+    if (world != g_world) physics_guard_init(world);
     if (setjmp(g_jump)) {
         leaks_uncounted(false);
         ++g_faults;

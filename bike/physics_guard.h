@@ -10,9 +10,11 @@ constexpr double BIKE_SPEED_MAX_FPS = 1000;   // no bike body is this fast: a fa
 constexpr double BIKE_SPIN_MAX_RAD_S = 4000;
 
 // ODE's error, debug and message handlers, and the world's own threading implementation (one
-// that can be replaced after a fault). Call once the world exists, before its first step.
+// that can be replaced after a fault). physics_world_step calls it for a world it has not seen;
+// the game's one world keeps both for the process, and what they hold stays reachable.
 void physics_guard_init(dWorldID world);
-// Before dWorldDestroy: the world lets go of the threading implementation, which is freed.
+// Before dWorldDestroy, for tests that make worlds one after another: the world lets go of the
+// threading implementation, which is freed.
 void physics_guard_free(dWorldID world);
 
 // 1 when the bike had to be re-placed (a pose not finite) or stopped (a speed, spin, force or

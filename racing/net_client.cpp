@@ -102,7 +102,7 @@ void net_client_reset(const char *next_address)
     server_tick = 0;
     net_client.last_gate_sent = 0;
     net_client.last_state_send = 0;
-    net_client.last_heard = net_client.silence_next = 0;
+    net_client.last_heard = net_client.silence_next = net_client.last_update = 0;
     net_client.no_arcade = 0;
     net_client.fake_head = net_client.fake_count = 0;
     net_client.send_ready = 0;
@@ -272,7 +272,7 @@ static int connect_now(double now)
     kubl_time_now(&s, &us);
     net_client.nonce = (uint32_t)us * 1103515245u + 12345u;
     net_client.last_state_send = now;
-    net_client.last_heard = now;
+    net_client.last_heard = net_client.last_update = now;
     net_client.silence_next = 0;
     net_send_connect();
     return 1;
@@ -349,6 +349,10 @@ void net_update(void)
     const double now = net_now();
     if (net_socket < 0 && !connect_now(now)) return;
     if (server_tick > 0) ++server_tick;
+    // While the game was away (loading a track, making bikes) nothing was asked of the server:
+    // its silence counts from our return.
+    if (now - net_client.last_update > 1.0 && now > net_client.last_heard) net_client.last_heard = now;
+    net_client.last_update = now;
 
     const int faking = net_client.fake_lag != 0 || net_client.fake_loss != 0;
     unsigned char datagram[NET_BUFFER];

@@ -53,6 +53,7 @@ struct net_client_record {
     int         wild_tick_told;         // the refused tick was said once this race
     double      last_heard;             // seconds: the last datagram from the server, or the connect
     double      silence_next;           // when a silence is said (again); 0: not said since heard
+    double      last_update;            // seconds: the update before this one
     uint32_t    value;                  // type 13, kept unused
     int         last_gate_sent;
     uint32_t    nonce;

@@ -7,7 +7,6 @@
 #include "graphics/font.h"
 #include "graphics/model.h"
 #include "graphics/texture.h"
-#include "bike/physics_guard.h"
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
@@ -58,7 +57,6 @@ int shutdown_run(void)
     demo_record_stop();
     free_track();
     if (physics_world) {
-        physics_guard_free(physics_world);
         dWorldDestroy(physics_world);
         physics_world = nullptr;
         dCloseODE();

@@ -11,7 +11,6 @@
 #include "shell/tick.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
-#include "bike/physics_guard.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
@@ -249,7 +248,6 @@ int rutline_main(int argc, char **argv)
     dInitODE2(0);
     physics_world = dWorldCreate();
     dWorldSetGravity(physics_world, 0, -32, 0);   // ft/s²
-    physics_guard_init(physics_world);
     contact_group = dJointGroupCreate(0);
 
     const char *demo = g_options.startup_demo;

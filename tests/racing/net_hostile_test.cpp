@@ -157,6 +157,14 @@ TEST_F(NetRace, ASilentServerIsSaid)
     EXPECT_EQ(said, 1);   // once, not every tick
     EXPECT_EQ(net_client.client_state, CLIENT_RACING);
     ASSERT_TRUE(run_until([] { return console_has("Server answers again"); }, 128));
+
+    // A stall of our own, as a track load is, is no silence of the server's.
+    for (int i = 0; i < 128; ++i) step();
+    console_clear();
+    advance(8);
+    net_update();
+    for (int i = 0; i < 128 * 2; ++i) quiet_step();
+    EXPECT_FALSE(console_has("Server silent"));
 }
 
 TEST_F(NetRace, NobodyAnsweringTheConnectIsSaidWhileItKeepsTrying)
