@@ -101,11 +101,19 @@ int physics_world_step(dWorldID world, dReal step_seconds)
         leaks_uncounted(false);
         ++g_faults;
         kubl_log_printf("ODE left the world step after a fault: the bikes are calmed and the race goes on\n");
-        if (g_threading && g_set_aside_count < SET_ASIDE_MAX) g_set_aside[g_set_aside_count++] = g_threading;
+        g_set_aside[g_set_aside_count++] = g_threading;
         g_threading = nullptr;
-        give_threading(world);
+        // Each fault costs a threading implementation (about 130 kB): past the last one kept, the
+        // world stands still rather than the memory growing every tick.
+        if (g_set_aside_count == SET_ASIDE_MAX) {
+            kubl_log_printf("ODE faulted %d times: the world is no longer stepped\n", SET_ASIDE_MAX);
+            dWorldSetStepThreadingImplementation(world, nullptr, nullptr);   // destroyed cleanly so
+        } else {
+            give_threading(world);
+        }
         return 0;
     }
+    if (g_set_aside_count == SET_ASIDE_MAX) return 0;
     leaks_uncounted(true);
     g_stepping = 1;
     dWorldQuickStep(world, step_seconds);

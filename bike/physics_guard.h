@@ -22,6 +22,7 @@ void physics_guard_free(dWorldID world);
 int  bike_guard_state(bike *b);
 // dWorldQuickStep that comes back even when ODE meets an internal fault: 0 then, the fault
 // logged and the world given a fresh threading implementation; guard every bike before the next.
+// After 64 faults the world is no longer stepped (0 every time) rather than use more memory.
 int  physics_world_step(dWorldID world, dReal step_seconds);
 // How many faults ODE raised inside a world step since start (the tests read it).
 int  physics_step_faults(void);
