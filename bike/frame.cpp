@@ -29,6 +29,7 @@
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "bike/small_ops.h"
+#include "platform/log.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
 
@@ -393,14 +394,36 @@ void bike_apply_frame(bike *b, const std::uint8_t *current, const std::uint8_t *
         std::memcpy(turn_from[i], dBodyGetQuaternion(b->bodies[i]), sizeof turn_from[i]);
     }
     bike_unpack_frame(b, next, layout);
-    double span = ticks < 2 ? 1 : ticks;
+    const double span = ticks < 2 ? 1 : ticks;
+    dReal v[BIKE_BODIES][3], w[BIKE_BODIES][3];
+    double fastest = 0;
+    bool finite = true;
     for (int i = 0; i < BIKE_BODIES; ++i) {
         const dReal *to = dBodyGetPosition(b->bodies[i]);
-        dBodySetLinearVel(b->bodies[i], (to[0] - from[i][0]) / (span * tick),
-                          (to[1] - from[i][1]) / (span * tick), (to[2] - from[i][2]) / (span * tick));
-        dReal w[3];
-        rotation_vector_between(turn_from[i], dBodyGetQuaternion(b->bodies[i]), w);
-        dBodySetAngularVel(b->bodies[i], w[0] / span, w[1] / span, w[2] / span);
+        for (int k = 0; k < 3; ++k) v[i][k] = (to[k] - from[i][k]) / (span * tick);
+        rotation_vector_between(turn_from[i], dBodyGetQuaternion(b->bodies[i]), w[i]);
+        for (int k = 0; k < 3; ++k) {
+            w[i][k] /= span;
+            finite = finite && std::isfinite(v[i][k]) && std::isfinite(w[i][k]);
+        }
+        fastest = std::max(fastest, std::sqrt(v[i][0] * v[i][0] + v[i][1] * v[i][1] + v[i][2] * v[i][2]));
+    }
+    // Frames that jump further than a bike can go were a reset, or are damaged: either way the
+    // bike is taken there at rest, not flung at the next rider it touches.
+    const bool teleport = !finite || !(fastest <= BIKE_FRAME_SPEED_MAX_FPS);
+    if (teleport) {
+        static int told;
+        if (++told <= 20 || told % 1000 == 0)
+            kubl_log_printf("Bike frames jump at %.0f ft/s: taken as a teleport\n", finite ? fastest : -1.0);
+    }
+    for (int i = 0; i < BIKE_BODIES; ++i) {
+        if (teleport) {
+            dBodySetLinearVel(b->bodies[i], 0, 0, 0);
+            dBodySetAngularVel(b->bodies[i], 0, 0, 0);
+        } else {
+            dBodySetLinearVel(b->bodies[i], v[i][0], v[i][1], v[i][2]);
+            dBodySetAngularVel(b->bodies[i], w[i][0], w[i][1], w[i][2]);
+        }
     }
     bike_unpack_frame(b, current, layout);
 

@@ -15,6 +15,7 @@ enum {
     BIKE_FRAME_OLD_LAYOUT = 4,    // layout number that selects the 26-byte frame
     BIKE_FRAME_LAYOUT = 5,        // any other number reads 39 bytes
 };
+constexpr double BIKE_FRAME_SPEED_MAX_FPS = 300;   // past 200 mph frames are a jump, not a ride
 
 // Writes the bike's current state. Out-of-range values are clamped, never rejected; a value
 // that is not finite is written as the low end of its field.
@@ -27,7 +28,8 @@ void bike_unpack_frame(bike *b, const std::uint8_t *frame, int layout);
 
 // The history playback: a kinematic bike (simulated_weight up to 0.25) is posed from current,
 // with velocities from previous to next over `ticks`; a simulated one is pulled toward current
-// by bike_blend_frame. All three frames are of the given layout.
+// by bike_blend_frame. All three frames are of the given layout. Frames that would move any body
+// faster than BIKE_FRAME_SPEED_MAX_FPS (a reset, or damaged data) leave the bike at rest.
 void bike_apply_frame(bike *b, const std::uint8_t *current, const std::uint8_t *previous,
                       const std::uint8_t *next, int ticks, int layout);
 

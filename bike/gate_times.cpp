@@ -70,7 +70,10 @@ int bike_update_finished(bike *b)
     if (!race_track_loaded()) return 0;
     if (b->finished) return 1;
     const int first = race_first_lap_gates(), per_lap = race_gates_per_lap();
-    const int last = race_laps == 0 ? 0 : first + per_lap * (race_laps - 1) - 1;
+    // Laps come from demos and servers: a finishing gate no bike can record finishes nobody.
+    const long long last_gate = race_laps == 0 ? 0 : first + (long long)per_lap * (race_laps - 1) - 1;
+    if (last_gate >= BIKE_GATE_TIMES_MAX || last_gate < -1) return 0;
+    const int last = (int)last_gate;
     if (standings_count <= 0) return 0;
     const standings_entry &lead = standings[0];
     bike *leader = lead.slot >= 0 && lead.slot < 160 ? bike_slot_table[lead.slot] : nullptr;

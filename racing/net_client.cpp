@@ -98,9 +98,11 @@ void net_client_reset(const char *next_address)
     net_client.connection = net_client.race = 0;
     net_client.time_limit = net_client.laps = net_client.start_tick = 0;
     net_client.highest_server_tick = 0;
+    net_client.wild_tick_told = 0;
     server_tick = 0;
     net_client.last_gate_sent = 0;
     net_client.last_state_send = 0;
+    net_client.last_heard = net_client.silence_next = net_client.last_update = 0;
     net_client.no_arcade = 0;
     net_client.fake_head = net_client.fake_count = 0;
     net_client.send_ready = 0;
@@ -270,6 +272,8 @@ static int connect_now(double now)
     kubl_time_now(&s, &us);
     net_client.nonce = (uint32_t)us * 1103515245u + 12345u;
     net_client.last_state_send = now;
+    net_client.last_heard = net_client.last_update = now;
+    net_client.silence_next = 0;
     net_send_connect();
     return 1;
 }
@@ -318,12 +322,37 @@ static void send_file_part(double now)
     net_outgoing_name[0] = 0;
 }
 
+static void heard(double now)
+{
+    if (net_client.silence_next != 0) print("Server answers again");
+    net_client.last_heard = now;
+    net_client.silence_next = 0;
+}
+
+// The connect and every state go on being sent as before; the player is told why nothing happens.
+static void tell_silence(double now)
+{
+    const double quiet = now - net_client.last_heard;
+    if (quiet < NET_SILENCE_SECONDS || now < net_client.silence_next) return;
+    net_client.silence_next = now + NET_SILENCE_REPEAT;
+    char line[200];
+    if (net_client.client_state == CLIENT_CONNECTING)
+        snprintf(line, sizeof line, "No answer from %.100s - still trying", net_client.connect_address);
+    else
+        snprintf(line, sizeof line, "Server silent for %d seconds", (int)quiet);
+    print(line);
+}
+
 void net_update(void)
 {
     if (!net_client.connect_address[0]) return;
     const double now = net_now();
     if (net_socket < 0 && !connect_now(now)) return;
     if (server_tick > 0) ++server_tick;
+    // While the game was away (loading a track, making bikes) nothing was asked of the server:
+    // its silence counts from our return.
+    if (now - net_client.last_update > 1.0 && now > net_client.last_heard) net_client.last_heard = now;
+    net_client.last_update = now;
 
     const int faking = net_client.fake_lag != 0 || net_client.fake_loss != 0;
     unsigned char datagram[NET_BUFFER];
@@ -342,11 +371,13 @@ void net_update(void)
         }
         // Only the server we resolved speaks to us; anyone else is not listened to.
         if (!udp_address_equal(&from, &net_client.server)) continue;
+        heard(now);
         net_dispatch(datagram, length);
         if (net_socket < 0) return;
     }
     if (g_receive_error[0]) print(g_receive_error);
     if (net_socket < 0) return;
+    tell_silence(now);
 
     send_file_part(now);
     if (net_msg_node *m = net_reliable_due(now)) send_datagram(m->payload, m->length);

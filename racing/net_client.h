@@ -14,6 +14,13 @@ enum client_state_value {
     CLIENT_RACING = 11, CLIENT_RESTART = 14, CLIENT_DISCONNECTING = 15,
 };
 enum { NET_FAKE_QUEUE = 1024, PARTICIPANT_LOCAL = 1, PARTICIPANT_REMOTE = 5 };
+constexpr double NET_TICK_SLACK = 10 * 128;              // how far a server tick may run ahead of real time
+constexpr int    NET_PING_MAX = 60 * 128;                // round trips above a minute are damaged echoes
+constexpr int    NET_LAPS_MAX = 1000;                    // what the gate times of a bike can hold
+constexpr int    NET_TIME_LIMIT_MAX = 24 * 3600 * 128;   // a day of racing
+constexpr double NET_SILENCE_SECONDS = 5;                // a server quiet this long is said to be silent
+constexpr double NET_SILENCE_REPEAT = 30;                // and said again this often while it stays so
+
 
 // One rider slot of the server's race; names interned (null when unset), number up to 3.
 struct net_slot_record {
@@ -39,6 +46,14 @@ struct net_client_record {
     uint8_t     server_digest[20];
     uint32_t    last_info_slot;         // 160: none taken since the track packet
     uint32_t    highest_server_tick;
+    // The first server tick taken and when: the server's clock runs in real time from there, so
+    // a tick far beyond that is damaged, not news.
+    uint32_t    sync_tick;
+    double      sync_time;
+    int         wild_tick_told;         // the refused tick was said once this race
+    double      last_heard;             // seconds: the last datagram from the server, or the connect
+    double      silence_next;           // when a silence is said (again); 0: not said since heard
+    double      last_update;            // seconds: the update before this one
     uint32_t    value;                  // type 13, kept unused
     int         last_gate_sent;
     uint32_t    nonce;
@@ -72,6 +87,8 @@ void   net_set_loss_draw(int (*draw)(void));
 void   net_dispatch(unsigned char *datagram, int length);
 // An in-order reliable message from the server (the whole type-17 datagram).
 void   net_handle_reliable(const unsigned char *datagram, int length);
+// Prints a text that came from the network through format's one %s, escaped (net_escape_text).
+void   net_print_remote(const char *format, const char *text);
 // The server's command texts (reliable kind 24).
 void   net_server_command(const char *text);
 // What the own-rider-info packet resets the race with (the fuzz targets keep the race still).

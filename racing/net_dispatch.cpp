@@ -23,6 +23,25 @@
 
 static void print(const char *text) { console_print(text); }
 
+void net_print_remote(const char *format, const char *text)
+{
+    // The log keeps the whole text; the screen's line shows its start.
+    char escaped[4 * NET_BUFFER + 1], line[4 * NET_BUFFER + 64];
+    net_escape_text(escaped, sizeof escaped, text);
+    snprintf(line, sizeof line, format, escaped);
+    print(line);
+}
+
+// Laps and time limit as the race can count them: a limit beyond is said and taken as the most.
+static uint32_t bounded(uint32_t value, uint32_t most, const char *what)
+{
+    if (value <= most) return value;
+    char line[96];
+    snprintf(line, sizeof line, "Server's %s %u taken as %u", what, (unsigned)value, (unsigned)most);
+    print(line);
+    return most;
+}
+
 static int (*g_race_reset)(const int *, int, int, int, int, int) = reset_race;
 void net_set_race_reset(int (*reset)(const int *, int, int, int, int, int)) { g_race_reset = reset ? reset : reset_race; }
 
@@ -52,15 +71,15 @@ static void take_track(const unsigned char *d, int length)
     if (net_client.race != 0 && race != net_client.race) return;
     const char *name = (const char *)d + NET_TRACK_HEAD;   // runs to the datagram's end zero
     if (track_list_find(name) < 0) {
-        char line[200];
-        snprintf(line, sizeof line, "Can't find track '%.150s'\n", name);
-        print(line);
+        char cut[151];
+        snprintf(cut, sizeof cut, "%s", name);
+        net_print_remote("Can't find track '%s'\n", cut);
         enter(CLIENT_DISCONNECTING);
         return;
     }
     net_client.race = race;
-    net_client.time_limit = net_get_u32(d + 5);
-    net_client.laps = net_get_u32(d + 9);
+    net_client.time_limit = bounded(net_get_u32(d + 5), NET_TIME_LIMIT_MAX, "time limit");
+    net_client.laps = bounded(net_get_u32(d + 9), NET_LAPS_MAX, "laps");
     net_client.start_tick = net_get_u32(d + 13);
     memcpy(net_client.server_digest, d + 17, 20);
     track_choice_select(name);
@@ -70,6 +89,7 @@ static void take_track(const unsigned char *d, int length)
     race_slot = NET_SLOTS;
     net_client.last_info_slot = NET_SLOTS;
     net_client.highest_server_tick = 0;
+    net_client.wild_tick_told = 0;
     server_tick = 0;
     net_client.last_gate_sent = 0;
     enter(CLIENT_TRACK_ACK);
@@ -100,11 +120,28 @@ static void take_own_info(const unsigned char *d)
 
 static void clock_update(uint32_t tick, uint32_t echoed, int ping_known)
 {
-    if (echoed != 0 && ping_known)
-        net_slot_info[net_client.local_slot].ping_ticks = (int)((uint32_t)tick_count - echoed);
+    if (echoed != 0 && ping_known) {
+        // The echo is one of our own ticks: one not yet reached, or from long ago, is damaged.
+        const int64_t ping = (int64_t)tick_count - echoed;
+        if (ping >= 0 && ping <= NET_PING_MAX) net_slot_info[net_client.local_slot].ping_ticks = (int)ping;
+    }
     // Ticks this far on are damaged data (8 years of racing): the race clock would overflow.
     if (tick >= NET_TICK_MAX) return;
-    if (net_client.highest_server_tick == 0) tick_count = (int)tick;
+    const double now = net_now();
+    if (net_client.highest_server_tick == 0) {
+        tick_count = (int)tick;
+        net_client.sync_tick = tick;
+        net_client.sync_time = now;
+    } else if (tick > net_client.sync_tick + (now - net_client.sync_time) * 128 + NET_TICK_SLACK) {
+        // A server's clock runs in real time; following a jump would run the race fast for good.
+        if (!net_client.wild_tick_told) {
+            char line[96];
+            snprintf(line, sizeof line, "Server tick %u is ahead of its clock: not taken", (unsigned)tick);
+            print(line);
+            net_client.wild_tick_told = 1;
+        }
+        return;
+    }
     if (tick > net_client.highest_server_tick) {
         net_client.highest_server_tick = tick;
         server_tick = (int)tick;
@@ -207,7 +244,7 @@ void net_dispatch(unsigned char *d, int length)
         net_client_reset(nullptr);
         break;
     case NET_MESSAGE:
-        print((const char *)d + 1);
+        net_print_remote("%s", (const char *)d + 1);
         enter(CLIENT_DISCONNECTING);
         break;
     case NET_RELIABLE:
@@ -249,7 +286,7 @@ void net_handle_reliable(const unsigned char *d, int length)
     const int body_length = length - 6;
     switch (d[5]) {
     case NET_KIND_CHAT:
-        print((const char *)body);
+        net_print_remote("%s", (const char *)body);
         demo_record_packet(DEMO_TEXT, body, body_length);
         break;
     case NET_KIND_GATES:

@@ -179,3 +179,44 @@ int knockout_parse(const char *text, int rules[16])
     }
     return 1;
 }
+
+// The length of a well-formed UTF-8 sequence at p (overlong forms and surrogates refused), or 0.
+static int utf8_length(const unsigned char *p)
+{
+    const unsigned c = p[0];
+    int n;
+    unsigned low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) n = 2;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else return 0;
+    if (p[1] < low || p[1] > high) return 0;
+    for (int i = 2; i < n; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF) return 0;
+    return n;
+}
+
+void net_escape_text(char *out, int size, const char *text)
+{
+    if (size <= 0) return;
+    const unsigned char *p = (const unsigned char *)text;
+    size_t end = strlen(text);
+    if (end && p[end - 1] == '\n') --end;   // the line's own end is no forged line
+    int n = 0;
+    for (size_t i = 0; i < end;) {
+        int run = p[i] >= 0x80 ? utf8_length(p + i) : (p[i] >= 0x20 && p[i] != 0x7F);
+        if (run == 2 && p[i] == 0xC2 && p[i + 1] < 0xA0) run = 0;   // U+0080-U+009F: terminals obey those too
+        if (run > 0) {
+            if (n + run >= size) break;
+            memcpy(out + n, p + i, (size_t)run);
+            n += run;
+            i += (size_t)run;
+        } else {
+            if (n + 4 >= size) break;
+            snprintf(out + n, 5, "\\x%02x", p[i]);
+            n += 4;
+            ++i;
+        }
+    }
+    out[n] = 0;
+}

@@ -69,5 +69,10 @@ void rider_info_split(const char *text, char fields[RIDER_FIELDS][RIDER_FIELD_BY
 // The race format line printed when the clock first starts, with its newline.
 void race_format_line(char *out, int size, uint32_t time_limit_ticks, uint32_t laps);
 
+// A text from the network made fit for the log, the terminal and the screen: control characters
+// (a newline too, but for one at the very end, which is dropped) and bytes that are no UTF-8 are
+// written as \x1b, so a peer can neither drive the terminal nor forge log lines. Cut to size.
+void net_escape_text(char *out, int size, const char *text);
+
 // "knockout" and its numbers into the 16 extra crash ticks; 0 when the text is no knockout.
 int knockout_parse(const char *text, int rules[16]);

@@ -15,6 +15,7 @@
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "bike/collision_passes.h"
+#include "bike/physics_guard.h"
 #include "bike/physics_step.h"
 #include "bike/roost.h"
 #include "bike/setters.h"
@@ -307,7 +308,11 @@ void race_step(void)
     // ODE's dense solver reports "LCP internal error, s <= 0" on the bike's joints and then drops
     // every constraint force of the step (a rider dabbing at rest falls through the ground); the
     // iterative solver holds them.
-    if (physics_world) dWorldQuickStep(physics_world, tick);
+    // A bike that is not finite, or flies, would make ODE assert inside the step: it is calmed
+    // first, and again when ODE left the step after a fault all the same.
+    for (bike *b : bike_slot_table) bike_guard_state(b);
+    if (physics_world && !physics_world_step(physics_world, tick))
+        for (bike *b : bike_slot_table) bike_guard_state(b);
     if (contact_group) dJointGroupEmpty(contact_group);
     erosion();
     riders_step();

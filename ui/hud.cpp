@@ -83,6 +83,13 @@ static int stat_line(char *line, const char *label, int value, int *maximum)
     return 1;
 }
 
+// Ticks as whole milliseconds for a readout; a server's damaged clock can put them anywhere.
+static int readout_ms(double ticks)
+{
+    const double ms = ticks * 1000.0 / 128;
+    return ms > 1e9 ? 1000000000 : ms < -1e9 ? -1000000000 : (int)ms;
+}
+
 int hud_readout_lines(char lines[HUD_READOUT_LINES][HUD_LINE_BYTES], float speed_fps)
 {
     int n = 0;
@@ -100,8 +107,7 @@ int hud_readout_lines(char lines[HUD_READOUT_LINES][HUD_LINE_BYTES], float speed
     }
     if (g_config.draw_ping && net_socket >= 0 && local_slot >= 0 && local_slot < 160)
         snprintf(lines[n++], HUD_LINE_BYTES, "Ping - %dms (%dms offset)",
-                 (int)(net_round_trip_ticks(local_slot) * 1000.0 / 128),
-                 (int)((server_tick - tick_count) * 1000.0 / 128));
+                 readout_ms(net_round_trip_ticks(local_slot)), readout_ms((double)server_tick - tick_count));
     if (g_config.draw_speed && speed_fps >= 0)
         snprintf(lines[n++], HUD_LINE_BYTES, "Speed - %.2f", speed_fps * 0.6818182f);
     if (g_options.draw_render_stats) {

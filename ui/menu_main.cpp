@@ -174,7 +174,8 @@ static void slot_table(void)
         if (++line % 2 == 0) draw_flat_quad(1, 1, 1, 0.25f, 0.5f, 0, 39.5f, 1);
         snprintf(text, sizeof text, "%d", slot);
         draw_text_centered(1, 1, 1, 1, 0.5f, 4, text);
-        snprintf(text, sizeof text, "%d", (int)(info.ping_ticks * tick * 1000));
+        const double ping_ms = info.ping_ticks * tick * 1000;   // the peer's damaged echo can put it anywhere
+        snprintf(text, sizeof text, "%d", ping_ms > 1e9 ? 1000000000 : ping_ms < -1e9 ? -1000000000 : (int)ping_ms);
         draw_text_centered(1, 1, 1, 1, 4, 8, text);
         // Names come from other players: shown as text, cut to their column's room.
         snprintf(text, sizeof text, "%.8s", info.number ? info.number : "");

@@ -405,6 +405,46 @@ TEST_F(Frame, ApplyPosesAKinematicBike)
     }
 }
 
+TEST_F(Frame, ApplyTakesFramesFasterThanABikeAsATeleport)
+{
+    b->simulated_weight = 0;
+    struct Case {
+        const char *what;
+        double dx, dy;
+        int ticks;
+        bool teleport;
+    };
+    const Case cases[] = {
+        {"a ride at 128 ft/s", 1, 0, 1, false},
+        {"a long gap", 100, 0, 1000, false},
+        {"across the field in a tick", 150, 0, 1, true},
+        {"straight up 50 ft in a tick", 0, 50, 1, true},
+        {"3 ft in a tick", 3, 0, 1, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        pose_values v = {{50, 10, 100}, {1, 0, 0, 0}, 0, 0, 0, {0, 2.52, 0.52}, {1, 0, 0, 0}, 0, 0};
+        pose_bike(b, v);
+        std::vector<std::uint8_t> previous = pack();
+        v.position[0] += c.dx;
+        v.position[1] += c.dy;
+        pose_bike(b, v);
+        std::vector<std::uint8_t> next = pack();
+        bike_apply_frame(b, next.data(), previous.data(), next.data(), c.ticks, BIKE_FRAME_LAYOUT);
+        expect_finite(b, c.what);
+        // Posed at the current frame whatever the speed.
+        EXPECT_NEAR(dBodyGetPosition(b->bodies[BODY_FRAME])[0], 50 + c.dx, 0.05);
+        for (int i = 0; i < BIKE_BODIES; ++i) {
+            const dReal *lv = dBodyGetLinearVel(b->bodies[i]);
+            const double speed = std::sqrt(lv[0] * lv[0] + lv[1] * lv[1] + lv[2] * lv[2]);
+            if (c.teleport) EXPECT_EQ(speed, 0) << "body " << i;
+            else EXPECT_LE(speed, BIKE_FRAME_SPEED_MAX_FPS) << "body " << i;
+        }
+        if (!c.teleport)
+            EXPECT_NEAR(dBodyGetLinearVel(b->bodies[BODY_FRAME])[0], c.dx / (c.ticks * tick), 0.05);
+    }
+}
+
 TEST_F(Frame, ApplyLiftsAFrameOutOfTheGround)
 {
     use_ground([](int, int) { return 10.0f; });

@@ -316,6 +316,28 @@ TEST_F(BikeRace, FinishedAtTheFirstLapEndAfterTheLeader)
     bike_destroy(rider);
 }
 
+TEST_F(BikeRace, LapCountsNoGateListHoldsFinishNobody)
+{
+    // Laps come from demos and servers: a last gate beyond any bike's list is never reached, and
+    // its arithmetic stays in range.
+    bike *leader = make();
+    bike_slot_table[0] = leader;
+    pass(leader, 9, 200, 100);
+    standings[0] = standings_entry{0, 2000000000, 0};
+    standings_count = 1;
+    struct Case { int laps, want; };
+    const Case cases[] = {{3, 1}, {1000000, 0}, {INT_MAX, 0}, {INT_MAX / 2, 0}, {-5, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.laps);
+        race_laps = c.laps;
+        leader->finished = 0;
+        EXPECT_EQ(bike_update_finished(leader), c.want);
+    }
+    bike_slot_table[0] = nullptr;
+    standings_count = 0;
+    bike_destroy(leader);
+}
+
 TEST_F(BikeRace, PlainGatesAndNumbers)
 {
     int entries[] = {0, 100001, 2, 3, 100004};   // first lap 3 entries, normal lap 2

@@ -149,6 +149,33 @@ TEST(NetCodec, RaceFormatLineAndKnockout)
     }
 }
 
+TEST(NetCodec, NetworkTextEscapedForTheLogAndTerminal)
+{
+    struct Case {
+        const char *what, *text;
+        int size;
+        const char *want;
+    };
+    const Case cases[] = {
+        {"plain", "Wrong password", 64, "Wrong password"},
+        {"its own line end", "Server restarting\n", 64, "Server restarting"},
+        {"a colour escape", "\x1b[31mred", 64, "\\x1b[31mred"},
+        {"a forged line", "a\rb\nc", 64, "a\\x0db\\x0ac"},
+        {"delete and a bell", "x\x7f\x07", 64, "x\\x7f\\x07"},
+        {"UTF-8 kept", "Jos\xc3\xa9 \xe2\x82\xac", 64, "Jos\xc3\xa9 \xe2\x82\xac"},
+        {"bytes that are no UTF-8", "\xff\xfe\xc3(", 64, "\\xff\\xfe\\xc3("},
+        {"an 8-bit control introducer", "\xc2\x9b" "2J", 64, "\\xc2\\x9b2J"},
+        {"cut whole", "ab\x1b", 6, "ab"},
+        {"cut before a character", "a\xc3\xa9", 3, "a"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        char out[64];
+        net_escape_text(out, c.size, c.text);
+        EXPECT_STREQ(out, c.want);
+    }
+}
+
 TEST(NetUdp, ResolveAddresses)
 {
     struct Case {

@@ -1,6 +1,10 @@
 // The HUD's texts from small standings fixtures: gaps, best and last laps, the lapping
 // warning, the results board with its penalties, the readouts, and the cockpit's arithmetic.
 #include <gtest/gtest.h>
+#include <climits>
+#include "racing/race.h"
+#include "racing/race_state.h"
+#include "racing/net_client.h"
 
 #include <cmath>
 #include <cstring>
@@ -317,6 +321,36 @@ TEST(HudReadouts, FpsTimeAndRenderStatistics)
     g_options.draw_render_stats = saved_stats;
     render_stats.model_triangles = render_stats.billboards = 0;
     tick_count = race_start_tick = 0;
+}
+
+TEST(HudReadouts, PingAndOffsetOfAnyClock)
+{
+    // The server's clock and echoes arrive from outside: the readout never leaves int's range.
+    const config_values saved = g_config;
+    g_config.draw_fps = g_config.draw_time = g_config.draw_speed = 0;
+    g_config.draw_ping = 1;
+    struct Case { int server, ticks, round_trip; const char *want; };
+    const Case cases[] = {
+        {1009, 1000, 16, "Ping - 125ms (70ms offset)"},
+        {300000000, 0, 0, "Ping - 0ms (1000000000ms offset)"},
+        {0, INT_MAX, INT_MIN, "Ping - -1000000000ms (-1000000000ms offset)"},
+        {INT_MAX, INT_MIN, INT_MAX, "Ping - 1000000000ms (1000000000ms offset)"},
+    };
+    net_socket = 1 << 20;   // only asked whether one is open
+    local_slot = 3;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.want);
+        server_tick = c.server;
+        tick_count = c.ticks;
+        net_slot_info[3].ping_ticks = c.round_trip;
+        char lines[HUD_READOUT_LINES][HUD_LINE_BYTES];
+        ASSERT_EQ(hud_readout_lines(lines, -1), 1);
+        EXPECT_STREQ(lines[0], c.want);
+    }
+    net_socket = -1;
+    server_tick = tick_count = 0;
+    net_slot_info[3].ping_ticks = 0;
+    g_config = saved;
 }
 
 TEST(HudCockpit, NeedleGearLeanGraphAndMap)
