@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "racing/race.h"
+#include "racing/net_protocol.h"
 #include "racing/race_state.h"
 #include "racing/state_history.h"
 #include "data/console.h"
@@ -253,8 +254,11 @@ static void packet_apply(data_stream *s, int type, std::uint32_t length, std::in
         }
         states_read(s, length);
     } else if (type == DEMO_TEXT) {
+        // A recorded chat line is a peer's text: shown escaped, as it was when it arrived.
+        char escaped[4 * sizeof text + 1];
         payload_text(s, length, text);
-        console_print(text);
+        net_escape_text(escaped, sizeof escaped, text);
+        console_print(escaped);
     } else if (type == DEMO_ERODE_LEVEL) {
         int level;
         if (payload_text(s, length, text) && sscanf(text, "erode %d", &level) == 1)
