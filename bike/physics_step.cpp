@@ -69,6 +69,11 @@ int bike_pre_step(bike *) { return 0; }
 void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3], float depth,
                        float k, float c)
 {
+    // A spring at its rest length pushes with no force. Made anyway, its row sits exactly on its
+    // bound with nothing moving, and ODE's dense solver gives up on such a row ("LCP internal
+    // error, s <= 0") and drops every constraint force of the step: the rider at rest, whose
+    // fore-aft error is exactly 0, would drop his bike through the ground.
+    if (!(depth > 0)) return;
     dContact contact;
     memset(&contact, 0, sizeof contact);
     contact.surface.mode = dContactSoftERP | dContactSoftCFM;

@@ -18,6 +18,7 @@
 #include "bike/roost.h"
 #include "bike/setters.h"
 #include "bike/suspension_readout.h"
+#include "bike/world_step.h"
 #include "data/console.h"
 #include "data/util.h"
 #include "shell/globals.h"
@@ -303,10 +304,7 @@ void race_step(void)
 
     collide_riders();
     wheel_particles();
-    // ODE's dense solver reports "LCP internal error, s <= 0" on the bike's joints and then drops
-    // every constraint force of the step (a rider dabbing at rest falls through the ground); the
-    // iterative solver holds them.
-    if (physics_world) dWorldQuickStep(physics_world, tick);
+    if (physics_world) world_step(physics_world, tick, bike_slot_table, 160);
     if (contact_group) dJointGroupEmpty(contact_group);
     erosion();
     riders_step();

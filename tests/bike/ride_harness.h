@@ -27,6 +27,9 @@ struct ride_harness {
     void run(int ticks, const std::function<void(int)> &each = nullptr);
 };
 
+// 1: the world steps with dWorldStep, as the race does; 0 with dWorldQuickStep.
+extern int ride_exact_step;
+
 // The frame's speed (ft/s) and forward speed (along its -z axis).
 float ride_speed(bike *b);
 float ride_forward_speed(bike *b);

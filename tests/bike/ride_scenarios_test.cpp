@@ -313,7 +313,8 @@ TEST(RideScenarios, JumpAndLand)
     }
 }
 
-// A 3-ft step up across the whole field, on half-foot cells so its face is nearly sheer.
+// A 3-ft step up across the whole field, on half-foot cells so its face is nearly sheer. Hit at
+// 60 ft/s it throws every rider; at 45 the 450's rider can stay on.
 float step_up(int, int z) { return z * 0.5f < 300 ? 3.0f : 0.0f; }
 
 TEST(RideScenarios, CrashAndRecover)
@@ -327,7 +328,7 @@ TEST(RideScenarios, CrashAndRecover)
         bike *b = r.b;
         for (int i = 0; i < 128 * 30 && reattached_at < 0; ++i) {
             if (crashed_at < 0) {
-                r.hold_speed(45);
+                r.hold_speed(60);
                 r.run(1);
                 if (b->crash_counter > 0) crashed_at = i;
                 continue;
@@ -352,8 +353,9 @@ TEST(RideScenarios, CrashAndRecover)
         ASSERT_GE(reattached_at, 0);
         EXPECT_EQ(dJointGetBody(r.b->joints[JOINT_RIDER], 0), r.b->bodies[BODY_RIDER]);
 
-        // Righted with the foot, then off with the throttle (away from the step if it can).
-        r.run(128 * 4, [&](int) { bike_set_dab(r.b, 1); });
+        // Righted with the foot, then off with the throttle (away from the step if it can). The
+        // foot rolls the bike up at π/8 rad/s: from lying on its side that takes about 4 s.
+        r.run(128 * 6, [&](int) { bike_set_dab(r.b, 1); });
         EXPECT_LT(std::fabs(r.lean()), 0.15f) << "righted";
         int off = -1;
         for (int i = 0; i < 128 * 3 && off < 0; ++i) {
