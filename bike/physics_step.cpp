@@ -385,7 +385,11 @@ void bike_physics_step(bike *b)
     bike_inputs &in = b->input;
     const float saved_dab = in.dab, saved_front = in.front_brake, saved_rear = in.rear_brake;
     riding_aids(b, v);
-    // While the rider is down the crash tethers alone pull him back.
+    // While the rider is down the crash tethers alone pull him back. The springs are not made
+    // then: beyond their bands they are contacts of 2500 lbf/ft and 2500 lbf·s/ft toward the
+    // seat, which would hold a thrown rider to the frame's motion from the first tick and pull
+    // him home at once, ahead of the tethers that shorten from 5 ft to nothing over the crash's
+    // count.
     if (b->crash_counter <= 0) rider_springs(b);
     suspension_step(b);
 
