@@ -27,7 +27,8 @@ struct ride_harness {
     void run(int ticks, const std::function<void(int)> &each = nullptr);
 };
 
-// 1: the world steps with dWorldStep, as the race does; 0 with dWorldQuickStep.
+// 1: the world steps as the race does (world_step: the dense solver); 0 with dWorldQuickStep
+// alone. RL_RIDE_QUICK in the environment starts it at 0, to ride a table both ways.
 extern int ride_exact_step;
 
 // The frame's speed (ft/s) and forward speed (along its -z axis).
