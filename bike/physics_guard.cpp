@@ -1,6 +1,6 @@
 // ODE's dError and dDebug never return: with a handler that returns, ODE aborts. Its internal
 // assertions (a quaternion that cannot be normalised, say) fire in the middle of the step, so
-// the handler jumps back out of dWorldQuickStep to physics_world_step. What that leaves behind
+// the handler jumps back out of the solver to physics_world_step. What that leaves behind
 // was measured on ODE 0.16: the bodies keep finite or NaN states and force accumulators, which
 // the guard below calms; the world's threading implementation keeps a job it never finished and
 // asserts when destroyed, so it is set aside (never freed) and the world gets a new one. The
@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "bike/bike_record.h"
+#include "bike/world_step.h"
 #include "platform/log.h"
 
 // The job records of a step that faulted are lost with the jump (80 bytes each, once per fault):
@@ -94,11 +95,12 @@ void physics_guard_free(dWorldID world)
     g_threading = nullptr;
 }
 
-int physics_world_step(dWorldID world, dReal step_seconds)
+int physics_world_step(dWorldID world, dReal step_seconds, bike *const *bikes, int count)
 {
     if (world != g_world) physics_guard_init(world);
     if (setjmp(g_jump)) {
         leaks_uncounted(false);
+        dSetMessageHandler(on_message);   // world_step's own listener was left in place by the jump
         ++g_faults;
         kubl_log_printf("ODE left the world step after a fault: the bikes are calmed and the race goes on\n");
         g_set_aside[g_set_aside_count++] = g_threading;
@@ -116,7 +118,7 @@ int physics_world_step(dWorldID world, dReal step_seconds)
     if (g_set_aside_count == SET_ASIDE_MAX) return 0;
     leaks_uncounted(true);
     g_stepping = 1;
-    dWorldQuickStep(world, step_seconds);
+    world_step(world, step_seconds, bikes, count);
     g_stepping = 0;
     leaks_uncounted(false);
     return 1;

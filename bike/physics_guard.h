@@ -20,9 +20,10 @@ void physics_guard_free(dWorldID world);
 // 1 when the bike had to be re-placed (a pose not finite) or stopped (a speed, spin, force or
 // torque not finite or beyond the limits above); says so in the log.
 int  bike_guard_state(bike *b);
-// dWorldQuickStep that comes back even when ODE meets an internal fault: 0 then, the fault
-// logged and the world given a fresh threading implementation; guard every bike before the next.
-// After 64 faults the world is no longer stepped (0 every time) rather than use more memory.
-int  physics_world_step(dWorldID world, dReal step_seconds);
+// world_step (bikes and count as it takes them) that comes back even when ODE meets an internal
+// fault: 0 then, the fault logged and the world given a fresh threading implementation; guard
+// every bike before the next. After 64 faults the world is no longer stepped (0 every time)
+// rather than use more memory.
+int  physics_world_step(dWorldID world, dReal step_seconds, bike *const *bikes = nullptr, int count = 0);
 // How many faults ODE raised inside a world step since start (the tests read it).
 int  physics_step_faults(void);

@@ -70,6 +70,11 @@ int bike_pre_step(bike *) { return 0; }
 void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3], float depth,
                        float k, float c)
 {
+    // A spring at its rest length pushes with no force. Made anyway, its row sits exactly on its
+    // bound with nothing moving, and ODE's dense solver gives up on such a row ("LCP internal
+    // error, s <= 0") and drops every constraint force of the step: the rider at rest, whose
+    // fore-aft error is exactly 0, would drop his bike through the ground.
+    if (!(depth > 0)) return;
     dContact contact;
     memset(&contact, 0, sizeof contact);
     contact.surface.mode = dContactSoftERP | dContactSoftCFM;
@@ -382,7 +387,11 @@ void bike_physics_step(bike *b)
     bike_inputs &in = b->input;
     const float saved_dab = in.dab, saved_front = in.front_brake, saved_rear = in.rear_brake;
     riding_aids(b, v);
-    // While the rider is down the crash tethers alone pull him back.
+    // While the rider is down the crash tethers alone pull him back. The springs are not made
+    // then: beyond their bands they are contacts of 2500 lbf/ft and 2500 lbf·s/ft toward the
+    // seat, which would hold a thrown rider to the frame's motion from the first tick and pull
+    // him home at once, ahead of the tethers that shorten from 5 ft to nothing over the crash's
+    // count.
     if (b->crash_counter <= 0) rider_springs(b);
     suspension_step(b);
 

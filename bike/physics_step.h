@@ -18,7 +18,8 @@ void bike_physics_step(bike *b);
 void bike_soft_tether(dBodyID a, const float point_a[3], dBodyID b, const float point_b[3], float length);
 
 // A soft contact joint in the contact group from a spring k (lbf/ft) and a damper c (lbf·s/ft),
-// pushing body a along normal (as given, not normalised) and b against it; no friction.
+// pushing body a along normal (as given, not normalised) and b against it; no friction. None is
+// made at a depth of 0 or less.
 void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3], float depth,
                        float k, float c);
 // An angular motor in the contact group turning body about one world axis at rate (rad/s).

@@ -305,13 +305,10 @@ void race_step(void)
 
     collide_riders();
     wheel_particles();
-    // ODE's dense solver reports "LCP internal error, s <= 0" on the bike's joints and then drops
-    // every constraint force of the step (a rider dabbing at rest falls through the ground); the
-    // iterative solver holds them.
     // A bike that is not finite, or flies, would make ODE assert inside the step: it is calmed
     // first, and again when ODE left the step after a fault all the same.
     for (bike *b : bike_slot_table) bike_guard_state(b);
-    if (physics_world && !physics_world_step(physics_world, tick))
+    if (physics_world && !physics_world_step(physics_world, tick, bike_slot_table, 160))
         for (bike *b : bike_slot_table) bike_guard_state(b);
     if (contact_group) dJointGroupEmpty(contact_group);
     erosion();

@@ -1,6 +1,7 @@
 #include "physics_rig.h"
 
 #include "bike/bike_create.h"
+#include "bike/world_step.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -117,9 +118,9 @@ void rig_spin_rear(physics_rig *r, float rate)
 
 void rig_set_friction(physics_rig *r, float mu) { r->ground->friction[0][0] = mu; }
 
-void rig_world_step(physics_rig *)
+void rig_world_step(physics_rig *r)
 {
-    dWorldQuickStep(physics_world, tick);
+    world_step(physics_world, tick, &r->b, 1);
     dJointGroupEmpty(contact_group);
 }
 

@@ -204,4 +204,19 @@ TEST_F(PhysicsStep, SoftTetherPullsOnlyWhenStretched)
     EXPECT_EQ(contacts_on(rider), before + 1);
 }
 
+// A spring at its rest length makes no row: the dense solver gives up on a contact that sits
+// exactly on its bound with nothing moving.
+TEST_F(PhysicsStep, SoftContactOnlyWithDepth)
+{
+    dBodyID frame = b->bodies[BODY_FRAME], rider = b->bodies[BODY_RIDER];
+    const float at[3] = {0, 0, 0}, up[3] = {0, 1, 0};
+    const struct { float depth; int made; } cases[] = {{-0.1f, 0}, {0, 0}, {1e-4f, 1}, {0.5f, 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.depth);
+        dJointGroupEmpty(contact_group);
+        bike_soft_contact(rider, frame, at, up, c.depth, 600, 0);
+        EXPECT_EQ(contacts_on(rider), c.made);
+    }
+}
+
 }   // namespace

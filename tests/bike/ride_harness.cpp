@@ -8,6 +8,7 @@
 #include "bike/bike_create.h"
 #include "bike/physics_step.h"
 #include "bike/shape.h"
+#include "bike/world_step.h"
 #include "data/mem.h"
 #include "data/paths.h"
 #include "racing/race.h"
@@ -52,6 +53,8 @@ void dirt_tile(terrain_field *t)
 }
 
 }   // namespace
+
+int ride_exact_step = getenv("RL_RIDE_QUICK") ? 0 : 1;
 
 ride_harness::ride_harness(int depth, float cell, const std::function<float(int, int)> &height)
     : ground(depth, cell, height)
@@ -112,10 +115,8 @@ bike *ride_harness::add(const char *model, float x, float z)
 void ride_harness::tick()
 {
     for (bike *b : bikes) bike_terrain_collide(b);
-    // ODE's dense solver (dWorldStep) reports "LCP internal error, s <= 0" on this bike's joints
-    // and drops every constraint force of the step (a bike holding the dab at rest then falls
-    // through the ground); the iterative one solves them.
-    dWorldQuickStep(physics_world, ::tick);
+    if (ride_exact_step) world_step(physics_world, ::tick, bikes.data(), (int)bikes.size());
+    else dWorldQuickStep(physics_world, ::tick);
     dJointGroupEmpty(contact_group);
     for (bike *b : bikes) bike_physics_step(b);
     tick_count += 1;

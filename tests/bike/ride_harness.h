@@ -27,6 +27,10 @@ struct ride_harness {
     void run(int ticks, const std::function<void(int)> &each = nullptr);
 };
 
+// 1: the world steps as the race does (world_step: the dense solver); 0 with dWorldQuickStep
+// alone. RL_RIDE_QUICK in the environment starts it at 0, to ride a table both ways.
+extern int ride_exact_step;
+
 // The frame's speed (ft/s) and forward speed (along its -z axis).
 float ride_speed(bike *b);
 float ride_forward_speed(bike *b);
