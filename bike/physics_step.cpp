@@ -66,8 +66,11 @@ int bike_is_simulated(bike *b) { return b->simulated_weight > 0.25f ? 1 : 0; }
 
 int bike_pre_step(bike *) { return 0; }
 
-void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3], float depth,
-                       float k, float c)
+// Kept out of line: gcc 12's -O3 inlined it into the rider's springs and handed ODE the rider's
+// position in double precision, skipping its rounding to float, so a Release build rode apart
+// from every other build from the first tick.
+[[gnu::noinline]] void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3],
+                                         float depth, float k, float c)
 {
     dContact contact;
     memset(&contact, 0, sizeof contact);
