@@ -19,6 +19,9 @@ static const float UPSIDE_DOWN_CRASH_FPS = 5.0f;
 static const float OBJECT_CRASH_FPS = 20.0f;
 static const float BUMP_VICTIM_FPS = 5.0f;
 static const float BUMP_HITTER_FPS = 10.0f;
+// The part tests round positions to float (ft about 1e-4 on the largest fields); apart by more
+// than this, none of them can report a touch.
+static const double BOUNDS_MARGIN = 1.0 / 64;
 
 struct body_pose {
     float position[3];
@@ -134,8 +137,60 @@ static void bump_from_behind(bike *hitter, bike *victim)
     if (victim->bump_timer < 0 && victim->bump_timer > -640) victim->bump_timer = -640;
 }
 
+static void bounds_add(bike_bounds *out, dBodyID body, double reach)
+{
+    const dReal *p = dBodyGetPosition(body);
+    for (int k = 0; k < 3; ++k) {
+        if (!std::isfinite(p[k])) {
+            out->lo[k] = out->hi[k] = NAN;   // stays so: no comparison with NaN replaces it
+            continue;
+        }
+        out->lo[k] = p[k] - reach < out->lo[k] ? p[k] - reach : out->lo[k];
+        out->hi[k] = p[k] + reach > out->hi[k] ? p[k] + reach : out->hi[k];
+    }
+}
+
+void bike_bounds_of(const bike *b, bike_bounds *out)
+{
+    // A non-finite position spoils the box, which then meets everything (see bike_bounds_apart).
+    for (int k = 0; k < 3; ++k) out->lo[k] = INFINITY, out->hi[k] = -INFINITY;
+    const bike_handles &h = b->handles;
+    const struct { shape *s; int body; } parts[] = {
+        {h.front_wheel_shape, BODY_FRONT_WHEEL}, {h.rear_wheel_shape, BODY_REAR_WHEEL},
+        {h.frame_shape, BODY_FRAME}, {h.fork_upper_shape, BODY_FORK_UPPER},
+        {h.fork_lower_shape, BODY_FORK_LOWER}, {h.swingarm_shape, BODY_SWINGARM},
+        {h.rider_shape, BODY_RIDER},
+    };
+    for (const auto &part : parts)
+        if (part.s) bounds_add(out, b->bodies[part.body], part.s->bounding_radius);
+    for (const wheel_record &w : b->wheels) bounds_add(out, w.body, (double)w.radius + w.tube_radius);
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(out->lo[k]) || !std::isfinite(out->hi[k])) out->lo[k] = out->hi[k] = NAN;
+}
+
+int bike_bounds_apart(const bike_bounds *a, const bike_bounds *b)
+{
+    for (int k = 0; k < 3; ++k)
+        if (a->lo[k] > b->hi[k] + BOUNDS_MARGIN || b->lo[k] > a->hi[k] + BOUNDS_MARGIN) return 1;
+    return 0;
+}
+
+int bike_bounds_miss_sphere(const bike_bounds *a, const float centre[3], float radius)
+{
+    for (int k = 0; k < 3; ++k)
+        if (a->lo[k] > (double)centre[k] + radius + BOUNDS_MARGIN ||
+            (double)centre[k] - radius > a->hi[k] + BOUNDS_MARGIN)
+            return 1;
+    return 0;
+}
+
 int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
 {
+    // Most pairs are far apart: one box test each instead of 49 part tests.
+    bike_bounds ba, bb;
+    bike_bounds_of(a, &ba);
+    bike_bounds_of(b, &bb);
+    if (bike_bounds_apart(&ba, &bb)) return 0;
     int mode = (a->last_bump_tick == tick_count || b->last_bump_tick == tick_count) ? 1 : 0;
     const bike_handles &h = a->handles;
     struct part { shape *s; int body, flag, pass_fork; };
@@ -176,4 +231,18 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
     }
     if (first_bump_tick == -1) first_bump_tick = tick_count;
     return touched;
+}
+
+void bike_collide_list(bike *const *list, int count)
+{
+    static bike_bounds bounds[160];
+    if (count > 160) {
+        for (int i = 0; i < count; ++i)
+            for (int j = i + 1; j < count; ++j) bike_collide_bikes(list[i], list[j], 0);
+        return;
+    }
+    for (int i = 0; i < count; ++i) bike_bounds_of(list[i], &bounds[i]);
+    for (int i = 0; i < count; ++i)
+        for (int j = i + 1; j < count; ++j)
+            if (!bike_bounds_apart(&bounds[i], &bounds[j])) bike_collide_bikes(list[i], list[j], 0);
 }
