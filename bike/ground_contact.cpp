@@ -8,10 +8,15 @@
 #include "terrain/field.h"
 #include <cmath>
 
+long contact_joints_made;
+
 static const float TICK = 1.0f / 128;
 static const float SLOW_CONTACT = 0.0009765625f;   // 2^-10: |n x v|^2 below this hardly moves
 static const float FAR_CELLS = 1048576.0f;          // 2^20 cells beyond the field: never visited
 static const float MAX_SPAN = 1024.0f;              // cells a side one sphere may cover
+// Height a sphere must clear a cell's corners by before its triangles go untested: far above the
+// rounding of the triangle tests (about 1e-4 ft on the largest fields).
+static const float CLEAR_MARGIN = 1.0f / 64;
 
 // The cells under a centre with reach E, as first and last indices; 0 when there is nothing to
 // visit. A non-finite or absurdly distant centre (a bike that blew up) or an absurd reach (a
@@ -55,6 +60,18 @@ static void cell_triangles(const terrain_field *t, int i, int j, float tri[2][3]
     vertex(t, i + 1, j + 1, tri[1][0]);
     vertex(t, i + 1, j, tri[1][1]);
     vertex(t, i, j + 1 - D, tri[1][2]);
+}
+
+// Whether every corner of cell (i, j) lies below the height y, so that a sphere whose lowest
+// point is y or higher cannot meet either triangle: a triangle lies within its corners' heights.
+// A height that is not a number never counts as below.
+static inline int cell_below(const terrain_field *t, int i, int j, float y)
+{
+    const int hi = t->grid_dim - 1;
+    const float *h = t->heights;
+    const long r0 = (long)clamp_index(j, hi) * t->grid_dim, r1 = (long)clamp_index(j + 1, hi) * t->grid_dim;
+    const int c0 = clamp_index(i, hi), c1 = clamp_index(i + 1, hi);
+    return h[r0 + c0] < y && h[r0 + c1] < y && h[r1 + c0] < y && h[r1 + c1] < y;
 }
 
 // A downward normal is turned horizontal, or straight up when it is nearly vertical.
@@ -133,7 +150,7 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
     wheel_shape_of(w, &ws);
     cell_range cr;
     if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, &cr)) return 0;
-    float best = 0, best_p[3], best_n[3];
+    float best = 0, best_p[3] = {}, best_n[3] = {};
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
             float tri[2][3][3];
@@ -204,9 +221,11 @@ int sphere_terrain_contact(const terrain_field *t, const float centre[3], float 
 {
     cell_range cr;
     if (!std::isfinite(centre[1]) || !cells_under(t, centre[0], centre[2], radius, &cr)) return 0;
-    float best = 0, best_p[3], best_n[3];
+    float best = 0, best_p[3] = {}, best_n[3] = {};
+    const float clear_above = centre[1] - radius - CLEAR_MARGIN;
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
+            if (cell_below(t, i, j, clear_above)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             for (int k = 0; k < 2; ++k) {
@@ -329,6 +348,7 @@ int wheel_terrain_collide(const terrain_field *t, wheel_record *w, float grip)
     dContact c;
     wheel_contact_params(t, w, grip, &c);
     dJointID joint = dJointCreateContact(physics_world, contact_group, &c);
+    ++contact_joints_made;
     dJointAttach(joint, w->body, nullptr);
     dJointSetFeedback(joint, &w->feedback);
 
@@ -378,6 +398,7 @@ int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const
         }
         c.geom.depth = depth;
         dJointID joint = dJointCreateContact(physics_world, contact_group, &c);
+        ++contact_joints_made;
         dJointAttach(joint, body, nullptr);
     }
     return any;

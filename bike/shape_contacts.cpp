@@ -78,6 +78,7 @@ int sphere_sphere_contact(const shape_sphere *a, dBodyID body_a, const shape_sph
         }
         contact.geom.depth = depth;
         dJointID joint = dJointCreateContact(physics_world, contact_group, &contact);
+        ++contact_joints_made;
         // B first, so the normal points into B.
         dJointAttach(joint, body_b, body_a);
         return 1;
