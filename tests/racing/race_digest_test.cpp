@@ -127,6 +127,8 @@ struct RaceDigest : ::testing::Test {
             bike_slot_table[slot] = nullptr;
         }
         lines_free();
+        free_track();
+        track_name = nullptr;
         bike_resources_set(nullptr);
         if (contact_group) dJointGroupDestroy(contact_group);
         if (physics_world) dWorldDestroy(physics_world);
