@@ -208,6 +208,8 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
         if (!p.s) continue;
         body_pose pose;
         pose_of(a->bodies[p.body], &pose);
+        // A part clear of B's whole box meets none of B's parts.
+        if (bike_bounds_miss_sphere(&bb, pose.position, p.s->bounding_radius)) continue;
         int hit = bike_collide_shape(b, p.s, a->bodies[p.body], pose.position, pose.rotation,
                                      mode, p.pass_fork ? fork_only_test : 0);
         touched |= hit;

@@ -17,6 +17,7 @@ static const float MAX_SPAN = 1024.0f;              // cells a side one sphere m
 // Height a sphere must clear a cell's corners by before its triangles go untested: far above the
 // rounding of the triangle tests (about 1e-4 ft on the largest fields).
 static const float CLEAR_MARGIN = 1.0f / 64;
+static const float WHEEL_MARGIN = 1.0f / 64;        // the same for a wheel's box
 
 // The cells under a centre with reach E, as first and last indices; 0 when there is nothing to
 // visit. A non-finite or absurdly distant centre (a bike that blew up) or an absurd reach (a
@@ -24,11 +25,12 @@ static const float CLEAR_MARGIN = 1.0f / 64;
 // and a range of millions of cells would be walked every tick.
 struct cell_range { int x0, x1, z0, z1; };
 
-static int cells_under(const terrain_field *t, float cx, float cz, float E, cell_range *r)
+static int cells_under(const terrain_field *t, float cx, float cz, float Ex, float Ez, cell_range *r)
 {
-    if (!std::isfinite(cx) || !std::isfinite(cz) || !(E >= 0) || !std::isfinite(E)) return 0;
+    if (!std::isfinite(cx) || !std::isfinite(cz)) return 0;
+    if (!(Ex >= 0) || !std::isfinite(Ex) || !(Ez >= 0) || !std::isfinite(Ez)) return 0;
     const float s = t->cell_size;
-    const float lx = (cx - E) / s, hx = (cx + E) / s, lz = (cz - E) / s, hz = (cz + E) / s;
+    const float lx = (cx - Ex) / s, hx = (cx + Ex) / s, lz = (cz - Ez) / s, hz = (cz + Ez) / s;
     const float last = (float)(t->grid_dim - 1) + FAR_CELLS;
     if (!(hx >= -FAR_CELLS && lx <= last && hz >= -FAR_CELLS && lz <= last)) return 0;
     if (!(hx - lx <= MAX_SPAN && hz - lz <= MAX_SPAN)) return 0;
@@ -136,6 +138,27 @@ static void wheel_shape_of(const wheel_record *w, wheel_shape *ws)
     ws->r = w->tube_radius;
 }
 
+// Half the sides of a box around the wheel, margin included. The centre circle spans
+// R sqrt(1 - c²) along an axis whose cosine with the axle is c, the tube r more; every touch the
+// torus test reports has a point of the triangle in that box, except the buried wheel, whose
+// triangle lies over the centre and above it (see cell_may_touch). A wheel across the x or z axis
+// (as it rides) thus skips the cells beside it, and a leaning one the cells under its low side.
+// An axle of no length or not finite takes the whole reach R + r, as does a box no narrower.
+static void wheel_extent(const wheel_shape &ws, float ext[3])
+{
+    const float a2 = ws.a[0] * ws.a[0] + ws.a[1] * ws.a[1] + ws.a[2] * ws.a[2];
+    for (int k = 0; k < 3; ++k) {
+        float across = 1;
+        if (a2 > 0 && std::isfinite(a2)) {
+            const float c2 = ws.a[k] * ws.a[k] / a2;
+            across = c2 < 1 ? std::sqrt(1 - c2) : 0;
+        }
+        ext[k] = (ws.R * across + ws.r) * 1.001f + WHEEL_MARGIN;
+        // Never wider than the reach every cell within used to be searched by.
+        if (!(ext[k] < ws.R + ws.r)) ext[k] = ws.R + ws.r;
+    }
+}
+
 static void copy3(float o[3], const float a[3])
 {
     o[0] = a[0];
@@ -148,11 +171,15 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
 {
     wheel_shape ws;
     wheel_shape_of(w, &ws);
+    float ext[3];
+    wheel_extent(ws, ext);
     cell_range cr;
-    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, &cr)) return 0;
+    if (!cells_under(t, ws.W[0], ws.W[2], ext[0], ext[2], &cr)) return 0;
+    const float below = ws.W[1] - ext[1];
     float best = 0, best_p[3] = {}, best_n[3] = {};
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
+            if (cell_below(t, i, j, below)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             if (!cell_may_touch(t, ws, i, j, tri)) continue;
@@ -189,7 +216,7 @@ int wheel_terrain_contact_fx(const terrain_field *t, const wheel_record *w, floa
     wheel_shape ws;
     wheel_shape_of(w, &ws);
     cell_range cr;
-    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, &cr)) return 0;
+    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, ws.R + ws.r, &cr)) return 0;
     const int rows = cr.z1 - cr.z0 + 1, cols = cr.x1 - cr.x0 + 1;
     for (int jr = 0; jr < 2 * rows; ++jr) {
         const int j = middle_out(jr, rows);
@@ -220,7 +247,7 @@ int sphere_terrain_contact(const terrain_field *t, const float centre[3], float 
                            float normal[3], float *depth)
 {
     cell_range cr;
-    if (!std::isfinite(centre[1]) || !cells_under(t, centre[0], centre[2], radius, &cr)) return 0;
+    if (!std::isfinite(centre[1]) || !cells_under(t, centre[0], centre[2], radius, radius, &cr)) return 0;
     float best = 0, best_p[3] = {}, best_n[3] = {};
     const float clear_above = centre[1] - radius - CLEAR_MARGIN;
     for (int j = cr.z0; j <= cr.z1; ++j)
