@@ -403,11 +403,39 @@ void shape_place(shape *s, const float p[3], const float M[9])
     }
 }
 
+// Whether every placed sphere of s clears the ground by the margin sphere_terrain_contact culls
+// cells with: the cells under the box of all the spheres hold each sphere's own cells, so when
+// all their corners lie below the lowest sphere, no sphere has a cell left to test. 0 when that
+// cannot be told (a value not finite, a box too wide to search).
+static int shape_clears_ground(const terrain_field *t, const shape *s)
+{
+    if (s->sphere_count <= 0) return 0;
+    float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (int i = 0; i < s->sphere_count; ++i) {
+        const float *c = s->world_centers[i], r = s->spheres[i].radius;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = c[k] - r < lo[k] ? c[k] - r : lo[k];
+            hi[k] = c[k] + r > hi[k] ? c[k] + r : hi[k];
+        }
+        if (!std::isfinite(c[0] + c[1] + c[2] + r)) return 0;
+    }
+    cell_range cr;
+    const float ex = (hi[0] - lo[0]) * 0.5f + CLEAR_MARGIN, ez = (hi[2] - lo[2]) * 0.5f + CLEAR_MARGIN;
+    if (!cells_under(t, (lo[0] + hi[0]) * 0.5f, (lo[2] + hi[2]) * 0.5f, ex, ez, &cr)) return 0;
+    const float clear_above = lo[1] - CLEAR_MARGIN;
+    for (int j = cr.z0; j <= cr.z1; ++j)
+        for (int i = cr.x0; i <= cr.x1; ++i)
+            if (!cell_below(t, i, j, clear_above)) return 0;
+    return 1;
+}
+
 int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const float rotation[9],
                           const terrain_field *t)
 {
     if (!s->world_centers) return 0;   // a cached master has nowhere to place its spheres
     shape_place(s, position, rotation);
+    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape.
+    if (shape_clears_ground(t, s)) return 0;
     int any = 0;
     for (int i = 0; i < s->sphere_count; ++i) {
         const shape_sphere &sp = s->spheres[i];
