@@ -75,16 +75,37 @@ int bike_terrain_collide(bike *b)
     return wheels | parts;
 }
 
-int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float position[3],
-                       const float rotation[9], int mode, int fork_only_test)
+// What one bike's parts are known to hold while another shape (or bike) is tested against them:
+// each body's pose once read, and, when `once` is set, whether the part's shape already holds
+// its pose in its world centres, so that it is placed once rather than for every other part.
+struct parts_state {
+    body_pose pose[BIKE_BODIES];
+    int       posed[BIKE_BODIES];
+    int       placed[BIKE_BODIES];
+    int       once;
+};
+
+static const body_pose &part_pose(bike *b, parts_state *st, int body)
+{
+    if (!st->posed[body]) {
+        pose_of(b->bodies[body], &st->pose[body]);
+        st->posed[body] = 1;
+    }
+    return st->pose[body];
+}
+
+static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID other_body,
+                              const float position[3], const float rotation[9], int *other_placed, int mode,
+                              int fork_only_test)
 {
     if (!other) return 0;
     int front_mode = fork_only_test ? -1 : mode;
     int flags = 0;
-    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_FRONT],
-                                front_mode))
+    if (shape_vs_wheel_contacts_once(other, other_body, position, rotation, other_placed,
+                                     &b->wheels[WHEEL_FRONT], front_mode))
         flags |= HIT_FRONT_WHEEL;
-    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_REAR], mode))
+    if (shape_vs_wheel_contacts_once(other, other_body, position, rotation, other_placed,
+                                     &b->wheels[WHEEL_REAR], mode))
         flags |= HIT_REAR_WHEEL;
 
     const bike_handles &h = b->handles;
@@ -98,13 +119,20 @@ int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float po
     };
     for (const part &p : parts) {
         if (!p.s) continue;
-        body_pose pose;
-        pose_of(b->bodies[p.body], &pose);
-        if (shape_vs_shape_contacts(p.s, b->bodies[p.body], pose.position, pose.rotation, other,
-                                    other_body, position, rotation, p.mode))
+        const body_pose &pose = part_pose(b, st, p.body);
+        if (shape_vs_shape_contacts_once(p.s, b->bodies[p.body], pose.position, pose.rotation,
+                                         st->once ? &st->placed[p.body] : nullptr, other, other_body, position,
+                                         rotation, other_placed, p.mode))
             flags |= p.flag;
     }
     return flags;
+}
+
+int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float position[3],
+                       const float rotation[9], int mode, int fork_only_test)
+{
+    parts_state st = {};
+    return collide_with_parts(b, &st, other, other_body, position, rotation, nullptr, mode, fork_only_test);
 }
 
 int bike_collide_object(bike *b, shape *object, dBodyID object_body, const float position[3],
@@ -184,6 +212,23 @@ int bike_bounds_miss_sphere(const bike_bounds *a, const float centre[3], float r
     return 0;
 }
 
+// 1 when no shape instance serves two parts of the two bikes.
+static int distinct_shapes(const bike *a, const bike *b)
+{
+    const shape *all[14];
+    int n = 0;
+    for (const bike *x : {a, b}) {
+        const bike_handles &h = x->handles;
+        for (const shape *s : {h.frame_shape, h.front_wheel_shape, h.rear_wheel_shape, h.fork_upper_shape,
+                               h.fork_lower_shape, h.swingarm_shape, h.rider_shape})
+            if (s) all[n++] = s;
+    }
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (all[i] == all[j]) return 0;
+    return 1;
+}
+
 int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
 {
     // Most pairs are far apart: one box test each instead of 49 part tests.
@@ -203,6 +248,10 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
         {h.swingarm_shape, BODY_SWINGARM, HIT_SWINGARM, 1},
         {h.rider_shape, BODY_RIDER, HIT_RIDER, 1},
     };
+    // B's poses are read once for all of A's parts, and each shape is placed once, unless two
+    // parts share a shape instance (each would then need placing again for its own pose).
+    parts_state st = {};
+    st.once = distinct_shapes(a, b);
     int touched = 0, front = 0;
     for (const part &p : parts) {
         if (!p.s) continue;
@@ -210,8 +259,9 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
         pose_of(a->bodies[p.body], &pose);
         // A part clear of B's whole box meets none of B's parts.
         if (bike_bounds_miss_sphere(&bb, pose.position, p.s->bounding_radius)) continue;
-        int hit = bike_collide_shape(b, p.s, a->bodies[p.body], pose.position, pose.rotation,
-                                     mode, p.pass_fork ? fork_only_test : 0);
+        int placed = 0;
+        int hit = collide_with_parts(b, &st, p.s, a->bodies[p.body], pose.position, pose.rotation,
+                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0);
         touched |= hit;
         if (hit) front |= p.flag & FRONT_PARTS;
     }

@@ -147,14 +147,29 @@ static int sphere_clear_of_box(const shape_sphere &s, const float lo[3], const f
     return 0;
 }
 
+static void place_once(shape *s, const float position[3], const float rotation[9], int *placed)
+{
+    if (placed && *placed) return;
+    shape_place(s, position, rotation);
+    if (placed) *placed = 1;
+}
+
 int shape_vs_shape_contacts(shape *a, dBodyID body_a, const float position_a[3],
                             const float rotation_a[9], shape *b, dBodyID body_b,
                             const float position_b[3], const float rotation_b[9], int mode)
 {
+    return shape_vs_shape_contacts_once(a, body_a, position_a, rotation_a, nullptr, b, body_b, position_b,
+                                        rotation_b, nullptr, mode);
+}
+
+int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_a[3], const float rotation_a[9],
+                                 int *a_placed, shape *b, dBodyID body_b, const float position_b[3],
+                                 const float rotation_b[9], int *b_placed, int mode)
+{
     float reach = a->bounding_radius + b->bounding_radius;
     if (!(distance2(position_a, position_b) < reach * reach)) return 0;
-    shape_place(a, position_a, rotation_a);
-    shape_place(b, position_b, rotation_b);
+    place_once(a, position_a, rotation_a, a_placed);
+    place_once(b, position_b, rotation_b, b_placed);
     int hit = 0;
     // B's spheres as placed, boxed: a sphere of A clear of the box meets none of them. Taken from
     // the placed centres, so it holds whatever matrix placed them.
@@ -182,6 +197,12 @@ static float radial(const float v[3], const float a[3], float a2, float out[3])
 int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
                             const float rotation[9], wheel_record *wheel, int mode)
 {
+    return shape_vs_wheel_contacts_once(s, body, position, rotation, nullptr, wheel, mode);
+}
+
+int shape_vs_wheel_contacts_once(shape *s, dBodyID body, const float position[3], const float rotation[9],
+                                 int *placed, wheel_record *wheel, int mode)
+{
     const dReal *w = dBodyGetPosition(wheel->body);
     float centre[3] = {(float)w[0], (float)w[1], (float)w[2]};
     float big_r = wheel->radius, r = wheel->tube_radius;
@@ -190,7 +211,7 @@ int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
     float axis[3];
     wheel_world_axis(wheel, axis);
     float a2 = axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2];
-    shape_place(s, position, rotation);
+    place_once(s, position, rotation, placed);
 
     shape_sphere tube = {};
     tube.radius = r;
