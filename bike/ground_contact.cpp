@@ -159,6 +159,39 @@ static void wheel_extent(const wheel_shape &ws, float ext[3])
     }
 }
 
+// The wheel's plane (through the centre, across the axle) for beside_wheel; `ok` 0 when the
+// axle has no usable direction.
+struct wheel_plane { float unit_a[3], reach; int ok; };
+
+static void wheel_plane_of(const wheel_shape &ws, wheel_plane *out)
+{
+    const float a2 = ws.a[0] * ws.a[0] + ws.a[1] * ws.a[1] + ws.a[2] * ws.a[2];
+    out->ok = a2 > 0 && std::isfinite(a2) && ws.r >= 0;
+    if (!out->ok) return;
+    const float inv = 1.0f / std::sqrt(a2);
+    for (int k = 0; k < 3; ++k) out->unit_a[k] = ws.a[k] * inv;
+    out->reach = ws.r * 1.001f + WHEEL_MARGIN;
+}
+
+// Whether the triangle lies wholly to one side of the wheel's plane, farther than the tube
+// reaches, with the centre above all of it. Every touch the torus test reports then fails: the
+// circle, the disc and the line down through the centre all lie in that plane, so no point of
+// the triangle comes within r of them, and the buried wheel needs the centre under the triangle.
+// Such triangles are common under a wheel riding across the grid's diagonals.
+static int beside_wheel(const wheel_shape &ws, const wheel_plane &plane, const float tri[3][3])
+{
+    if (!plane.ok) return 0;
+    int over = 0, under = 0;
+    for (int v = 0; v < 3; ++v) {
+        if (!(ws.W[1] >= tri[v][1] + WHEEL_MARGIN)) return 0;
+        const float s = (tri[v][0] - ws.W[0]) * plane.unit_a[0] + (tri[v][1] - ws.W[1]) * plane.unit_a[1] +
+                        (tri[v][2] - ws.W[2]) * plane.unit_a[2];
+        over += s > plane.reach;
+        under += s < -plane.reach;
+    }
+    return over == 3 || under == 3;
+}
+
 static void copy3(float o[3], const float a[3])
 {
     o[0] = a[0];
@@ -176,6 +209,8 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
     cell_range cr;
     if (!cells_under(t, ws.W[0], ws.W[2], ext[0], ext[2], &cr)) return 0;
     const float below = ws.W[1] - ext[1];
+    wheel_plane plane;
+    wheel_plane_of(ws, &plane);
     float best = 0, best_p[3] = {}, best_n[3] = {};
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
@@ -184,6 +219,7 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
             cell_triangles(t, i, j, tri);
             if (!cell_may_touch(t, ws, i, j, tri)) continue;
             for (int k = 0; k < 2; ++k) {
+                if (beside_wheel(ws, plane, tri[k])) continue;
                 float p[3], n[3];
                 float d = torus_triangle_distance(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);
                 if (d > best) {
