@@ -229,13 +229,9 @@ static int distinct_shapes(const bike *a, const bike *b)
     return 1;
 }
 
-int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
+// bike_collide_bikes with B's box already taken (bodies do not move within the passes).
+static int collide_bikes_bounded(bike *a, bike *b, const bike_bounds &bb, int fork_only_test)
 {
-    // Most pairs are far apart: one box test each instead of 49 part tests.
-    bike_bounds ba, bb;
-    bike_bounds_of(a, &ba);
-    bike_bounds_of(b, &bb);
-    if (bike_bounds_apart(&ba, &bb)) return 0;
     int mode = (a->last_bump_tick == tick_count || b->last_bump_tick == tick_count) ? 1 : 0;
     const bike_handles &h = a->handles;
     struct part { shape *s; int body, flag, pass_fork; };
@@ -285,6 +281,16 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
     return touched;
 }
 
+int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
+{
+    // Most pairs are far apart: one box test each instead of 49 part tests.
+    bike_bounds ba, bb;
+    bike_bounds_of(a, &ba);
+    bike_bounds_of(b, &bb);
+    if (bike_bounds_apart(&ba, &bb)) return 0;
+    return collide_bikes_bounded(a, b, bb, fork_only_test);
+}
+
 void bike_collide_list(bike *const *list, int count)
 {
     static bike_bounds bounds[160];
@@ -296,5 +302,5 @@ void bike_collide_list(bike *const *list, int count)
     for (int i = 0; i < count; ++i) bike_bounds_of(list[i], &bounds[i]);
     for (int i = 0; i < count; ++i)
         for (int j = i + 1; j < count; ++j)
-            if (!bike_bounds_apart(&bounds[i], &bounds[j])) bike_collide_bikes(list[i], list[j], 0);
+            if (!bike_bounds_apart(&bounds[i], &bounds[j])) collide_bikes_bounded(list[i], list[j], bounds[j], 0);
 }
