@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "bike/bike_create.h"
@@ -46,8 +47,14 @@ inline int open(void)
 {
     static int opened = -1;
     if (opened >= 0) return opened;
-    char tmpl[] = "/tmp/rl_bench_race_XXXXXX";
+    // The race writes its demo, results and lines under the home folder: a temporary one,
+    // removed when the benchmark process ends.
+    static char tmpl[] = "/tmp/rl_bench_race_XXXXXX";
     if (!mkdtemp(tmpl)) abort();
+    atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(tmpl, ignored);
+    });
     setenv("XDG_DATA_HOME", tmpl, 1);
     setenv("RL_HOME", game_dir().c_str(), 1);
     search_folders_free();

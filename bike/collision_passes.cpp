@@ -19,6 +19,9 @@ static const float UPSIDE_DOWN_CRASH_FPS = 5.0f;
 static const float OBJECT_CRASH_FPS = 20.0f;
 static const float BUMP_VICTIM_FPS = 5.0f;
 static const float BUMP_HITTER_FPS = 10.0f;
+// The part tests round positions to float (ft about 1e-4 on the largest fields); apart by more
+// than this, none of them can report a touch.
+static const double BOUNDS_MARGIN = 1.0 / 64;
 
 struct body_pose {
     float position[3];
@@ -72,16 +75,37 @@ int bike_terrain_collide(bike *b)
     return wheels | parts;
 }
 
-int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float position[3],
-                       const float rotation[9], int mode, int fork_only_test)
+// What one bike's parts are known to hold while another shape (or bike) is tested against them:
+// each body's pose once read, and, when `once` is set, whether the part's shape already holds
+// its pose in its world centres, so that it is placed once rather than for every other part.
+struct parts_state {
+    body_pose pose[BIKE_BODIES];
+    int       posed[BIKE_BODIES];
+    int       placed[BIKE_BODIES];
+    int       once;
+};
+
+static const body_pose &part_pose(bike *b, parts_state *st, int body)
+{
+    if (!st->posed[body]) {
+        pose_of(b->bodies[body], &st->pose[body]);
+        st->posed[body] = 1;
+    }
+    return st->pose[body];
+}
+
+static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID other_body,
+                              const float position[3], const float rotation[9], int *other_placed, int mode,
+                              int fork_only_test)
 {
     if (!other) return 0;
     int front_mode = fork_only_test ? -1 : mode;
     int flags = 0;
-    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_FRONT],
-                                front_mode))
+    if (shape_vs_wheel_contacts_once(other, other_body, position, rotation, other_placed,
+                                     &b->wheels[WHEEL_FRONT], front_mode))
         flags |= HIT_FRONT_WHEEL;
-    if (shape_vs_wheel_contacts(other, other_body, position, rotation, &b->wheels[WHEEL_REAR], mode))
+    if (shape_vs_wheel_contacts_once(other, other_body, position, rotation, other_placed,
+                                     &b->wheels[WHEEL_REAR], mode))
         flags |= HIT_REAR_WHEEL;
 
     const bike_handles &h = b->handles;
@@ -95,13 +119,20 @@ int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float po
     };
     for (const part &p : parts) {
         if (!p.s) continue;
-        body_pose pose;
-        pose_of(b->bodies[p.body], &pose);
-        if (shape_vs_shape_contacts(p.s, b->bodies[p.body], pose.position, pose.rotation, other,
-                                    other_body, position, rotation, p.mode))
+        const body_pose &pose = part_pose(b, st, p.body);
+        if (shape_vs_shape_contacts_once(p.s, b->bodies[p.body], pose.position, pose.rotation,
+                                         st->once ? &st->placed[p.body] : nullptr, other, other_body, position,
+                                         rotation, other_placed, p.mode))
             flags |= p.flag;
     }
     return flags;
+}
+
+int bike_collide_shape(bike *b, shape *other, dBodyID other_body, const float position[3],
+                       const float rotation[9], int mode, int fork_only_test)
+{
+    parts_state st = {};
+    return collide_with_parts(b, &st, other, other_body, position, rotation, nullptr, mode, fork_only_test);
 }
 
 int bike_collide_object(bike *b, shape *object, dBodyID object_body, const float position[3],
@@ -134,7 +165,72 @@ static void bump_from_behind(bike *hitter, bike *victim)
     if (victim->bump_timer < 0 && victim->bump_timer > -640) victim->bump_timer = -640;
 }
 
-int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
+static void bounds_add(bike_bounds *out, dBodyID body, double reach)
+{
+    const dReal *p = dBodyGetPosition(body);
+    for (int k = 0; k < 3; ++k) {
+        if (!std::isfinite(p[k])) {
+            out->lo[k] = out->hi[k] = NAN;   // stays so: no comparison with NaN replaces it
+            continue;
+        }
+        out->lo[k] = p[k] - reach < out->lo[k] ? p[k] - reach : out->lo[k];
+        out->hi[k] = p[k] + reach > out->hi[k] ? p[k] + reach : out->hi[k];
+    }
+}
+
+void bike_bounds_of(const bike *b, bike_bounds *out)
+{
+    // A non-finite position spoils the box, which then meets everything (see bike_bounds_apart).
+    for (int k = 0; k < 3; ++k) out->lo[k] = INFINITY, out->hi[k] = -INFINITY;
+    const bike_handles &h = b->handles;
+    const struct { shape *s; int body; } parts[] = {
+        {h.front_wheel_shape, BODY_FRONT_WHEEL}, {h.rear_wheel_shape, BODY_REAR_WHEEL},
+        {h.frame_shape, BODY_FRAME}, {h.fork_upper_shape, BODY_FORK_UPPER},
+        {h.fork_lower_shape, BODY_FORK_LOWER}, {h.swingarm_shape, BODY_SWINGARM},
+        {h.rider_shape, BODY_RIDER},
+    };
+    for (const auto &part : parts)
+        if (part.s) bounds_add(out, b->bodies[part.body], part.s->bounding_radius);
+    for (const wheel_record &w : b->wheels) bounds_add(out, w.body, (double)w.radius + w.tube_radius);
+    for (int k = 0; k < 3; ++k)
+        if (!std::isfinite(out->lo[k]) || !std::isfinite(out->hi[k])) out->lo[k] = out->hi[k] = NAN;
+}
+
+int bike_bounds_apart(const bike_bounds *a, const bike_bounds *b)
+{
+    for (int k = 0; k < 3; ++k)
+        if (a->lo[k] > b->hi[k] + BOUNDS_MARGIN || b->lo[k] > a->hi[k] + BOUNDS_MARGIN) return 1;
+    return 0;
+}
+
+int bike_bounds_miss_sphere(const bike_bounds *a, const float centre[3], float radius)
+{
+    for (int k = 0; k < 3; ++k)
+        if (a->lo[k] > (double)centre[k] + radius + BOUNDS_MARGIN ||
+            (double)centre[k] - radius > a->hi[k] + BOUNDS_MARGIN)
+            return 1;
+    return 0;
+}
+
+// 1 when no shape instance serves two parts of the two bikes.
+static int distinct_shapes(const bike *a, const bike *b)
+{
+    const shape *all[14];
+    int n = 0;
+    for (const bike *x : {a, b}) {
+        const bike_handles &h = x->handles;
+        for (const shape *s : {h.frame_shape, h.front_wheel_shape, h.rear_wheel_shape, h.fork_upper_shape,
+                               h.fork_lower_shape, h.swingarm_shape, h.rider_shape})
+            if (s) all[n++] = s;
+    }
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j)
+            if (all[i] == all[j]) return 0;
+    return 1;
+}
+
+// bike_collide_bikes with B's box already taken (bodies do not move within the passes).
+static int collide_bikes_bounded(bike *a, bike *b, const bike_bounds &bb, int fork_only_test)
 {
     int mode = (a->last_bump_tick == tick_count || b->last_bump_tick == tick_count) ? 1 : 0;
     const bike_handles &h = a->handles;
@@ -148,13 +244,20 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
         {h.swingarm_shape, BODY_SWINGARM, HIT_SWINGARM, 1},
         {h.rider_shape, BODY_RIDER, HIT_RIDER, 1},
     };
+    // B's poses are read once for all of A's parts, and each shape is placed once, unless two
+    // parts share a shape instance (each would then need placing again for its own pose).
+    parts_state st = {};
+    st.once = distinct_shapes(a, b);
     int touched = 0, front = 0;
     for (const part &p : parts) {
         if (!p.s) continue;
         body_pose pose;
         pose_of(a->bodies[p.body], &pose);
-        int hit = bike_collide_shape(b, p.s, a->bodies[p.body], pose.position, pose.rotation,
-                                     mode, p.pass_fork ? fork_only_test : 0);
+        // A part clear of B's whole box meets none of B's parts.
+        if (bike_bounds_miss_sphere(&bb, pose.position, p.s->bounding_radius)) continue;
+        int placed = 0;
+        int hit = collide_with_parts(b, &st, p.s, a->bodies[p.body], pose.position, pose.rotation,
+                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0);
         touched |= hit;
         if (hit) front |= p.flag & FRONT_PARTS;
     }
@@ -176,4 +279,28 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
     }
     if (first_bump_tick == -1) first_bump_tick = tick_count;
     return touched;
+}
+
+int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
+{
+    // Most pairs are far apart: one box test each instead of 49 part tests.
+    bike_bounds ba, bb;
+    bike_bounds_of(a, &ba);
+    bike_bounds_of(b, &bb);
+    if (bike_bounds_apart(&ba, &bb)) return 0;
+    return collide_bikes_bounded(a, b, bb, fork_only_test);
+}
+
+void bike_collide_list(bike *const *list, int count)
+{
+    static bike_bounds bounds[160];
+    if (count > 160) {
+        for (int i = 0; i < count; ++i)
+            for (int j = i + 1; j < count; ++j) bike_collide_bikes(list[i], list[j], 0);
+        return;
+    }
+    for (int i = 0; i < count; ++i) bike_bounds_of(list[i], &bounds[i]);
+    for (int i = 0; i < count; ++i)
+        for (int j = i + 1; j < count; ++j)
+            if (!bike_bounds_apart(&bounds[i], &bounds[j])) collide_bikes_bounded(list[i], list[j], bounds[j], 0);
 }

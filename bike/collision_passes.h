@@ -28,3 +28,15 @@ int bike_collide_object(bike *b, shape *object, dBodyID object_body, const float
                         const float rotation[9]);
 // A's parts against B; returns the flags of B's parts that were touched.
 int bike_collide_bikes(bike *a, bike *b, int fork_only_test);
+// Every pair of the list in order (the first with each later one, then the second...), each as
+// bike_collide_bikes(list[i], list[j], 0); pairs whose bounds are apart are not visited.
+void bike_collide_list(bike *const *list, int count);
+
+// A box around everything of a bike the passes test: each part's shape about its body and each
+// tyre's reach about its wheel, in ft.
+struct bike_bounds { double lo[3], hi[3]; };
+void bike_bounds_of(const bike *b, bike_bounds *out);
+// 1 when the boxes (or the box and the sphere) are apart by more than any rounding of the part
+// tests, so that no part of one can touch the other; 0 when they may touch or a value is not finite.
+int  bike_bounds_apart(const bike_bounds *a, const bike_bounds *b);
+int  bike_bounds_miss_sphere(const bike_bounds *a, const float centre[3], float radius);

@@ -8,10 +8,16 @@
 #include "terrain/field.h"
 #include <cmath>
 
+long contact_joints_made;
+
 static const float TICK = 1.0f / 128;
 static const float SLOW_CONTACT = 0.0009765625f;   // 2^-10: |n x v|^2 below this hardly moves
 static const float FAR_CELLS = 1048576.0f;          // 2^20 cells beyond the field: never visited
 static const float MAX_SPAN = 1024.0f;              // cells a side one sphere may cover
+// Height a sphere must clear a cell's corners by before its triangles go untested: far above the
+// rounding of the triangle tests (about 1e-4 ft on the largest fields).
+static const float CLEAR_MARGIN = 1.0f / 64;
+static const float WHEEL_MARGIN = 1.0f / 64;        // the same for a wheel's box
 
 // The cells under a centre with reach E, as first and last indices; 0 when there is nothing to
 // visit. A non-finite or absurdly distant centre (a bike that blew up) or an absurd reach (a
@@ -19,11 +25,12 @@ static const float MAX_SPAN = 1024.0f;              // cells a side one sphere m
 // and a range of millions of cells would be walked every tick.
 struct cell_range { int x0, x1, z0, z1; };
 
-static int cells_under(const terrain_field *t, float cx, float cz, float E, cell_range *r)
+static int cells_under(const terrain_field *t, float cx, float cz, float Ex, float Ez, cell_range *r)
 {
-    if (!std::isfinite(cx) || !std::isfinite(cz) || !(E >= 0) || !std::isfinite(E)) return 0;
+    if (!std::isfinite(cx) || !std::isfinite(cz)) return 0;
+    if (!(Ex >= 0) || !std::isfinite(Ex) || !(Ez >= 0) || !std::isfinite(Ez)) return 0;
     const float s = t->cell_size;
-    const float lx = (cx - E) / s, hx = (cx + E) / s, lz = (cz - E) / s, hz = (cz + E) / s;
+    const float lx = (cx - Ex) / s, hx = (cx + Ex) / s, lz = (cz - Ez) / s, hz = (cz + Ez) / s;
     const float last = (float)(t->grid_dim - 1) + FAR_CELLS;
     if (!(hx >= -FAR_CELLS && lx <= last && hz >= -FAR_CELLS && lz <= last)) return 0;
     if (!(hx - lx <= MAX_SPAN && hz - lz <= MAX_SPAN)) return 0;
@@ -55,6 +62,18 @@ static void cell_triangles(const terrain_field *t, int i, int j, float tri[2][3]
     vertex(t, i + 1, j + 1, tri[1][0]);
     vertex(t, i + 1, j, tri[1][1]);
     vertex(t, i, j + 1 - D, tri[1][2]);
+}
+
+// Whether every corner of cell (i, j) lies below the height y, so that a sphere whose lowest
+// point is y or higher cannot meet either triangle: a triangle lies within its corners' heights.
+// A height that is not a number never counts as below.
+static inline int cell_below(const terrain_field *t, int i, int j, float y)
+{
+    const int hi = t->grid_dim - 1;
+    const float *h = t->heights;
+    const long r0 = (long)clamp_index(j, hi) * t->grid_dim, r1 = (long)clamp_index(j + 1, hi) * t->grid_dim;
+    const int c0 = clamp_index(i, hi), c1 = clamp_index(i + 1, hi);
+    return h[r0 + c0] < y && h[r0 + c1] < y && h[r1 + c0] < y && h[r1 + c1] < y;
 }
 
 // A downward normal is turned horizontal, or straight up when it is nearly vertical.
@@ -119,6 +138,60 @@ static void wheel_shape_of(const wheel_record *w, wheel_shape *ws)
     ws->r = w->tube_radius;
 }
 
+// Half the sides of a box around the wheel, margin included. The centre circle spans
+// R sqrt(1 - c²) along an axis whose cosine with the axle is c, the tube r more; every touch the
+// torus test reports has a point of the triangle in that box, except the buried wheel, whose
+// triangle lies over the centre and above it (see cell_may_touch). A wheel across the x or z axis
+// (as it rides) thus skips the cells beside it, and a leaning one the cells under its low side.
+// An axle of no length or not finite takes the whole reach R + r, as does a box no narrower.
+static void wheel_extent(const wheel_shape &ws, float ext[3])
+{
+    const float a2 = ws.a[0] * ws.a[0] + ws.a[1] * ws.a[1] + ws.a[2] * ws.a[2];
+    for (int k = 0; k < 3; ++k) {
+        float across = 1;
+        if (a2 > 0 && std::isfinite(a2)) {
+            const float c2 = ws.a[k] * ws.a[k] / a2;
+            across = c2 < 1 ? std::sqrt(1 - c2) : 0;
+        }
+        ext[k] = (ws.R * across + ws.r) * 1.001f + WHEEL_MARGIN;
+        // Never wider than the reach every cell within used to be searched by.
+        if (!(ext[k] < ws.R + ws.r)) ext[k] = ws.R + ws.r;
+    }
+}
+
+// The wheel's plane (through the centre, across the axle) for beside_wheel; `ok` 0 when the
+// axle has no usable direction.
+struct wheel_plane { float unit_a[3], reach; int ok; };
+
+static void wheel_plane_of(const wheel_shape &ws, wheel_plane *out)
+{
+    const float a2 = ws.a[0] * ws.a[0] + ws.a[1] * ws.a[1] + ws.a[2] * ws.a[2];
+    out->ok = a2 > 0 && std::isfinite(a2) && ws.r >= 0;
+    if (!out->ok) return;
+    const float inv = 1.0f / std::sqrt(a2);
+    for (int k = 0; k < 3; ++k) out->unit_a[k] = ws.a[k] * inv;
+    out->reach = ws.r * 1.001f + WHEEL_MARGIN;
+}
+
+// Whether the triangle lies wholly to one side of the wheel's plane, farther than the tube
+// reaches, with the centre above all of it. Every touch the torus test reports then fails: the
+// circle, the disc and the line down through the centre all lie in that plane, so no point of
+// the triangle comes within r of them, and the buried wheel needs the centre under the triangle.
+// Such triangles are common under a wheel riding across the grid's diagonals.
+static int beside_wheel(const wheel_shape &ws, const wheel_plane &plane, const float tri[3][3])
+{
+    if (!plane.ok) return 0;
+    int over = 0, under = 0;
+    for (int v = 0; v < 3; ++v) {
+        if (!(ws.W[1] >= tri[v][1] + WHEEL_MARGIN)) return 0;
+        const float s = (tri[v][0] - ws.W[0]) * plane.unit_a[0] + (tri[v][1] - ws.W[1]) * plane.unit_a[1] +
+                        (tri[v][2] - ws.W[2]) * plane.unit_a[2];
+        over += s > plane.reach;
+        under += s < -plane.reach;
+    }
+    return over == 3 || under == 3;
+}
+
 static void copy3(float o[3], const float a[3])
 {
     o[0] = a[0];
@@ -131,15 +204,22 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
 {
     wheel_shape ws;
     wheel_shape_of(w, &ws);
+    float ext[3];
+    wheel_extent(ws, ext);
     cell_range cr;
-    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, &cr)) return 0;
-    float best = 0, best_p[3], best_n[3];
+    if (!cells_under(t, ws.W[0], ws.W[2], ext[0], ext[2], &cr)) return 0;
+    const float below = ws.W[1] - ext[1];
+    wheel_plane plane;
+    wheel_plane_of(ws, &plane);
+    float best = 0, best_p[3] = {}, best_n[3] = {};
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
+            if (cell_below(t, i, j, below)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             if (!cell_may_touch(t, ws, i, j, tri)) continue;
             for (int k = 0; k < 2; ++k) {
+                if (beside_wheel(ws, plane, tri[k])) continue;
                 float p[3], n[3];
                 float d = torus_triangle_distance(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);
                 if (d > best) {
@@ -172,7 +252,7 @@ int wheel_terrain_contact_fx(const terrain_field *t, const wheel_record *w, floa
     wheel_shape ws;
     wheel_shape_of(w, &ws);
     cell_range cr;
-    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, &cr)) return 0;
+    if (!cells_under(t, ws.W[0], ws.W[2], ws.R + ws.r, ws.R + ws.r, &cr)) return 0;
     const int rows = cr.z1 - cr.z0 + 1, cols = cr.x1 - cr.x0 + 1;
     for (int jr = 0; jr < 2 * rows; ++jr) {
         const int j = middle_out(jr, rows);
@@ -203,10 +283,12 @@ int sphere_terrain_contact(const terrain_field *t, const float centre[3], float 
                            float normal[3], float *depth)
 {
     cell_range cr;
-    if (!std::isfinite(centre[1]) || !cells_under(t, centre[0], centre[2], radius, &cr)) return 0;
-    float best = 0, best_p[3], best_n[3];
+    if (!std::isfinite(centre[1]) || !cells_under(t, centre[0], centre[2], radius, radius, &cr)) return 0;
+    float best = 0, best_p[3] = {}, best_n[3] = {};
+    const float clear_above = centre[1] - radius - CLEAR_MARGIN;
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
+            if (cell_below(t, i, j, clear_above)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             for (int k = 0; k < 2; ++k) {
@@ -329,6 +411,7 @@ int wheel_terrain_collide(const terrain_field *t, wheel_record *w, float grip)
     dContact c;
     wheel_contact_params(t, w, grip, &c);
     dJointID joint = dJointCreateContact(physics_world, contact_group, &c);
+    ++contact_joints_made;
     dJointAttach(joint, w->body, nullptr);
     dJointSetFeedback(joint, &w->feedback);
 
@@ -356,11 +439,39 @@ void shape_place(shape *s, const float p[3], const float M[9])
     }
 }
 
+// Whether every placed sphere of s clears the ground by the margin sphere_terrain_contact culls
+// cells with: the cells under the box of all the spheres hold each sphere's own cells, so when
+// all their corners lie below the lowest sphere, no sphere has a cell left to test. 0 when that
+// cannot be told (a value not finite, a box too wide to search).
+static int shape_clears_ground(const terrain_field *t, const shape *s)
+{
+    if (s->sphere_count <= 0) return 0;
+    float lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (int i = 0; i < s->sphere_count; ++i) {
+        const float *c = s->world_centers[i], r = s->spheres[i].radius;
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = c[k] - r < lo[k] ? c[k] - r : lo[k];
+            hi[k] = c[k] + r > hi[k] ? c[k] + r : hi[k];
+        }
+        if (!std::isfinite(c[0] + c[1] + c[2] + r)) return 0;
+    }
+    cell_range cr;
+    const float ex = (hi[0] - lo[0]) * 0.5f + CLEAR_MARGIN, ez = (hi[2] - lo[2]) * 0.5f + CLEAR_MARGIN;
+    if (!cells_under(t, (lo[0] + hi[0]) * 0.5f, (lo[2] + hi[2]) * 0.5f, ex, ez, &cr)) return 0;
+    const float clear_above = lo[1] - CLEAR_MARGIN;
+    for (int j = cr.z0; j <= cr.z1; ++j)
+        for (int i = cr.x0; i <= cr.x1; ++i)
+            if (!cell_below(t, i, j, clear_above)) return 0;
+    return 1;
+}
+
 int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const float rotation[9],
                           const terrain_field *t)
 {
     if (!s->world_centers) return 0;   // a cached master has nowhere to place its spheres
     shape_place(s, position, rotation);
+    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape.
+    if (shape_clears_ground(t, s)) return 0;
     int any = 0;
     for (int i = 0; i < s->sphere_count; ++i) {
         const shape_sphere &sp = s->spheres[i];
@@ -378,6 +489,7 @@ int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const
         }
         c.geom.depth = depth;
         dJointID joint = dJointCreateContact(physics_world, contact_group, &c);
+        ++contact_joints_made;
         dJointAttach(joint, body, nullptr);
     }
     return any;

@@ -67,8 +67,11 @@ int bike_is_simulated(bike *b) { return b->simulated_weight > 0.25f ? 1 : 0; }
 
 int bike_pre_step(bike *) { return 0; }
 
-void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3], float depth,
-                       float k, float c)
+// Kept out of line: gcc 12's -O3 inlined it into the rider's springs and handed ODE the rider's
+// position in double precision, skipping its rounding to float, so a Release build rode apart
+// from every other build from the first tick.
+[[gnu::noinline]] void bike_soft_contact(dBodyID a, dBodyID b, const float position[3], const float normal[3],
+                                         float depth, float k, float c)
 {
     // A spring at its rest length pushes with no force. Made anyway, its row sits exactly on its
     // bound with nothing moving, and ODE's dense solver gives up on such a row ("LCP internal

@@ -14,6 +14,9 @@ static const float TICK = 1.0f / 128.0f;
 static const float SPRING_CAP = 2500.0f;     // lbf a sphere pair's spring may push with
 static const float FORCE_CAP = 1000.0f;      // lbf of the direct force mode
 static const float NEAR_CENTRE = 1.0f / 256.0f;
+// How far a sphere must clear a shape's bounding sphere before its pairs go untested: far above
+// the rounding of the placed centres (about 1e-4 ft on the largest fields).
+static const float CLEAR_MARGIN = 1.0f / 64;
 
 static void point_velocity(dBodyID body, const float p[3], float out[3])
 {
@@ -78,6 +81,7 @@ int sphere_sphere_contact(const shape_sphere *a, dBodyID body_a, const shape_sph
         }
         contact.geom.depth = depth;
         dJointID joint = dJointCreateContact(physics_world, contact_group, &contact);
+        ++contact_joints_made;
         // B first, so the normal points into B.
         dJointAttach(joint, body_b, body_a);
         return 1;
@@ -119,17 +123,61 @@ static float distance2(const float a[3], const float b[3])
     return d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
 }
 
+// The box around the placed spheres of s, CLEAR_MARGIN wider on every side. A centre or radius
+// that is not a number spoils the box, which then clears nothing.
+static void placed_box(const shape *s, float lo[3], float hi[3])
+{
+    const float none = s->world_centers ? INFINITY : -INFINITY;   // unplaced: clears nothing
+    for (int k = 0; k < 3; ++k) lo[k] = none, hi[k] = -none;
+    for (int j = 0; s->world_centers && j < s->sphere_count; ++j) {
+        const float *c = s->world_centers[j], r = s->spheres[j].radius;
+        for (int k = 0; k < 3; ++k) {
+            const float l = c[k] - r, h = c[k] + r;
+            lo[k] = l < lo[k] || l != l ? l : lo[k];
+            hi[k] = h > hi[k] || h != h ? h : hi[k];
+        }
+    }
+    for (int k = 0; k < 3; ++k) lo[k] -= CLEAR_MARGIN, hi[k] += CLEAR_MARGIN;
+}
+
+static int sphere_clear_of_box(const shape_sphere &s, const float lo[3], const float hi[3])
+{
+    for (int k = 0; k < 3; ++k)
+        if (s.center[k] - s.radius > hi[k] || s.center[k] + s.radius < lo[k]) return 1;
+    return 0;
+}
+
+static void place_once(shape *s, const float position[3], const float rotation[9], int *placed)
+{
+    if (placed && *placed) return;
+    shape_place(s, position, rotation);
+    if (placed) *placed = 1;
+}
+
 int shape_vs_shape_contacts(shape *a, dBodyID body_a, const float position_a[3],
                             const float rotation_a[9], shape *b, dBodyID body_b,
                             const float position_b[3], const float rotation_b[9], int mode)
 {
+    return shape_vs_shape_contacts_once(a, body_a, position_a, rotation_a, nullptr, b, body_b, position_b,
+                                        rotation_b, nullptr, mode);
+}
+
+int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_a[3], const float rotation_a[9],
+                                 int *a_placed, shape *b, dBodyID body_b, const float position_b[3],
+                                 const float rotation_b[9], int *b_placed, int mode)
+{
     float reach = a->bounding_radius + b->bounding_radius;
     if (!(distance2(position_a, position_b) < reach * reach)) return 0;
-    shape_place(a, position_a, rotation_a);
-    shape_place(b, position_b, rotation_b);
+    place_once(a, position_a, rotation_a, a_placed);
+    place_once(b, position_b, rotation_b, b_placed);
     int hit = 0;
+    // B's spheres as placed, boxed: a sphere of A clear of the box meets none of them. Taken from
+    // the placed centres, so it holds whatever matrix placed them.
+    float lo[3], hi[3];
+    placed_box(b, lo, hi);
     for (int i = 0; i < a->sphere_count; ++i) {
         shape_sphere sa = world_sphere(a, i);
+        if (sphere_clear_of_box(sa, lo, hi)) continue;
         for (int j = 0; j < b->sphere_count; ++j) {
             shape_sphere sb = world_sphere(b, j);
             hit |= sphere_sphere_contact(&sa, body_a, &sb, body_b, mode, nullptr);
@@ -149,6 +197,12 @@ static float radial(const float v[3], const float a[3], float a2, float out[3])
 int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
                             const float rotation[9], wheel_record *wheel, int mode)
 {
+    return shape_vs_wheel_contacts_once(s, body, position, rotation, nullptr, wheel, mode);
+}
+
+int shape_vs_wheel_contacts_once(shape *s, dBodyID body, const float position[3], const float rotation[9],
+                                 int *placed, wheel_record *wheel, int mode)
+{
     const dReal *w = dBodyGetPosition(wheel->body);
     float centre[3] = {(float)w[0], (float)w[1], (float)w[2]};
     float big_r = wheel->radius, r = wheel->tube_radius;
@@ -157,7 +211,7 @@ int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
     float axis[3];
     wheel_world_axis(wheel, axis);
     float a2 = axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2];
-    shape_place(s, position, rotation);
+    place_once(s, position, rotation, placed);
 
     shape_sphere tube = {};
     tube.radius = r;

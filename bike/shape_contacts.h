@@ -33,3 +33,11 @@ int shape_vs_shape_contacts(shape *a, dBodyID body_a, const float position_a[3],
 // deepest touch as its contact. 1 when any sphere touches the tube.
 int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
                             const float rotation[9], wheel_record *wheel, int mode);
+
+// The same two tests for a caller that meets one shape with many at one pose: *placed (null:
+// always place) says the shape's world centres already hold this pose, and is set once they do.
+int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_a[3], const float rotation_a[9],
+                                 int *a_placed, shape *b, dBodyID body_b, const float position_b[3],
+                                 const float rotation_b[9], int *b_placed, int mode);
+int shape_vs_wheel_contacts_once(shape *s, dBodyID body, const float position[3], const float rotation[9],
+                                 int *placed, wheel_record *wheel, int mode);

@@ -93,10 +93,17 @@ int rider_object_collisions(bike *b)
     }
     const int *index = (const int *)list->items;
     statue *all = (statue *)statues.items;
+    bike_bounds bounds;
+    bike_bounds_of(b, &bounds);
     for (int k = 0; k < list->count; ++k) {
         if (index[k] < 0 || index[k] >= statues.count) continue;
         statue &s = all[index[k]];
         const float position[3] = {s.x, s.y, s.z};
+        // A statue clear of the whole bike touches none of its parts.
+        if (s.shape && bike_bounds_miss_sphere(&bounds, position, s.shape->bounding_radius)) {
+            result = 0;
+            continue;
+        }
         result = bike_collide_object(b, s.shape, nullptr, position, s.turn_value != 0 ? identity : s.orientation);
         if (result) s.last_hit_tick = tick_count;
     }

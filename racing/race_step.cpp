@@ -147,8 +147,7 @@ static void collide_riders(void)
             rider_object_collisions(b);
         }
         heap_sort(list, count, sizeof list[0], compare_rider_speed);
-        for (int i = 0; i < count; ++i)
-            for (int j = i + 1; j < count; ++j) bike_collide_bikes(list[i], list[j], 0);
+        bike_collide_list(list, count);
         return;
     }
     bike *local = local_slot < 160 ? bike_slot_table[local_slot] : nullptr;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "bike/collision_passes.h"
+#include "bike/ground_contact.h"
 #include "bike/shape.h"
 #include "racing/race.h"
 #include "terrain/field.h"
@@ -241,6 +242,41 @@ TEST_F(CollisionPasses, ForkFlagMakesFrontPartsTestOnly)
     }
     bike_destroy(b);
     bike_destroy(a);
+}
+
+// The list pass skips pairs by their whole-bike boxes: it must make exactly the contacts the
+// all-pairs loop makes, down to bikes a hair inside and outside touching distance.
+TEST_F(CollisionPasses, ListPassMakesTheContactsOfEveryPair)
+{
+    // Side by side, facing -z: the parts of neighbours under 0.6 ft apart touch (two 0.3 ft spheres).
+    const float xs[] = {0, 0.599f, 1.2f, 1.801f, 6, 6.3f, 40};
+    bike *bikes[std::size(xs)];
+    for (size_t i = 0; i < std::size(xs); ++i) bikes[i] = bike_at(xs[i], 0);
+    const int n = (int)std::size(xs);
+
+    const long before = contact_joints_made;
+    int touching_pairs = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) touching_pairs += bike_collide_bikes(bikes[i], bikes[j], 0) != 0;
+    const long all_pairs = contact_joints_made - before;
+    dJointGroupEmpty(contact_group);
+    EXPECT_GE(touching_pairs, 3);   // 0-1, 4-5 whole; the tyres reach a little further
+
+    ++tick_count;   // a pair that touched this tick would push apart directly, making no joints
+    bike_collide_list(bikes, n);
+    EXPECT_EQ(contact_joints_made - before - all_pairs, all_pairs);
+    dJointGroupEmpty(contact_group);
+
+    // A box spoilt by a position that is not a number never counts as apart.
+    dBodySetPosition(bikes[6]->bodies[BODY_RIDER], NAN, 20, 0);
+    bike_bounds near, lost;
+    bike_bounds_of(bikes[0], &near);
+    bike_bounds_of(bikes[6], &lost);
+    EXPECT_FALSE(bike_bounds_apart(&near, &lost));
+    const float far_centre[3] = {100, 20, 0};
+    EXPECT_TRUE(bike_bounds_miss_sphere(&near, far_centre, 1));
+    EXPECT_FALSE(bike_bounds_miss_sphere(&lost, far_centre, 1));
+    for (bike *b : bikes) bike_destroy(b);
 }
 
 }  // namespace

@@ -377,3 +377,64 @@ TEST(GroundContact, WheelDepthIsTheDeepestOfAllTriangles)
     }
     EXPECT_GE(touching, 50);
 }
+
+TEST(GroundContact, SphereAndShapeDepthsAreTheDeepestOfAllTriangles)
+{
+    // The sphere search skips cells whose corners lie below the sphere, and a shape whose spheres
+    // all clear the ground skips them all: against every triangle of the field, neither may miss
+    // a touch nor change a depth.
+    ground g(bumpy);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> pos(-1.5f, 9.5f), lift(-1.5f, 3.0f), size(0.05f, 1.5f), turn(0, 6.2831853f);
+    auto deepest = [&](const float c[3], float r) {
+        float best = 0;
+        for (int j = -3; j < 11; ++j)
+            for (int i = -3; i < 11; ++i) {
+                auto vtx = [&](int vi, int vj, float *o) {
+                    o[0] = (float)vi;
+                    o[1] = g.h(std::min(std::max(vi, 0), 8), std::min(std::max(vj, 0), 8));
+                    o[2] = (float)vj;
+                };
+                const int D = ((i ^ j) & 1) == 0;
+                float tri[2][3][3];
+                vtx(i, j, tri[0][0]), vtx(i, j + 1, tri[0][1]), vtx(i + 1, j + D, tri[0][2]);
+                vtx(i + 1, j + 1, tri[1][0]), vtx(i + 1, j, tri[1][1]), vtx(i, j + 1 - D, tri[1][2]);
+                for (auto &tr : tri) {
+                    float p[3], n[3];
+                    best = std::max(best, sphere_triangle_distance(p, n, c, r, tr));
+                }
+            }
+        return best;
+    };
+    int touching = 0, shapes_touching = 0;
+    for (int n_case = 0; n_case < 300; ++n_case) {
+        SCOPED_TRACE(n_case);
+        const float x = pos(rng), z = pos(rng);
+        const float c[3] = {x, terrain_height_at(g.t, x, z) + lift(rng), z};
+        const float r = size(rng);
+        const float best = deepest(c, r);
+        float p[3], n[3], d = 0;
+        const int got = sphere_terrain_contact(g.t, c, r, p, n, &d);
+        EXPECT_EQ(got, best > 0);
+        if (got) EXPECT_EQ(d, best);
+        touching += got;
+
+        // Three spheres about a turned body: the shape touches when any of them does.
+        shape_sphere spheres[3] = {{{0, 0, 0}, r, 1, 1, 1}, {{1.2f, 0.4f, 0}, 0.3f, 1, 1, 1}, {{0, 1.5f, -0.8f}, 0.5f, 1, 1, 1}};
+        float world[3][3];
+        shape s = {};
+        s.sphere_count = 3;
+        s.spheres = spheres;
+        s.world_centers = world;
+        const float a = turn(rng), co = std::cos(a), si = std::sin(a);
+        const float rot[9] = {co, 0, si, 0, 1, 0, -si, 0, co};
+        const int shape_got = shape_terrain_collide(&s, nullptr, c, rot, g.t);
+        int want = 0;
+        for (int i = 0; i < 3; ++i) want |= deepest(world[i], spheres[i].radius) > 0;
+        EXPECT_EQ(shape_got, want);
+        shapes_touching += shape_got;
+    }
+    EXPECT_GE(touching, 50);
+    EXPECT_GE(shapes_touching, 50);
+    EXPECT_LT(shapes_touching, 290);
+}
