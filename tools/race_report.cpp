@@ -1,6 +1,7 @@
 // A robot race run headless, as fast as the machine goes, and what each robot made of it:
 //
-//   robot K number=N falls=F lap_falls=A,B,.. laps=L lap_s=T1,T2,.. missing=M gates=G,.. close_s=C
+//   robot K number=N falls=F lap_falls=A,B,.. laps=L lap_s=T1,T2,.. first_gate_s=S missing=M gates=G,..
+//         close_s=C
 //   total robots=R laps=L falls=F falls_per_robot_lap=X worst_lap_falls=W finished=D missing=M/G
 //         close_s=C winner=N winner_mean_lap_s=T race_s=T slowest_finisher_x=X
 //         lines_first_lap_s=T lines_lap_s=T ticks=K
@@ -9,8 +10,9 @@
 // race's sequence the robot is counted past without a time. close_s is the longest unbroken time
 // a robot's frame spent within 3 ft of another rider's, counted from 15 s after the gate drop
 // (the start line puts them 3.2 ft apart). lines_*_s are the chosen lines' own recorded times
-// for the skill, summed over the first lap and over a normal lap. A lap that could not be timed
-// prints as "-".
+// for the skill, summed over the first lap and over a normal lap. first_gate_s is the time from
+// the gate drop to the first gate, which tells how the start went. A time that could not be
+// taken prints as "-".
 //
 // usage: race_report TRACK [--robots N] [--laps L] [--skill novice|amateur|expert] [--seed S]
 //                          [--max-seconds T] [--game FOLDER]
@@ -307,6 +309,9 @@ int main(int argc, char **argv)
                 print_seconds_or_dash(lap_ticks(b, l));
             }
             if (laps == 0) printf("-");
+            const int first_gate = bike_get_gate_time(b, 0);
+            printf(" first_gate_s=");
+            print_seconds_or_dash(first_gate < 0 ? -1 : first_gate - race_start_tick);
             int gone = 0;
             std::string which;
             for (int n = 0; n < bike_get_gate_index(b); ++n)
