@@ -258,11 +258,23 @@ static void gate_matrix(statue &s, float drop)
 
 static void start_gates(void)
 {
-    const std::int64_t s = (std::int64_t)race_start_tick + (race_lineup_absent() ? 127 : 0);
-    if (tick_count > s + (int)(10 / tick)) return;
+    const std::int64_t s = (std::int64_t)race_start_tick + (race_lineup_absent() ? 127 : 0),
+                       last = s + (int)(10 / tick);
+    if (tick_count > last) return;
     if (tick_count < s)
         for (int g = 0; g < start_count; ++g) gate_drop[g] = 1, gate_drop_speed[g] = 0;
     statue *all = (statue *)statues.items;
+    if (tick_count == last) {
+        // After this tick nothing moves the gates: one a rider still holds up by pushing on it
+        // would stand for the rest of the race with him behind it. It goes down now.
+        for (int g = 0; g < start_count; ++g) {
+            const int i = start_statues[g];
+            if (i < 0 || i >= statues.count || !(gate_drop[g] > 0)) continue;
+            gate_drop[g] = 0, gate_drop_speed[g] = 0;
+            gate_matrix(all[i], 0);
+        }
+        return;
+    }
     for (int g = 0; g < start_count; ++g) {
         const int i = start_statues[g];
         if (i < 0 || i >= statues.count || !(gate_drop[g] > 0)) continue;

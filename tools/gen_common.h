@@ -23,6 +23,10 @@ namespace gen {
 
 constexpr double PI = 3.14159265358979323846;
 
+// The start gates turn about a hinge this high above the ground at the gate's place: the start
+// lines give it as their height, and the gate's model and shape are made round it.
+constexpr double START_GATE_HINGE_FT = 2.0;
+
 // ---- random numbers and noise ----
 
 struct rng {

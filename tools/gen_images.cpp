@@ -157,31 +157,65 @@ bool make_roost(const std::string &out)
 }
 
 // The gate at one start position. In its own frame x runs across the start line, +z points at
-// the rider waiting behind it and y is up. The race stands the gate up by turning it 3/16 of
-// a half turn about x towards -z, so the plate is modelled leaning that far towards the rider:
-// upright while the gate is up, leaning onto the start line once it has dropped.
+// the rider waiting behind it and y is up from its hinge, START_GATE_HINGE_FT above the ground.
+// The race stands the gate up by turning it 3/16 of a half turn about the hinge towards -z, and
+// lets it fall by turning it back: a turn too small to lay a plate flat. So the plate hangs
+// below the hinge and towards the rider: falling, every point of it moves down and away from
+// the rider at once, and it ends sunk in its slot, its top edge about level with the ground.
+// Everything is modelled in the fallen pose.
+//
+// Standing, the plate is a firm wall a front wheel cannot climb: a face of spheres as wide as
+// the start place and taller than a wheel, grippy enough that a tyre pushed into it does not
+// slide along it to the end of the row, half a foot in front of a waiting front tyre (whose
+// leading edge stands 3.9 ft behind the gate's place), so a bike held at full throttle has no
+// run at it. Its upper part leans over towards the rider: a front wheel pressed against it or
+// lifting is pushed down, not up.
 bool make_startgate(const std::string &out)
 {
     const float tilt = (float)(3.0 * PI / 16.0), c = std::cos(tilt), s = std::sin(tilt);
-    auto lean = [&](float x, float y, float z, float *p) {   // turn about x towards +z
+    const float hinge = (float)START_GATE_HINGE_FT;
+    auto lean = [&](float x, float height, float z, float *p) {   // standing place -> fallen pose
+        const float y = height - hinge;
         p[0] = x;
         p[1] = y * c - z * s;
         p[2] = y * s + z * c;
     };
+    // The standing plate's centre line from its foot to its top edge (height above the ground,
+    // z); the rows of spheres sit on the points between.
+    const float profile[][2] = {{0, 2.35f}, {0.3f, 2.5f}, {0.75f, 2.75f}, {1.2f, 3.0f}, {1.6f, 3.3f}, {1.8f, 3.4f}};
+    const int points = (int)(sizeof profile / sizeof profile[0]);
+    const float hw = 1.5f, r = 0.3f;
     km_mesh plate;
     plate.shininess = 24;
-    const float hw = 1.45f, h = 1.7f, t = 0.12f;
     float a[3], b[3], cc[3], d[3];
-    // Front (facing the rider, +z), back, top edge: the picture's top half is the painted face,
-    // its bottom half the bare metal of the back.
-    lean(-hw, 0, t, a), lean(hw, 0, t, b), lean(hw, h, t, cc), lean(-hw, h, t, d);
-    plate.quad(a, b, cc, d, 0, 0.5f, 1, 1);
-    lean(hw, 0, 0, a), lean(-hw, 0, 0, b), lean(-hw, h, 0, cc), lean(hw, h, 0, d);
-    plate.quad(a, b, cc, d, 0, 0, 1, 0.5f);
-    lean(-hw, h, t, a), lean(hw, h, t, b), lean(hw, h, 0, cc), lean(-hw, h, 0, d);
+    // Front (facing the rider, +z) and back, strip by strip, and the top edge: the picture's top
+    // half is the painted face, its bottom half the bare metal of the back. The painted face
+    // lies a little inside the spheres' fronts.
+    const float front = 0.2f, back = 0.08f, top = profile[points - 1][0];   // top: its height
+    for (int k = 0; k + 1 < points; ++k) {
+        const float y0 = profile[k][0], z0 = profile[k][1], y1 = profile[k + 1][0], z1 = profile[k + 1][1];
+        const float v0 = y0 / top, v1 = y1 / top;
+        lean(-hw, y0, z0 + front, a), lean(hw, y0, z0 + front, b), lean(hw, y1, z1 + front, cc), lean(-hw, y1, z1 + front, d);
+        plate.quad(a, b, cc, d, 0, 0.5f + 0.5f * v0, 1, 0.5f + 0.5f * v1);
+        lean(hw, y0, z0 - back, a), lean(-hw, y0, z0 - back, b), lean(-hw, y1, z1 - back, cc), lean(hw, y1, z1 - back, d);
+        plate.quad(a, b, cc, d, 0, 0.5f * v0, 1, 0.5f * v1);
+    }
+    const float zt = profile[points - 1][1];
+    lean(-hw, top, zt + front, a), lean(hw, top, zt + front, b), lean(hw, top, zt - back, cc), lean(-hw, top, zt - back, d);
     plate.quad(a, b, cc, d, 0, 0, 1, 0.05f);
-    // The hinge bar along the ground.
-    plate.box(-1.6f, 0, -0.25f, 1.6f, 0.25f, 0.25f, 0, 0, 1, 0.05f);
+    const float f0 = profile[0][1] - back;
+    // The stiffening rail along the plate's foot, on its back.
+    std::vector<float> rail;
+    const float box[2][3] = {{-hw, 0, f0 - 0.2f}, {hw, 0.3f, f0}};
+    for (int k = 0; k < 8; ++k) {
+        float p[3];
+        lean(box[k & 1][0], box[(k >> 1) & 1][1], box[(k >> 2) & 1][2], p);
+        rail.insert(rail.end(), p, p + 3);
+    }
+    auto corner = [&](int k) { return &rail[(std::size_t)k * 3]; };
+    // Faces of the rail's box, each wound to face outwards: -z, +z, -x, +x, +y.
+    const int faces[5][4] = {{1, 0, 2, 3}, {4, 5, 7, 6}, {0, 4, 6, 2}, {5, 1, 3, 7}, {2, 6, 7, 3}};
+    for (const auto &f : faces) plate.quad(corner(f[0]), corner(f[1]), corner(f[2]), corner(f[3]), 0, 0, 1, 0.05f);
 
     bool ok = write_km(out + "startgate.km", {plate});
 
@@ -199,9 +233,16 @@ bool make_startgate(const std::string &out)
         }
     ok = write_ppm(out + "startgate.ppm", 128, 128, tex.rgb_bytes()) && ok;
 
-    // Three spheres along the plate where it stands once up (riders touch it only then).
+    // Seven columns of spheres, one on each inner point of the centre line, overlapping so that
+    // nothing slips between them; stiff and well damped as a tyre. Fallen, the top row's tops
+    // lie a little above the ground, the rest below it.
     std::vector<shp_sphere> spheres;
-    for (int i = -1; i <= 1; ++i) spheres.push_back({i * 1.0f, 0.75f * c, 0.75f * s, 0.55f, 0.5f, 4000.0f, 100.0f});
+    for (int column = -3; column <= 3; ++column)
+        for (int k = 1; k + 1 < points; ++k) {
+            float p[3];
+            lean(column * 0.45f, profile[k][0], profile[k][1], p);
+            spheres.push_back({p[0], p[1], p[2], r, 0.6f, 25000.0f, 2500.0f});
+        }
     return write_shp(out + "startgate.shp", spheres) && ok;
 }
 

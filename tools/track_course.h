@@ -311,7 +311,19 @@ struct ground_spec {
     double hill_height;     // of the rolling land
     double hill_scale;      // ft across a hill
     double rim_height;      // the land rises this much towards the edges of the world
+    // The bank round the field: within bank_width of an edge the ground climbs bank_height more,
+    // a cliff at its foot easing to a steep slope at the edge. Steep enough that a bike driven
+    // into it is stopped or thrown, never launched, and high enough that nothing rides over it.
+    double bank_height = 30;
+    double bank_width = 12;
 };
+
+// What the bank adds at a point e ft from the nearest edge of the world.
+inline double bank_rise(const ground_spec &gs, double e)
+{
+    if (!(e < gs.bank_width)) return 0;
+    return gs.bank_height * std::sqrt(1 - std::max(e, 0.0) / gs.bank_width);
+}
 
 inline ground carve_ground(const course &c, int dim, double cell, const ground_spec &gs)
 {
@@ -391,6 +403,11 @@ inline ground carve_ground(const course &c, int dim, double cell, const ground_s
             }
             g.height[v] = (float)h;
             if (d <= hw + 1.0) g.surface[v] = (unsigned char)course_surface(c, k);
+        }
+    for (int z = 0; z < dim; ++z)
+        for (int x = 0; x < dim; ++x) {
+            const double e = std::min(std::min(x, dim - 1 - x), std::min(z, dim - 1 - z)) * cell;
+            g.height[(std::size_t)z * dim + x] += (float)bank_rise(gs, e);
         }
     return g;
 }

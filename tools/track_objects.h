@@ -288,7 +288,7 @@ inline void place_gates(track_objects &o, const course &c, const ground &g)
 
 // Start positions 3.2 ft apart across the start of the start straight (or of the loop just past
 // the finish when there is none), facing down the course. The race puts the gate 3 ft in front
-// of each position.
+// of each position, at the height the line gives: the gate's hinge.
 inline void place_start(track_objects &o, const course &c, int count)
 {
     const course_sample &k = c.spur.empty() ? c.loop_at(c.spec->finish_s + 30) : c.spur[8];
@@ -296,7 +296,7 @@ inline void place_start(track_objects &o, const course &c, int count)
     for (int i = 0; i < count; ++i) {
         double off = (i - (count - 1) / 2.0) * 3.2, nx = -k.tz, nz = k.tx;
         char line[160];
-        snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.6f", k.x + nx * off, 0.0, k.z + nz * off, angle);
+        snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.6f", k.x + nx * off, START_GATE_HINGE_FT, k.z + nz * off, angle);
         o.start_lines.push_back(line);
     }
 }
