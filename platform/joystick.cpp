@@ -123,7 +123,7 @@ void kubl_dinput_item(dinput_device *dev, const dinput_item *item)
     if (item->offset < 0) return;
     if (item->offset < 4 * axes) {
         int j = item->offset / 4;
-        if (axis_is_relative(dev, j)) dev->axis_values[j] += item->value;
+        if (axis_is_relative(dev, j)) dev->axis_values[j] = (int)((unsigned)dev->axis_values[j] + (unsigned)item->value);
         else dev->axis_values[j] = kubl_axis_scale(item->value, -32768, 32767);
         return;
     }
@@ -186,9 +186,7 @@ static int dinput_read_axis(input_device *base, int index)
     dinput_device *dev = (dinput_device *)base;
     kubl_dinput_poll(base);
     if (index < 0 || index >= base->axis_count) return 0;
-    int value = dev->axis_values[index];
-    if (axis_is_relative(dev, index)) dev->axis_values[index] = 0;
-    return value;
+    return dev->axis_values[index];   // a relative axis's running total (see kubl_axis_read)
 }
 
 static void dinput_release(dinput_device *dev)
@@ -290,6 +288,7 @@ int kubl_dinput_device_add(display *d, int index)
     dev->base.axis_count = axes;
     dev->base.button_count = buttons;
     dev->ball_axes = axes - (caps.axes < axes ? caps.axes : axes);
+    dev->base.relative_axes = dev->ball_axes;
     dev->relative = axes > 0 && axis_is_relative(dev, 0);
     for (int j = 0; j < axes; ++j) {
         int rel = axis_is_relative(dev, j);
@@ -355,6 +354,7 @@ int kubl_dinput_mouse_add(display *d)
     dev->base.button_count = OS_MOUSE_BUTTONS;
     dev->instance = DINPUT_MOUSE_INSTANCE;
     dev->ball_axes = OS_MOUSE_AXES;
+    dev->base.relative_axes = OS_MOUSE_AXES;
     dev->relative = 1;
     dev->needs_poll = 1;   // its changes wait in the window's events until they are gathered
     dev->axis_values = axis_values;

@@ -86,7 +86,9 @@ TEST(Mouse, MotionAddsUpUntilReadAndButtonsBecomeEvents)
     axis_handle *x = kubl_axis_open(md.d, "mouse-x");
     axis_handle *y = kubl_axis_open(md.d, "mouse-y");
     axis_handle *wheel = kubl_axis_open(md.d, "Mouse.axis[2]");
+    axis_handle *x_again = kubl_axis_open(md.d, "Mouse axis 0");   // left and right of one axis
     ASSERT_NE(x, nullptr);
+    ASSERT_NE(x_again, nullptr);
     ASSERT_NE(y, nullptr);
     ASSERT_NE(wheel, nullptr);
 
@@ -100,9 +102,20 @@ TEST(Mouse, MotionAddsUpUntilReadAndButtonsBecomeEvents)
     EXPECT_EQ(kubl_axis_read(x), dx);
     EXPECT_EQ(kubl_axis_read(y), -3 * DINPUT_BUFFER_ITEMS);
     EXPECT_EQ(kubl_axis_read(wheel), -2 * OS_MOUSE_WHEEL_NOTCH);
-    // A read takes the motion: nothing moved since.
+    // A read takes the motion: nothing moved since. Each handle reads what moved since its own
+    // last read, so the second handle of the axis still sees it.
     EXPECT_EQ(kubl_axis_read(x), 0);
     EXPECT_EQ(kubl_axis_read(y), 0);
+    EXPECT_EQ(kubl_axis_read(x_again), dx);
+    ASSERT_TRUE(os_mouse_inject_motion(nullptr, -7, 0));
+    EXPECT_EQ(kubl_axis_read(x), -7);
+    EXPECT_EQ(kubl_axis_read(x_again), -7);
+    // A handle opened later does not see what moved before it.
+    axis_handle *late = kubl_axis_open(md.d, "mouse-x");
+    ASSERT_NE(late, nullptr);
+    EXPECT_EQ(kubl_axis_read(late), 0);
+    kubl_axis_close(late);
+    kubl_axis_close(x_again);
 
     // Buttons: events only once looked up, and only for a change of state.
     std::uint32_t code, right = 0;
