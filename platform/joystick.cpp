@@ -62,7 +62,7 @@ static void buffer_item(dinput_device *dev, int offset, int value, long long sta
         for (int i = 0; i < dev->buffer_count; ++i) {
             dinput_item *item = &dev->buffer[(dev->buffer_head + i) % DINPUT_BUFFER_ITEMS];
             if (item->offset == offset) {
-                item->value += value;
+                item->value = (int)((unsigned)item->value + (unsigned)value);
                 return;
             }
         }
@@ -93,7 +93,9 @@ static void joystick_item(int instance, int kind, int index, int value, long lon
 }
 
 // Called for every change of the mouse; only the mouse device listens (no joystick instance is
-// negative).
+// negative). Its buttons count only once a binding names one: the window reports every click as
+// "Mouse Left" and the others already, and a second code for the same click would reach the
+// menus (the controls page would take it as the key to bind) whenever a mouse axis is read.
 static void mouse_item(int kind, int index, int value, long long stamp_ms)
 {
     buffer_lock();
@@ -101,7 +103,7 @@ static void mouse_item(int kind, int index, int value, long long stamp_ms)
         if (dev->instance != DINPUT_MOUSE_INSTANCE || !dev->acquired) continue;
         int axes = dev->base.axis_count;
         if (kind == OS_MOUSE_AXIS && index < axes) buffer_item(dev, 4 * index, value, stamp_ms);
-        else if (kind == OS_MOUSE_BUTTON && index < dev->base.button_count)
+        else if (kind == OS_MOUSE_BUTTON && dev->base.buttons_in_use && index < dev->base.button_count)
             buffer_item(dev, 4 * axes + index, value, stamp_ms);
     }
     buffer_unlock();
