@@ -30,23 +30,26 @@ KUBL_OPTIONS='[dinputsticksonly:off]' start_game --hidden-hud --hidden-pause
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
 grep -qE '^\[[0-9:.]+\] Mouse \(Mouse\)$' "$home/Rutline/lastlog.txt" || fail "no mouse device"
+# The pointer waits at the top middle of the window, above the menu's rows; once the race is up
+# it drops straight down to the middle, a move that steers neither way.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" -ge 640 ] || fail "the window is only $WIDTH pixels wide"
+xdotool mousemove --window "$window" $((WIDTH / 2)) 2
 sleep 3
 send_keys Return Down Return
 wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "New Race, Start did not reset the race"
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
 sleep 1
+xdotool mousemove_relative -- 0 $((HEIGHT / 2))
 
 # From the middle of the window, steady motion right for 1.2 s, then left for twice as long (the
 # bars come back first): two pixels every 10 ms, in one xdotool run per way so that the motion
 # keeps up with the ticks.
-eval "$(xdotool getwindowgeometry --shell "$window")"
-xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT / 2))
 steady() {
     local args=() i
     for i in $(seq "$2"); do args+=(mousemove_relative -- "$1" 0 sleep 0.01); done
     xdotool "${args[@]}"
 }
-[ "$WIDTH" -ge 640 ] || fail "the window is only $WIDTH pixels wide"
 steady 2 120
 steady -2 240
 sleep 1
