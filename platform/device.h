@@ -14,6 +14,9 @@ struct input_device {
     int           buttons_in_use;  // only such devices are polled for button events
     int           button_count;
     int           axis_count;
+    // The last this many axes give motion: their reading is a running total (wrapping), and each
+    // axis handle takes what moved since its own last read.
+    int           relative_axes;
     int  (*enable_buttons)(input_device *dev);   // returns the new buttons-in-use flag
     int  (*open_axes_op)(input_device *dev);     // non-zero on success
     void (*close_axes)(input_device *dev);

@@ -10,7 +10,13 @@
 struct axis_handle {
     input_device *device;
     int index;
+    unsigned last_total;   // a relative axis's running total at this handle's last read
 };
+
+static int axis_is_relative(const input_device *dev, int index)
+{
+    return index >= dev->axis_count - dev->relative_axes;
+}
 
 static input_device *device_by_id(display *d, std::uint32_t id)
 {
@@ -160,6 +166,7 @@ axis_handle *kubl_axis_open(display *d, const char *name)
     if (!axis) return nullptr;
     axis->device = dev;
     axis->index = index;
+    axis->last_total = 0;
     if (dev->open_axes > 0) {
         dev->open_axes++;
     } else if (dev->open_axes_op && dev->open_axes_op(dev)) {
@@ -168,13 +175,22 @@ axis_handle *kubl_axis_open(display *d, const char *name)
         free(axis);
         return nullptr;
     }
+    // Motion from before the open is not this handle's.
+    if (axis_is_relative(dev, index) && dev->read_axis) axis->last_total = (unsigned)dev->read_axis(dev, index);
     return axis;
 }
 
 int kubl_axis_read(axis_handle *axis)
 {
     if (!axis || !axis->device->read_axis) return 0;
-    return axis->device->read_axis(axis->device, axis->index);
+    input_device *dev = axis->device;
+    int value = dev->read_axis(dev, axis->index);
+    if (!axis_is_relative(dev, axis->index)) return value;
+    // Each handle takes the motion since its own last read: one axis bound to both Left and
+    // Right steers both ways, where a total reset by the first read would leave the second none.
+    unsigned moved = (unsigned)value - axis->last_total;
+    axis->last_total = (unsigned)value;
+    return (int)moved;
 }
 
 void kubl_axis_close(axis_handle *axis)

@@ -1,6 +1,7 @@
-// Joysticks as devices of the display. Every change the system reports is buffered per device
-// (25 items) with the time it happened; polling turns button changes into events of the
-// display's queue stamped with that time, and keeps the axis values for the axis handles.
+// Joysticks and, when every device is asked for, the mouse as devices of the display. Every
+// change the system reports is buffered per device (25 items) with the time it happened; polling
+// turns button changes into events of the display's queue stamped with that time, and keeps the
+// axis values for the axis handles.
 #include "platform/joystick.h"
 #include "platform/clock.h"
 #include "platform/input.h"
@@ -8,6 +9,7 @@
 #include "platform/mutex.h"
 #include "platform/options.h"
 #include "platform/os/os_joystick.h"
+#include "platform/os/os_mouse.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,24 +53,58 @@ static int axis_is_relative(const dinput_device *dev, int axis)
     return axis >= dev->base.axis_count - dev->ball_axes;
 }
 
-// Called for every change of every attached joystick; a full buffer loses the change.
+// Adds one change to the device's buffer (under the buffer mutex). Motion on a relative axis
+// joins motion already waiting on that axis, so a fast mouse cannot fill the buffer and push
+// out its button changes; otherwise a full buffer loses the change.
+static void buffer_item(dinput_device *dev, int offset, int value, long long stamp_ms)
+{
+    if (offset < 4 * dev->base.axis_count && axis_is_relative(dev, offset / 4)) {
+        for (int i = 0; i < dev->buffer_count; ++i) {
+            dinput_item *item = &dev->buffer[(dev->buffer_head + i) % DINPUT_BUFFER_ITEMS];
+            if (item->offset == offset) {
+                item->value = (int)((unsigned)item->value + (unsigned)value);
+                return;
+            }
+        }
+    }
+    if (dev->buffer_count >= DINPUT_BUFFER_ITEMS) return;
+    dinput_item *slot = &dev->buffer[(dev->buffer_head + dev->buffer_count) % DINPUT_BUFFER_ITEMS];
+    slot->offset = offset;
+    slot->value = value;
+    slot->stamp_ms = stamp_ms;
+    dev->buffer_count++;
+}
+
+// Called for every change of every attached joystick.
 static void joystick_item(int instance, int kind, int index, int value, long long stamp_ms)
 {
     buffer_lock();
     for (dinput_device *dev = g_joy.devices; dev; dev = dev->next_joystick) {
-        if (dev->instance != instance || !dev->acquired || dev->buffer_count >= DINPUT_BUFFER_ITEMS)
-            continue;
+        if (dev->instance != instance || !dev->acquired) continue;
         int axes = dev->base.axis_count, first_ball = axes - dev->ball_axes, offset;
         if (kind == OS_JOY_AXIS) offset = index < first_ball ? 4 * index : -1;
         else if (kind == OS_JOY_BALL_X) offset = 4 * (first_ball + 2 * index);
         else if (kind == OS_JOY_BALL_Y) offset = 4 * (first_ball + 2 * index + 1);
         else offset = index < dev->base.button_count ? 4 * axes + index : -1;
         if (offset < 0 || (kind != OS_JOY_BUTTON && offset >= 4 * axes)) continue;
-        dinput_item *slot = &dev->buffer[(dev->buffer_head + dev->buffer_count) % DINPUT_BUFFER_ITEMS];
-        slot->offset = offset;
-        slot->value = value;
-        slot->stamp_ms = stamp_ms;
-        dev->buffer_count++;
+        buffer_item(dev, offset, value, stamp_ms);
+    }
+    buffer_unlock();
+}
+
+// Called for every change of the mouse; only the mouse device listens (no joystick instance is
+// negative). Its buttons count only once a binding names one: the window reports every click as
+// "Mouse Left" and the others already, and a second code for the same click would reach the
+// menus (the controls page would take it as the key to bind) whenever a mouse axis is read.
+static void mouse_item(int kind, int index, int value, long long stamp_ms)
+{
+    buffer_lock();
+    for (dinput_device *dev = g_joy.devices; dev; dev = dev->next_joystick) {
+        if (dev->instance != DINPUT_MOUSE_INSTANCE || !dev->acquired) continue;
+        int axes = dev->base.axis_count;
+        if (kind == OS_MOUSE_AXIS && index < axes) buffer_item(dev, 4 * index, value, stamp_ms);
+        else if (kind == OS_MOUSE_BUTTON && dev->base.buttons_in_use && index < dev->base.button_count)
+            buffer_item(dev, 4 * axes + index, value, stamp_ms);
     }
     buffer_unlock();
 }
@@ -89,7 +125,7 @@ void kubl_dinput_item(dinput_device *dev, const dinput_item *item)
     if (item->offset < 0) return;
     if (item->offset < 4 * axes) {
         int j = item->offset / 4;
-        if (axis_is_relative(dev, j)) dev->axis_values[j] += item->value;
+        if (axis_is_relative(dev, j)) dev->axis_values[j] = (int)((unsigned)dev->axis_values[j] + (unsigned)item->value);
         else dev->axis_values[j] = kubl_axis_scale(item->value, -32768, 32767);
         return;
     }
@@ -115,7 +151,10 @@ void kubl_dinput_item(dinput_device *dev, const dinput_item *item)
 void kubl_dinput_poll(input_device *base)
 {
     dinput_device *dev = (dinput_device *)base;
-    if (dev->needs_poll) os_joystick_update();
+    if (dev->needs_poll) {
+        if (dev->instance == DINPUT_MOUSE_INSTANCE) os_mouse_update();
+        else os_joystick_update();
+    }
     if (!dev->acquired) kubl_dinput_acquire(dev);
     dinput_item items[DINPUT_BUFFER_ITEMS];
     buffer_lock();
@@ -149,9 +188,7 @@ static int dinput_read_axis(input_device *base, int index)
     dinput_device *dev = (dinput_device *)base;
     kubl_dinput_poll(base);
     if (index < 0 || index >= base->axis_count) return 0;
-    int value = dev->axis_values[index];
-    if (axis_is_relative(dev, index)) dev->axis_values[index] = 0;
-    return value;
+    return dev->axis_values[index];   // a relative axis's running total (see kubl_axis_read)
 }
 
 static void dinput_release(dinput_device *dev)
@@ -176,7 +213,10 @@ static void dinput_free(input_device *base)
             break;
         }
     }
-    if (!g_joy.devices) os_joystick_watch(nullptr);
+    if (!g_joy.devices) {
+        os_joystick_watch(nullptr);
+        os_mouse_watch(nullptr);
+    }
     buffer_unlock();
     dinput_release(dev);
 }
@@ -250,6 +290,7 @@ int kubl_dinput_device_add(display *d, int index)
     dev->base.axis_count = axes;
     dev->base.button_count = buttons;
     dev->ball_axes = axes - (caps.axes < axes ? caps.axes : axes);
+    dev->base.relative_axes = dev->ball_axes;
     dev->relative = axes > 0 && axis_is_relative(dev, 0);
     for (int j = 0; j < axes; ++j) {
         int rel = axis_is_relative(dev, j);
@@ -283,6 +324,54 @@ int kubl_dinput_device_add(display *d, int index)
     return 1;
 }
 
+// The mouse: three relative axes (x, y, wheel) and five buttons. Relative axes get no names in
+// the display's list (a reading of motion has no rest position to set a range from); bindings
+// reach them through "mouse-x" and the other aliases.
+int kubl_dinput_mouse_add(display *d)
+{
+    const char *system_name = "Mouse";
+    dinput_device *dev = (dinput_device *)calloc(1, sizeof *dev);
+    char *name = (char *)malloc(strlen(system_name) + 16);
+    int *axis_values = (int *)calloc(OS_MOUSE_AXES, sizeof(int));
+    unsigned char *button_states = (unsigned char *)calloc(OS_MOUSE_BUTTONS, 1);
+    if (!dev || !name || !axis_values || !button_states) {
+        kubl_log_printf("Out of memory\n");
+        free(dev);
+        free(name);
+        free(axis_values);
+        free(button_states);
+        return 0;
+    }
+    kubl_log_printf("%s (%s)\n", system_name, system_name);
+    kubl_dinput_clean_name(system_name, name);
+    dev->base.name = name;
+    dev->base.id = kubl_device_id(d, name);
+    dev->base.enable_buttons = dinput_enable_buttons;
+    dev->base.open_axes_op = dinput_open_axes;
+    dev->base.close_axes = dinput_close_axes;
+    dev->base.read_axis = dinput_read_axis;
+    dev->base.poll = kubl_dinput_poll;
+    dev->base.free_op = dinput_free;
+    dev->base.axis_count = OS_MOUSE_AXES;
+    dev->base.button_count = OS_MOUSE_BUTTONS;
+    dev->instance = DINPUT_MOUSE_INSTANCE;
+    dev->ball_axes = OS_MOUSE_AXES;
+    dev->base.relative_axes = OS_MOUSE_AXES;
+    dev->relative = 1;
+    dev->needs_poll = 1;   // its changes wait in the window's events until they are gathered
+    dev->axis_values = axis_values;
+    dev->button_states = button_states;
+    kubl_log_printf("%d axes, %d keys\n", OS_MOUSE_AXES, OS_MOUSE_BUTTONS);
+    for (int j = 0; j < OS_MOUSE_AXES; ++j) kubl_log_printf("axis %d is relative\n", j);
+    kubl_device_link(d, &dev->base);
+    buffer_lock();
+    dev->next_joystick = g_joy.devices;
+    g_joy.devices = dev;
+    buffer_unlock();
+    os_mouse_watch(mouse_item);
+    return 1;
+}
+
 int kubl_dinput_open(display *d)
 {
     if (!kubl_option_bool("dinput", 1)) {
@@ -301,9 +390,9 @@ int kubl_dinput_open(display *d)
     }
     kubl_log_printf("Creating DirectInput object\n");
     kubl_log_printf("DirectInput roll call...\n");
-    // Only joysticks reach us here, so "dinputsticksonly" changes nothing.
-    (void)kubl_option_bool("dinputsticksonly", 1);
-    int count = os_joystick_count();
+    // The keyboard's keys come from the window's own events either way.
+    int ok = kubl_option_bool("dinputsticksonly", 1) || kubl_dinput_mouse_add(d);
+    int count = ok ? os_joystick_count() : 0;
     for (int i = 0; i < count; ++i)
         if (!kubl_dinput_device_add(d, i)) break;
     kubl_log_printf("End of DirectInput roll call\n");

@@ -1,5 +1,6 @@
-// platform/joystick.h — joysticks as input devices of the display: buttons become time-stamped
-// events in the display's queue, axes are read through axis handles ("Joystick1.axis[0]").
+// platform/joystick.h — joysticks (and the mouse, when every device is asked for) as input
+// devices of the display: buttons become time-stamped events in the display's queue, axes are
+// read through axis handles ("Joystick1.axis[0]", "Mouse.axis[0]").
 #pragma once
 #include "platform/device.h"
 #include <cstdint>
@@ -10,6 +11,7 @@ enum {
     DINPUT_MAX_AXES = 100,
     DINPUT_MAX_BUTTONS = 500,
     DINPUT_BUFFER_ITEMS = 25,
+    DINPUT_MOUSE_INSTANCE = -1,   // the instance of the mouse device; joysticks count from 0
 };
 
 // One buffered change. Offsets follow the device's data layout: axis j at 4 j, button j at
@@ -37,11 +39,14 @@ struct dinput_device {
     dinput_device *next_joystick;     // every device this module made
 };
 
-// Enumerates the attached joysticks into the display's device list and registers the mouse and
-// joystick aliases. 1, or 0 when joysticks are off ("dinput") or unavailable.
+// Enumerates the attached joysticks, and the mouse when "dinputsticksonly" is off, into the
+// display's device list and registers the mouse and joystick aliases. 1, or 0 when devices are
+// off ("dinput") or unavailable.
 int  kubl_dinput_open(display *d);
 // Adds the device at the system's index; 0 only when memory ran out (the roll call stops).
 int  kubl_dinput_device_add(display *d, int index);
+// Adds the mouse device "Mouse"; 0 only when memory ran out.
+int  kubl_dinput_mouse_add(display *d);
 void kubl_dinput_poll(input_device *dev);
 void kubl_dinput_acquire(dinput_device *dev);
 // One buffered change as the poll applies it: sets (or, relative, adds to) an axis, or pushes

@@ -152,7 +152,8 @@ TEST(Joystick, StampAdjustmentAndRelativeAxes)
     EXPECT_EQ((long long)s * 1000 + us / 1000, later + 30 - dev.timestamp_adjust);
     EXPECT_EQ(kubl_event_read_stamped(d, &code, &pressed, &s, &us), 0);
 
-    // Motion adds up between reads; a read takes it and leaves 0.
+    // Motion adds up in the device's running total; an axis handle reads what moved since its
+    // own last read (the mouse tests).
     for (int v : {5, 7, -2}) {
         dinput_item move{0, v, now};
         kubl_dinput_item(&dev, &move);
