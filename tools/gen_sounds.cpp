@@ -3,7 +3,8 @@
 // mono at 44100 Hz). A cell of speed R spanning E firing events holds E × 60 × 44100 /
 // (R × events per revolution) samples, so it plays at its own speed there; each event is one
 // exhaust pulse rung through a few resonances of the class, with noise. Closed-throttle cells
-// are quieter and duller. Deterministic: the same seed gives the same bytes.
+// are quieter and duller, and hiss between their pulses. Deterministic: the same seed gives the same bytes.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -53,23 +54,38 @@ bool write_file(const std::string &path, const std::string &bytes)
     return ok && rename(temp.c_str(), path.c_str()) == 0;
 }
 
+// Each cell is scaled so its loudest sample sits at a fixed level: open-throttle cells at
+// -3 dBFS, closed ones at -14 dBFS (the pipe's echoes add to them most at idle). The player's voice is only 8 bits deep, so a quieter table
+// would leave most of what is heard as the grain of its last bits.
+const double OPEN_PEAK = 0.708, CLOSED_PEAK = 0.2;
+
 std::string cell_samples(const engine_class &c, double rpm, int events, bool open, rng &r)
 {
     const double pi = 3.14159265358979323846;
     const int count = (int)(events * 60.0 * 44100 / (rpm * c.events_per_rev));
     const int per_event = count / events;
-    const double amplitude = open ? 0.55 : 0.16;
-    const double decay = open ? 0.004 : 0.0025;   // s
-    std::string out;
-    double noise = 0;
+    // A pulse rings for a share of the time to the next, so slow engines are not mostly
+    // silence between clicks; shut, the pulse is shorter and the hiss between them carries.
+    const double period = (double)per_event / 44100;
+    const double decay = std::max(0.004, period * (open ? 0.3 : 0.22));   // s
+    const double hiss = open ? 0.06 : 0.16;
+    std::vector<double> v(count);
+    double noise = 0, peak = 0;
     for (int k = 0; k < count; ++k) {
         const double t = (double)(k % per_event) / 44100;
         const double env = std::exp(-t / decay);
-        double v = 0;
-        for (int i = 0; i < 3; ++i) v += std::sin(2 * pi * c.resonances[i] * t + i) * (open ? 1.0 : 0.6) / (i + 1);
+        double x = 0;
+        for (int i = 0; i < 3; ++i) x += std::sin(2 * pi * c.resonances[i] * t + i) * (open ? 1.0 : 0.6) / (i + 1);
         noise = 0.7 * noise + 0.3 * r.next();
-        v = amplitude * env * (v * 0.7 + noise * (open ? 0.5 : 0.3));
-        int s = (int)std::lround(v * 32767);
+        x = env * (x * 0.7 + noise * (open ? 0.5 : 0.3)) + hiss * noise;
+        // A soft limit rounds the pulse's first peaks, so the scaling below lifts its body.
+        v[k] = std::tanh(2.5 * x);
+        peak = std::max(peak, std::fabs(v[k]));
+    }
+    const double gain = peak > 0 ? (open ? OPEN_PEAK : CLOSED_PEAK) / peak : 0;
+    std::string out;
+    for (double x : v) {
+        int s = (int)std::lround(x * gain * 32767);
         s = s < -32768 ? -32768 : (s > 32767 ? 32767 : s);
         out += (char)(s & 0xFF), out += (char)((s >> 8) & 0xFF);
     }

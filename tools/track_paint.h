@@ -253,16 +253,17 @@ inline bool write_decal_pictures(const std::string &folder)
 
 // The direction (not normalised) from the middle of the sky box through the point (u, v) of a
 // face's picture (0..1 from its top left): faces north, east, south, west and up, as the scene
-// lays them out.
+// lays them out. The scene shows each picture inset by 1/128 on every side (so the clamped
+// edge texels never blend in), and that inset is where the box's edges fall.
 inline void sky_direction(int face, double u, double v, double d[3])
 {
-    const double a = 2 * u - 1, b = 1 - 2 * v;
+    const double a = (2 * u - 1) * 64 / 63, b = (1 - 2 * v) * 64 / 63;
     switch (face) {
     case 0: d[0] = a, d[1] = b, d[2] = -1; break;
     case 1: d[0] = 1, d[1] = b, d[2] = a; break;
     case 2: d[0] = -a, d[1] = b, d[2] = 1; break;
     case 3: d[0] = -1, d[1] = b, d[2] = -a; break;
-    default: d[0] = a, d[1] = 1, d[2] = -b; break;
+    default: d[0] = a, d[1] = 1, d[2] = b; break;
     }
 }
 
@@ -277,39 +278,47 @@ inline color sky_with_sun(const color &sky, const double d[3], const double sun[
     return mix(out, rgb(255, 253, 244), 1 - smoothstep(1.6, 2.1, degrees));
 }
 
-// Five sky faces and the environment picture. The side faces are one panorama cut in four, so
-// the clouds run on across their edges; the bottom row of each side is the horizon. The sun
-// (a unit vector towards it) shines through.
+// The sky at direction d (any length): a gradient from the haze at the horizon (the fog's
+// colour, so distant ground fades into it) to deep blue overhead, with soft clouds on a flat
+// layer high above. Every face reads the same function of the direction alone, so clouds and
+// colours run on across the box's edges. The layer is seen through a lifted elevation so its
+// far part stays a few noise cells deep instead of crowding into grain at the horizon, where
+// the clouds thin out into the haze.
+inline color sky_colour(const double d[3], std::uint32_t seed)
+{
+    const color top = rgb(52, 102, 184), horizon = rgb(189, 209, 230), cloud = rgb(250, 250, 252),
+                shadow = rgb(196, 204, 218);
+    const double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    const double e = d[1] / l;   // sine of the elevation
+    color sky = mix(horizon, top, smoothstep(-0.02, 0.75, e));
+    if (e <= 0) return sky;
+    const double lift = 1 / (e + 0.18);
+    const double x = d[0] / l * lift * 1.6, z = d[2] / l * lift * 1.6;
+    const double c = fbm(x + 40, z + 40, 6, seed);
+    const double body = smoothstep(0.48, 0.72, c) * smoothstep(0.0, 0.22, e);
+    // Thicker parts are darker underneath: a second, offset look at the same layer.
+    const double thick = smoothstep(0.6, 0.85, fbm(x + 40.3, z + 40.2, 4, seed));
+    return mix(sky, mix(cloud, shadow, 0.6 * thick), 0.9 * body);
+}
+
+// Five sky faces and the environment picture, each texel coloured by its direction from the
+// middle of the box; the sun (a unit vector towards it) shines through.
 inline bool write_sky(const std::string &folder, std::uint32_t seed, const double sun[3])
 {
     const int S = 256;
-    const char *sides[4] = {"sky_n.png", "sky_e.png", "sky_s.png", "sky_w.png"};
-    const color top = rgb(58, 110, 190), horizon = rgb(186, 208, 228), cloud = rgb(250, 250, 252);
+    const char *faces[5] = {"sky_n.png", "sky_e.png", "sky_s.png", "sky_w.png", "sky_u.png"};
     bool ok = true;
-    for (int f = 0; f < 4; ++f) {
+    for (int f = 0; f < 5; ++f) {
         canvas cv(S, S);
         for (int y = 0; y < S; ++y)
             for (int x = 0; x < S; ++x) {
-                double up = 1 - (y + 0.5) / S;          // 0 at the horizon, 1 at the top edge
-                double u = (f + (x + 0.5) / S) * 4.0;   // around the panorama, period 16
-                double c = fbm(u, up * 4.0 / (0.3 + up), 5, seed, 16);
-                color sky = mix(horizon, top, smoothstep(0, 0.9, up));
                 double d[3];
                 sky_direction(f, (x + 0.5) / S, (y + 0.5) / S, d);
-                cv.at(x, y) = sky_with_sun(mix(sky, cloud, smoothstep(0.55, 0.75, c) * smoothstep(0.02, 0.25, up) * 0.85), d, sun);
+                cv.at(x, y) = sky_with_sun(sky_colour(d, seed), d, sun);
             }
-        ok = write_canvas_rgb(folder + sides[f], cv) && ok;
+        ok = write_canvas_rgb(folder + faces[f], cv) && ok;
     }
-    canvas up(S, S);
-    for (int y = 0; y < S; ++y)
-        for (int x = 0; x < S; ++x) {
-            double r = std::hypot(x - S / 2.0, y - S / 2.0) / (S / 2.0);
-            double c = fbm(x / 40.0, y / 40.0, 5, seed + 1);
-            double d[3];
-            sky_direction(4, (x + 0.5) / S, (y + 0.5) / S, d);
-            up.at(x, y) = sky_with_sun(mix(mix(top, rgb(40, 86, 170), 1 - r), cloud, smoothstep(0.6, 0.8, c) * 0.6), d, sun);
-        }
-    ok = write_canvas_rgb(folder + "sky_u.png", up) && ok;
+    const color top = rgb(52, 102, 184), horizon = rgb(189, 209, 230);
     canvas env(128, 128);
     for (int y = 0; y < 128; ++y)
         for (int x = 0; x < 128; ++x) {

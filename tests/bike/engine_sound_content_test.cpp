@@ -1,5 +1,5 @@
 // The generated engine sounds read through the real data files: each class default names a
-// table of 5 speeds × 2 loads whose cells play at their own speed.
+// table of 5 speeds × 2 loads whose cells play at their own speed, at levels that are heard.
 #include "bike/engine_sound.h"
 #include "bike/sound_table.h"
 #include "bike_fixture.h"
@@ -8,6 +8,8 @@
 #include "engine_sound_fake.h"
 #include "shell/lists.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -39,6 +41,18 @@ TEST(EngineSoundContent, ClassDefaultsLoad)
         for (int i = 0; i < 10; ++i) {
             const sound_table_entry &e = t->entries[i];
             EXPECT_EQ((int)(e.events * 60.0 * 44100 / (e.row_value * c.events_per_rev)), e.sample_count) << i;
+        }
+        // Loud enough to be heard above the 8-bit voice's last bits: open cells peak at -3 dBFS,
+        // and a closed cell (coasting) carries sound between its pulses, not silence.
+        for (int i = 0; i < 10; ++i) {
+            const sound_table_entry &e = t->entries[i];
+            double peak = 0, power = 0;
+            for (int k = 0; k < e.sample_count; ++k)
+                peak = std::max(peak, (double)std::fabs(e.samples[k])), power += (double)e.samples[k] * e.samples[k];
+            const double rms_db = 10 * std::log10(power / e.sample_count), peak_db = 20 * std::log10(peak);
+            if (i % 2) EXPECT_NEAR(-3, peak_db, 0.5) << i;
+            else EXPECT_NEAR(-14, peak_db, 0.5) << i;
+            EXPECT_GT(rms_db, -30) << i;
         }
         EXPECT_EQ(4, engine_sound_slots[2].params.bias_count);
         EXPECT_LT(0, engine_sound_slots[2].params.pipe_gain[15] * -1);

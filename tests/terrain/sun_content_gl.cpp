@@ -71,6 +71,76 @@ TEST(SunContent, FlareSourceAndSunInTheSky)
     }
 }
 
+// Where a direction falls on a face's picture (0..1 from its top left), from the face's own
+// mapping; false when it points away from the face.
+bool face_point(int face, const double d[3], double *u, double *v)
+{
+    double n[3], du[3], dv[3];
+    gen::sky_direction(face, 0.5, 0.5, n);
+    gen::sky_direction(face, 1, 0.5, du);
+    gen::sky_direction(face, 0.5, 1, dv);
+    double dn = 0, pu = 0, pv = 0, uu = 0, vv = 0;
+    for (int k = 0; k < 3; ++k) du[k] -= n[k], dv[k] -= n[k], dn += d[k] * n[k];
+    if (dn <= 0) return false;
+    for (int k = 0; k < 3; ++k) pu += d[k] / dn * du[k], pv += d[k] / dn * dv[k], uu += du[k] * du[k], vv += dv[k] * dv[k];
+    *u = 0.5 + 0.5 * pu / uu, *v = 0.5 + 0.5 * pv / vv;
+    return *u > -0.01 && *u < 1.01 && *v > -0.01 && *v < 1.01;
+}
+
+// The sky box shows no seams: along every edge where two faces meet, the texels on either side
+// (just inside the part of each picture the scene shows) have nearly the same colour.
+TEST(SunContent, SkyFacesMeetWithoutSeams)
+{
+    const char *names[5] = {"sky_n.png", "sky_e.png", "sky_s.png", "sky_w.png", "sky_u.png"};
+    for (const char *folder : folders) {
+        SCOPED_TRACE(folder);
+        const std::string dir = fixture_game_dir() + folder + "/";
+        unsigned char *px[5] = {};
+        int w = 0, h = 0, channels = 0;
+        for (int f = 0; f < 5; ++f) {
+            ASSERT_EQ(image_read_png((dir + names[f]).c_str(), &px[f], &w, &h, &channels, nullptr), 1);
+            ASSERT_EQ(w, h);
+            ASSERT_GE(channels, 3);
+        }
+        const int in = w / 128;   // the scene insets each picture by 1/128
+        int edges = 0;
+        for (int f = 0; f < 5; ++f)
+            for (int side = 0; side < 4; ++side) {
+                double sum = 0, worst = 0;
+                int count = 0;
+                for (int i = in; i < w - in; ++i) {
+                    const int x = side == 0 ? in : side == 1 ? w - 1 - in : i;
+                    const int y = side == 2 ? in : side == 3 ? w - 1 - in : i;
+                    double d[3], best = -2;
+                    gen::sky_direction(f, (x + 0.5) / w, (y + 0.5) / w, d);
+                    int g = -1;
+                    for (int o = 0; o < 5; ++o) {
+                        double n[3];
+                        gen::sky_direction(o, 0.5, 0.5, n);
+                        const double c = d[0] * n[0] + d[1] * n[1] + d[2] * n[2];
+                        if (o != f && c > best) best = c, g = o;
+                    }
+                    double u, v;
+                    if (!face_point(g, d, &u, &v)) continue;   // the side faces' bottoms meet no face
+                    const int gx = std::min(w - 1, std::max(0, (int)(u * w))), gy = std::min(w - 1, std::max(0, (int)(v * w)));
+                    const unsigned char *a = px[f] + ((std::size_t)y * w + x) * channels;
+                    const unsigned char *b = px[g] + ((std::size_t)gy * w + gx) * channels;
+                    for (int k = 0; k < 3; ++k) {
+                        const double diff = std::abs(a[k] - b[k]);
+                        sum += diff, worst = std::max(worst, diff);
+                    }
+                    ++count;
+                }
+                if (count < w / 2) continue;
+                ++edges;
+                EXPECT_LT(sum / (3 * count), 4) << names[f] << " side " << side;
+                EXPECT_LT(worst, 40) << names[f] << " side " << side;
+            }
+        EXPECT_EQ(edges, 16);   // four round the horizon, four up each to the top, both ways
+        for (unsigned char *p : px) mem_free(p);
+    }
+}
+
 TEST(SunContent, PracticeSunLowAheadOfTheStart)
 {
     std::istringstream lighting(fixture_read_file(fixture_game_dir() + "ridgeback-practice/lighting"));
