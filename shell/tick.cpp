@@ -259,6 +259,16 @@ static void controls_apply(bike *b)
     bike_shift_gear(b, shift > 0.5f ? 1 : shift < -0.5f ? -1 : 0);
 }
 
+// "--pause-at": the race stops itself on each of the ticks named and says so in the log.
+static void pause_at_check(void)
+{
+    for (int i = 0; i < g_options.pause_at_count; ++i) {
+        if (g_options.pause_at[i] != tick_count) continue;
+        paused = 1;
+        kubl_log_printf("Paused at tick %d\n", tick_count);
+    }
+}
+
 void tick_run(double wall_time, double now)
 {
     for (float &sum : control_sums) sum = 0;
@@ -317,6 +327,7 @@ void tick_run(double wall_time, double now)
     if (!paused && view_mode != VIEW_TITLE && (!online() || server_tick > 0)) {
         race_step();
         if (g_options.record_audio && g_audio) capture_audio_tick();
+        if (!online()) pause_at_check();
     }
 }
 
