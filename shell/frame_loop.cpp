@@ -15,6 +15,7 @@
 #include "ui/ui.h"
 #include "ui/widgets.h"
 #include "editor/editor.h"
+#include "terrain/compose.h"
 #include "data/console.h"
 #include "platform/display.h"
 #include "platform/input.h"
@@ -147,7 +148,8 @@ static void warp_race_restart(void)
 }
 
 // SIGUSR1 asks for an "Input mark N" line in the log, written once every input that reached
-// the game before the signal has been handled by a tick and a frame has read the pointer since.
+// the game before the signal has been handled by a tick and a frame has read the pointer since;
+// ", ground composing" follows while the ground around the eye is still being made.
 // A test that drives the game with real input waits for it rather than for the clock.
 static volatile std::sig_atomic_t g_mark_requests;
 static struct {
@@ -174,7 +176,9 @@ static void marks_end_frame(int ticks_ran, double now)
     // event stamps' millisecond rounding.
     if (!g_marks.pending || ticks_ran <= 0 || now < g_marks.time + 0.01) return;
     g_marks.pending = 0;
-    kubl_log_printf("Input mark %d\n", ++g_marks.answered);
+    // A picture of the ground wants it composed around the eye: the mark says when it is not.
+    kubl_log_printf("Input mark %d%s\n", ++g_marks.answered,
+                    terrain_compose_pending(race_terrain()) ? ", ground composing" : "");
 }
 
 int frame_loop_pass(void)
