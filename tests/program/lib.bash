@@ -69,16 +69,25 @@ start_game() {
 # Waits until the game has handled every input sent to it so far and read the pointer since:
 # SIGUSR1 asks the game for the log line "Input mark N", which it writes after the tick that
 # takes the last of that input. Keys sent after it come in a later frame than the ones before.
+# ground_composing is 1 when the line said the ground around the eye was still being made.
 input_mark() {
     marks=$((marks + 1))
     kill -USR1 "$game_pid" 2>/dev/null || fail "rutline ended before input mark $marks"
-    wait_for_log "^\[[0-9:.]+\] Input mark $marks\$" 300 || fail "the game did not answer input mark $marks"
+    wait_for_log "^\[[0-9:.]+\] Input mark $marks(, ground composing)?\$" 300 ||
+        fail "the game did not answer input mark $marks"
+    ground_composing=0
+    grep -qE "^\[[0-9:.]+\] Input mark $marks, ground composing\$" "$home/Rutline/lastlog.txt" &&
+        ground_composing=1
 }
 
-# Waits until a frame drawn after every input sent so far is on the window: the frame after the
-# one whose ticks took the input.
+# Waits until a frame drawn after every input sent so far, with the ground around the eye
+# composed, is on the window: marks until one finds the ground made, then one more for the
+# frame drawn after it. A view that keeps moving may keep the composer busy: after 300 marks
+# the frame is taken as it is.
 frame_drawn() {
+    local n=0
     input_mark
+    while [ "$ground_composing" = 1 ] && [ $((n += 1)) -le 300 ]; do input_mark; done
     input_mark
 }
 
@@ -223,7 +232,7 @@ capture_stable() {
         fi
         cp "$file" "$previous"
     done
-    fail "the window never showed the same new picture twice in a row"
+    fail "the window never showed the same new picture twice in a row (for $(basename "$file"))"
 }
 
 # Compares the capture SHOT, shrunk by a quarter, pixel by pixel with the reference NAME.png beside
