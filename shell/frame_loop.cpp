@@ -15,7 +15,6 @@
 #include "ui/ui.h"
 #include "ui/widgets.h"
 #include "editor/editor.h"
-#include "terrain/compose.h"
 #include "data/console.h"
 #include "platform/display.h"
 #include "platform/input.h"

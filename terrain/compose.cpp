@@ -9,6 +9,7 @@
 #include "terrain/draw.h"
 #include "terrain/field.h"
 #include "terrain/terrain_seams.h"
+#include "terrain/upkeep.h"
 #include "graphics/glcaps.h"
 #include "graphics/shader.h"
 #include "data/console.h"

@@ -11,9 +11,6 @@
 struct terrain_field;
 
 void terrain_compose_texture(terrain_field *t);
-// 1 while the ground drawn around the eye is still being made: a ring slot or block waits to be
-// composed, the level-of-detail pyramid is being rebuilt, or a low-detail colour block is stale.
-int  terrain_compose_pending(const terrain_field *t);
 
 // Mode 1: the area into pixel_buffer, then uploaded into texture (with its mip levels when
 // ground mipmaps are on).
