@@ -8,6 +8,8 @@ export LP_NATIVE_VECTOR_WIDTH=128
 # No error box waits for a click that never comes: the reason is on standard error and in the
 # log. (The test build sets this for every test; a script run by hand sets it here.)
 export RL_NO_MESSAGE_BOX=1
+# A sanitized build reports the system libraries' leaks at exit (as the test build's settings do).
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 
 # The x11_close helper: X11_CLOSE, beside these scripts, or in the test build beside rutline.
 find_closer() {
@@ -78,6 +80,12 @@ input_mark() {
     ground_composing=0
     grep -qE "^\[[0-9:.]+\] Input mark $marks, ground composing\$" "$home/Rutline/lastlog.txt" &&
         ground_composing=1
+}
+
+# Waits until the frame loop has run frames with ticks in them (after the start-up's load).
+loop_running() {
+    input_mark
+    input_mark
 }
 
 # Waits until a frame drawn after every input sent so far, with the ground around the eye
