@@ -101,13 +101,15 @@ frame_drawn() {
 
 # Waits for the race to stop itself at TICK ("--pause-at"), up to SECONDS (default 300).
 wait_paused() {
-    wait_for_log "^\[[0-9:.]+\] Paused at tick $1\$" "${2:-300}" || fail "the race did not pause at tick $1"
+    wait_for_log "^\[[0-9:.]+\] Paused at tick $1( \(the race is at tick [0-9]+\))?\$" "${2:-300}" ||
+        fail "the race did not pause at tick $1"
 }
 
-# Lets the paused race run on, with what keys are held now, to its next "--pause-at" TICK.
+# Lets the paused race run on, with what keys are held now, to its next "--pause-at" TICK; up to
+# SECONDS (default 300).
 ride_to() {
     xdotool key Pause
-    wait_paused "$1"
+    wait_paused "$1" "${2:-300}"
 }
 
 # Waits up to 30 s for the game's window; window is its X id.
