@@ -75,7 +75,7 @@ start_game() {
 input_mark() {
     marks=$((marks + 1))
     kill -USR1 "$game_pid" 2>/dev/null || fail "rutline ended before input mark $marks"
-    wait_for_log "^\[[0-9:.]+\] Input mark $marks(, ground composing)?\$" 300 ||
+    wait_for_log "^\[[0-9:.]+\] Input mark $marks(, ground composing)?\$" 100 ||
         fail "the game did not answer input mark $marks"
     ground_composing=0
     grep -qE "^\[[0-9:.]+\] Input mark $marks, ground composing\$" "$home/Rutline/lastlog.txt" &&
@@ -112,18 +112,19 @@ ride_to() {
     wait_paused "$1" "${2:-300}"
 }
 
-# Waits up to 30 s for the game's window; window is its X id.
+# Waits up to 30 s times RL_TEST_PATIENCE for the game's window; window is its X id.
 wait_for_window() {
-    window=$(timeout 30 xdotool search --sync --name '^Rutline$' | head -n 1)
+    window=$(timeout $((30 * ${RL_TEST_PATIENCE:-3})) xdotool search --sync --name '^Rutline$' | head -n 1)
     [ -n "$window" ] || fail "no window named Rutline"
 }
 
-# Closes the window as a window manager's close button does; rutline must end within 15 s with
-# exit code 0.
+# Closes the window as a window manager's close button does; rutline must end within 15 s
+# (times RL_TEST_PATIENCE) with exit code 0.
 close_game() {
+    local tenths=$((150 * ${RL_TEST_PATIENCE:-3}))
     "$closer" Rutline || fail "could not send the close request"
-    for _ in $(seq 150); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$game_pid" 2>/dev/null && fail "rutline still runs 15 s after the close request"
+    for _ in $(seq "$tenths"); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$game_pid" 2>/dev/null && fail "rutline still runs $((tenths / 10)) s after the close request"
     wait "$game_pid"
     local code=$?
     game_pid=
@@ -142,10 +143,11 @@ expect_in_order() {
     done
 }
 
-# Waits up to SECONDS (default 30) for a line of the game's log matching the extended regular
-# expression PATTERN; 1 when it never came or the game ended first.
+# Waits up to SECONDS (default 30) times RL_TEST_PATIENCE (default 3, for a busy machine) for a
+# line of the game's log matching the extended regular expression PATTERN; 1 when it never came
+# or the game ended first.
 wait_for_log() {
-    local pattern=$1 tenths=$((${2:-30} * 10)) log=$home/Rutline/lastlog.txt
+    local pattern=$1 tenths=$((${2:-30} * 10 * ${RL_TEST_PATIENCE:-3})) log=$home/Rutline/lastlog.txt
     for _ in $(seq "$tenths"); do
         grep -qE "$pattern" "$log" 2>/dev/null && return 0
         kill -0 "$game_pid" 2>/dev/null || break
