@@ -47,10 +47,13 @@ point_at() {
 }
 unit=$(awk -v h="$H" 'BEGIN { print h / 64 }')
 row() { awk -v u="$unit" -v r="$1" 'BEGIN { printf "%d %d", 10.5 * u, (1.5 * r + 0.5) * u }'; }
-# A panel row, then the pointer back over the map so that keys reach the key table.
+# A panel row, then the pointer back over the map so that keys reach the key table. The left
+# click goes once a frame has read the pointer over the row.
 panel() {
     xdotool mousemove --window "$window" $(row "$1")
-    xdotool click 2 click 1
+    xdotool click 2
+    input_mark
+    xdotool click 1
     input_mark
     point_at 300 300
 }
