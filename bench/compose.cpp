@@ -1,5 +1,6 @@
 // Composing one ground texture in each back end (a level-0 ring slot and a 128-cell block),
 // and the frame time of the ground view at 1280 x 720. Needs a display (run under Xvfb).
+#include "bench_temp.h"
 #include "terrain/compose.h"
 #include "terrain/field.h"
 #include "terrain/terrain_io.h"
@@ -31,7 +32,7 @@ void write(const std::string &path, const std::string &bytes)
 std::string make_track(void)
 {
     char tmpl[] = "/tmp/rl_bench_ground_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
+    if (!bench_mkdtemp(tmpl)) abort();
     const std::string dir = tmpl;
     const int depth = 9, dim = (1 << (depth + 1)) + 1;
     std::string hf = std::to_string(depth) + " 1.0 -20 20\n:";

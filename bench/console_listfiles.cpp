@@ -1,5 +1,6 @@
 // "listfiles" over a file index of 10,000 entries (100 folders of 100 files): a pattern that a
 // hundred entries hold, and no pattern (every entry printed).
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "data/console.h"
 #include "data/file_index.h"
@@ -15,7 +16,7 @@ static void make_index(void)
     static std::string root;
     if (!root.empty()) return;
     std::string tmpl = "/tmp/rl_bench_listfiles_XXXXXX";
-    if (!mkdtemp(tmpl.data())) abort();
+    if (!bench_mkdtemp(tmpl.data())) abort();
     root = tmpl;
     mkdir((root + "/xdg").c_str(), 0777);
     mkdir((root + "/data").c_str(), 0777);

@@ -1,5 +1,6 @@
 // data_scanf "%f" and data_getc over a large model-like text file (vertex lines of five reals),
 // plain and gzip-compressed (opened by its plain name, as loaders do).
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "data/stream.h"
 #include <cstdio>
@@ -13,7 +14,7 @@ static std::string model_file(void)
     static std::string path;
     if (!path.empty()) return path;
     char dir[] = "/tmp/rl_bench_scanf_XXXXXX";
-    if (!mkdtemp(dir)) abort();
+    if (!bench_mkdtemp(dir)) abort();
     path = std::string(dir) + "/model.txt";
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) abort();

@@ -1,5 +1,6 @@
 // data_getc over an ~8 MiB text model file, plain and gzip-compressed: the byte path every
 // formatted read goes through.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "data/stream.h"
 #include <cstdio>
@@ -27,7 +28,7 @@ const Files &files(void)
     static Files made;
     if (made.bytes) return made;
     char folder[] = "/tmp/rl_bench_stream_XXXXXX";
-    if (!mkdtemp(folder)) abort();
+    if (!bench_mkdtemp(folder)) abort();
     made.folder = folder;
     made.plain = std::string(folder) + "/model.km";
     made.gz = std::string(folder) + "/packed/model.km";

@@ -1,6 +1,7 @@
 // One editor frame on a 1280 x 720 window over a 1025^2 track with rolling ground: the ground
 // composed around the cursor, drawn from above, the brush circles and the panel. Run under a
 // display; skipped without one.
+#include "bench_temp.h"
 #include "data/paths.h"
 #include "editor/editor.h"
 #include "editor/editor_state.h"
@@ -44,7 +45,7 @@ void put(const std::string &path, const std::string &bytes)
 std::string write_track(void)
 {
     char dir[] = "/tmp/rl_bench_editor_XXXXXX";
-    if (!mkdtemp(dir)) return "";
+    if (!bench_mkdtemp(dir)) return "";
     const int dim = 1025;
     std::string hf = "9 1.0 -12 20\n:";
     for (int z = 0; z < dim; ++z)

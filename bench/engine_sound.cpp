@@ -2,6 +2,7 @@
 // call writes (8820), with the built-in table and with a recorded one (5 speeds × 2 loads of
 // 2000-sample cells, remap lists); and a frame of 40 riders. The voice is a stand-in whose
 // play position moves on by the samples asked each call.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "bike/engine_sound.h"
 #include "data/stream.h"
@@ -41,7 +42,7 @@ void setup(bool recorded)
     engine_sound_set_io(&io);
     if (g_dir.empty()) {
         char dir[] = "/tmp/rl_bench_sound_XXXXXX";
-        if (!mkdtemp(dir)) abort();
+        if (!bench_mkdtemp(dir)) abort();
         g_dir = std::string(dir) + "/";
         std::string table = "SOUNDTABLE 5 2\n1500 4000 7000 10000 13000\n0 1\n";
         for (int r = 0; r < 5; ++r)

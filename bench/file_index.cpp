@@ -1,5 +1,6 @@
 // Building the file index: 10,000 files in 100 folders, and one archive of 1,000 members; then
 // name lookups in the built index.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "data/file_index.h"
 #include <cstdio>
@@ -11,7 +12,7 @@
 static std::string make_root(const char *tag)
 {
     std::string tmpl = std::string("/tmp/rl_bench_index_") + tag + "_XXXXXX";
-    if (!mkdtemp(tmpl.data())) abort();
+    if (!bench_mkdtemp(tmpl.data())) abort();
     std::string root = tmpl;
     mkdir((root + "/xdg").c_str(), 0777);
     mkdir((root + "/data").c_str(), 0777);

@@ -1,5 +1,6 @@
 // Reading a 100,000-vertex ".km" model (a 316 x 316 grid of vertices, two triangles per cell):
 // the cost is data_scanf's, one number at a time.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "graphics/model.h"
 #include <cstdio>
@@ -18,7 +19,7 @@ static std::string model_file(void)
     static std::string path;
     if (!path.empty()) return path;
     char dir[] = "/tmp/rl_bench_km_XXXXXX";
-    if (!mkdtemp(dir)) abort();
+    if (!bench_mkdtemp(dir)) abort();
     path = std::string(dir) + "/grid.km";
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) abort();

@@ -1,5 +1,6 @@
 // Decoding a 1024 x 1024 texture from PNG (the mip chain built behind it), and the mip chain
 // build alone.
+#include "bench_temp.h"
 #include "graphics/image.h"
 #include "graphics/png.h"
 #include "data/mem.h"
@@ -35,7 +36,7 @@ const std::string &png_file(void)
     static std::string path;
     if (path.empty()) {
         char dir[] = "/tmp/rl_bench_png_XXXXXX";
-        if (!mkdtemp(dir)) abort();
+        if (!bench_mkdtemp(dir)) abort();
         path = std::string(dir) + "/ground.png";
         std::vector<unsigned char> rgb = picture();
         if (!image_write_png_rgb(path.c_str(), rgb.data(), side, side)) abort();

@@ -1,5 +1,6 @@
 // A small texture whose ".info" side file is long (the texture text grows with every block
 // read), and one whose text chunks are many: both are read in time linear in what is kept.
+#include "bench_temp.h"
 #include "graphics/png.h"
 #include "data/mem.h"
 #include <benchmark/benchmark.h>
@@ -14,7 +15,7 @@ namespace {
 std::string texture_with_side_file(long side_bytes)
 {
     char dir[] = "/tmp/rl_bench_side_XXXXXX";
-    if (!mkdtemp(dir)) abort();
+    if (!bench_mkdtemp(dir)) abort();
     std::string path = std::string(dir) + "/t.png";
     unsigned char rgb[4 * 4 * 3] = {};
     if (!image_write_png_rgb(path.c_str(), rgb, 4, 4)) abort();

@@ -2,6 +2,7 @@
 // (beside the game), loaded without textures or models but with its statues' collision shapes,
 // in the game's own physics world, and a race reset onto it.
 #pragma once
+#include "bench_temp.h"
 #include <ode/ode.h>
 #include <unistd.h>
 
@@ -47,14 +48,8 @@ inline int open(void)
 {
     static int opened = -1;
     if (opened >= 0) return opened;
-    // The race writes its demo, results and lines under the home folder: a temporary one,
-    // removed when the benchmark process ends.
-    static char tmpl[] = "/tmp/rl_bench_race_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
-    atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(tmpl, ignored);
-    });
+    char tmpl[] = "/tmp/rl_bench_race_XXXXXX";
+    if (!bench_mkdtemp(tmpl)) abort();
     setenv("XDG_DATA_HOME", tmpl, 1);
     setenv("RL_HOME", game_dir().c_str(), 1);
     search_folders_free();

@@ -1,6 +1,7 @@
 // One frame of the world from on board the player's bike on the practice track's start line, at
 // 800 x 600 with the game's own textures, models and settings (the reference picture's scene):
 // the frame time, and what the scene drew as counters. Run under a display; skipped without one.
+#include "bench_temp.h"
 #include "bike/bike.h"
 #include "data/paths.h"
 #include "graphics/font.h"
@@ -40,7 +41,7 @@ std::string game_folder(void)
 bool race_open(void)
 {
     char tmpl[] = "/tmp/rl_bench_scene_XXXXXX";
-    if (!mkdtemp(tmpl)) return false;
+    if (!bench_mkdtemp(tmpl)) return false;
     setenv("XDG_DATA_HOME", tmpl, 1);
     setenv("RL_HOME", game_folder().c_str(), 1);
     search_folders_free();

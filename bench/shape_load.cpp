@@ -1,6 +1,7 @@
 // A private instance of a cached collision shape, as each bike takes seven at creation and
 // each statue one: the cache holds 24 names (a field's bike parts and a track's objects) and
 // the shape asked for is the last, with 24 spheres; the instance is freed again each time.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "bike/shape.h"
 #include "data/mem.h"
@@ -15,7 +16,7 @@ static std::string shape_files(void)
     static std::string last;
     if (!last.empty()) return last;
     char dir[] = "/tmp/rl_bench_shp_XXXXXX";
-    if (!mkdtemp(dir)) abort();
+    if (!bench_mkdtemp(dir)) abort();
     for (int n = 0; n < NAMES; ++n) {
         last = std::string(dir) + "/part" + std::to_string(n) + ".shp";
         FILE *f = fopen(last.c_str(), "wb");

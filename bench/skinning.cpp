@@ -1,5 +1,6 @@
 // Posing a skinned mesh on the processor (the fixed pipeline's path): 100,000 vertices, each
 // weighted to two or three of ten bones. Items are vertices.
+#include "bench_temp.h"
 #include <benchmark/benchmark.h>
 #include "graphics/model.h"
 #include "graphics/model_draw.h"
@@ -18,7 +19,7 @@ enum { VERTICES = 100000, BONES = 10 };
 static km_mesh *skinned_mesh(void)
 {
     char dir[] = "/tmp/rl_bench_skin_XXXXXX";
-    if (!mkdtemp(dir)) abort();
+    if (!bench_mkdtemp(dir)) abort();
     std::string path = std::string(dir) + "/rider.km";
     FILE *f = fopen(path.c_str(), "wb");
     if (!f) abort();

@@ -1,5 +1,6 @@
 // Loading a track's ground files at 1025^2 and 2049^2 vertices: PNG heights, shading, tiles,
 // tile map, and the full level-of-detail pyramid.
+#include "bench_temp.h"
 #include "terrain/field.h"
 #include "terrain/terrain_io.h"
 #include "graphics/png.h"
@@ -12,7 +13,7 @@
 static std::string make_track(int depth)
 {
     char tmpl[] = "/tmp/rl_bench_track_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
+    if (!bench_mkdtemp(tmpl)) abort();
     std::string dir = tmpl;
     const int dim = (1 << (depth + 1)) + 1;
     FILE *f = fopen((dir + "/terrain.hf").c_str(), "wb");

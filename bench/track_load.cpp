@@ -2,6 +2,7 @@
 // own: the digest of the ground files, the ground, the gates, flaggers, billboards, statues and
 // cameras. Textures, models and shapes are answered without files (the caches have their own
 // benchmarks).
+#include "bench_temp.h"
 #include "terrain/cameras.h"
 #include "terrain/field.h"
 #include "terrain/flaggers.h"
@@ -38,7 +39,7 @@ static const char *make_track(void)
     static std::string root;
     if (!root.empty()) return "tracks/bench";
     char tmpl[] = "/tmp/rl_bench_trackload_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
+    if (!bench_mkdtemp(tmpl)) abort();
     root = tmpl;
     std::string dir = root + "/xdg/Rutline/tracks/bench/";
     if (system(("mkdir -p " + dir + " " + root + "/game").c_str())) abort();

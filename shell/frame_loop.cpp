@@ -18,7 +18,9 @@
 #include "data/console.h"
 #include "platform/display.h"
 #include "platform/input.h"
+#include "platform/log.h"
 #include <GL/gl.h>
+#include <csignal>
 
 static struct {
     float cursor_x, cursor_y;
@@ -144,9 +146,44 @@ static void warp_race_restart(void)
                (int)setting_laps(), setting_skill());
 }
 
+// SIGUSR1 asks for an "Input mark N" line in the log, written once every input that reached
+// the game before the signal has been handled by a tick and a frame has read the pointer since;
+// ", ground composing" follows while the ground around the eye is still being made.
+// A test that drives the game with real input waits for it rather than for the clock.
+static volatile std::sig_atomic_t g_mark_requests;
+static struct {
+    int    seen, answered, pending;
+    double time;   // platform clock seconds when the queue was last filled for the mark
+} g_marks;
+
+static void mark_signal(int) { g_mark_requests = g_mark_requests + 1; }
+
+static void marks_begin_frame(void)
+{
+    if (g_marks.pending || g_mark_requests == g_marks.seen) return;
+    g_marks.seen = g_mark_requests;
+    // Everything sent before the signal enters the queue now, stamped before this frame's clock
+    // reading, so this frame's ticks take it; the pointer read below sees its moves.
+    kubl_pump_messages(g_display);
+    g_marks.time = platform_now();
+    g_marks.pending = 1;
+}
+
+static void marks_end_frame(int ticks_ran, double now)
+{
+    // The last tick of a frame reads every event stamped up to now; the margin covers the
+    // event stamps' millisecond rounding.
+    if (!g_marks.pending || ticks_ran <= 0 || now < g_marks.time + 0.01) return;
+    g_marks.pending = 0;
+    // A picture of the ground wants it composed around the eye: the mark says when it is not.
+    kubl_log_printf("Input mark %d%s\n", ++g_marks.answered,
+                    terrain_compose_pending(race_terrain()) ? ", ground composing" : "");
+}
+
 int frame_loop_pass(void)
 {
     if (quit_flag) return 0;
+    marks_begin_frame();
     view_mode_choose();
 
     if (frame_size *size = kubl_gl_frame_begin(g_display))
@@ -174,7 +211,7 @@ int frame_loop_pass(void)
     g_ticks.remembered_menu_state = menu_state;
     menu_changed = 0;
 
-    ticks_run(now);
+    marks_end_frame(ticks_run(now), now);
     if (!quit_flag && close_request_pending()) quit_flag = 1;
 
     if (view_mode != VIEW_TITLE && g_options.warp) warp_race_restart();
@@ -183,6 +220,13 @@ int frame_loop_pass(void)
         console_expire(total_time);
     }
     return 1;
+}
+
+void frame_loop_marks_install(void)
+{
+#ifdef SIGUSR1
+    std::signal(SIGUSR1, mark_signal);
+#endif
 }
 
 void frame_loop_run(void)

@@ -87,6 +87,10 @@ struct shell_options {
     int         print_orientation;
     const char *startup_demo;    // the one bare argument
     int         erosion_rate;    // "--erode" in 1/1024 units; the race reset's erosion strength
+    // "--pause-at": race ticks (tick_count) at which the race pauses by itself, ascending; a
+    // test rides a known number of ticks and takes its pictures there, at any frame rate.
+    int         pause_at[16];
+    int         pause_at_count;
 };
 extern shell_options g_options;
 void shell_options_reset(void);

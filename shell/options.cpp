@@ -51,6 +51,25 @@ static int bad_arg(const char *name)
 
 template <typename T> static T clamp(T v, T lo, T hi) { return v < lo ? lo : v > hi ? hi : v; }
 
+// "--pause-at T1,T2,...": up to 16 race ticks, each above the one before.
+static int read_pause_ticks(const char *v, shell_options *o)
+{
+    const int most = (int)(sizeof o->pause_at / sizeof o->pause_at[0]);
+    int count = 0;
+    while (v && *v) {
+        char *end = nullptr;
+        long t = strtol(v, &end, 10);
+        if (end == v || (*end && (*end != ',' || !end[1])) || t < 0 || t > 0x7fffffffL || count == most ||
+            (count > 0 && t <= o->pause_at[count - 1]))
+            return bad_arg("--pause-at");
+        o->pause_at[count++] = (int)t;
+        v = *end ? end + 1 : end;
+    }
+    if (count == 0) return bad_arg("--pause-at");
+    o->pause_at_count = count;
+    return 1;
+}
+
 // Each reader returns 0 after reporting a bad value. A value option given last has no value:
 // that is a bad value too, whatever the option's kind.
 static int read_int(const char *name, const char *v, int *out)
@@ -177,6 +196,7 @@ static int parse_one(arg_cursor *c, shell_options *o, render_options *r)
     if (arg_match(c, "--editor", nullptr)) return o->editor = 1, 1;
     if (arg_match(c, "--hidden-pause", nullptr)) return o->hidden_pause = 1, 1;
     if (arg_match(c, "--hidden-hud", nullptr)) return o->hidden_hud = 1, 1;
+    if (arg_match(c, "--pause-at", &v)) return read_pause_ticks(v, o) ? 1 : -1;
     if (arg_match(c, "--bikes", &v)) {
         if (!v) return bad_arg("--bikes"), -1;
         fprintf(stderr, "--bikes doesn't do anything anymore\n");

@@ -161,6 +161,7 @@ int rutline_main(int argc, char **argv)
     console_clear();
     // Standard output carries raw video frames; on this system it is binary already.
     log_file_setup();
+    frame_loop_marks_install();
     kubl_log_printf("Rutline version %s\n", version_text);
     memset(server_name_history, 0, sizeof server_name_history);
     memset(server_rules, 0, sizeof server_rules);

@@ -259,6 +259,20 @@ static void controls_apply(bike *b)
     bike_shift_gear(b, shift > 0.5f ? 1 : shift < -0.5f ? -1 : 0);
 }
 
+// "--pause-at": the race stops itself when a step reaches or passes one of the ticks named (a
+// demo's step may jump) and says so in the log.
+static void pause_at_check(int before)
+{
+    for (int i = 0; i < g_options.pause_at_count; ++i) {
+        const int at = g_options.pause_at[i];
+        if (before >= at || tick_count < at) continue;
+        paused = 1;
+        if (tick_count == at) kubl_log_printf("Paused at tick %d\n", at);
+        else kubl_log_printf("Paused at tick %d (the race is at tick %d)\n", at, tick_count);
+        return;
+    }
+}
+
 void tick_run(double wall_time, double now)
 {
     for (float &sum : control_sums) sum = 0;
@@ -315,8 +329,10 @@ void tick_run(double wall_time, double now)
     if (!race_track_loaded()) view_mode = VIEW_TITLE;
 
     if (!paused && view_mode != VIEW_TITLE && (!online() || server_tick > 0)) {
+        const int before = tick_count;
         race_step();
         if (g_options.record_audio && g_audio) capture_audio_tick();
+        if (!online()) pause_at_check(before);
     }
 }
 

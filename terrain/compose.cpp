@@ -9,6 +9,7 @@
 #include "terrain/draw.h"
 #include "terrain/field.h"
 #include "terrain/terrain_seams.h"
+#include "terrain/upkeep.h"
 #include "graphics/glcaps.h"
 #include "graphics/shader.h"
 #include "data/console.h"
@@ -183,6 +184,25 @@ void terrain_compose_texture(terrain_field *t)
     t->ring_request[best_level][best_z][best_x] = 0;
     t->ring_ready[best_level][best_z][best_x] = 1;
     compose_slot(t, best_level, best_z, best_x);
+}
+
+int terrain_compose_pending(const terrain_field *t)
+{
+    if (!t || !t->heights || !t->block_request || !t->block_color) return 0;
+    if (t->lod_build_state < 0) return 1;
+    if (t->texture_mode != 1 && t->block_dirty && t->block_color_textures)
+        for (long i = 0, n = (long)t->block_count * t->block_count; i < n; ++i)
+            if (bit_get(t->block_dirty, i)) return 1;
+    const int blocks = 1 << (2 * (t->lod_depth - 6));
+    for (int i = 0; i < blocks; ++i)
+        if (t->block_request[i]) return 1;
+    const int detail = terrain_settings.ground_texture_detail;
+    if (detail >= 6) return 0;
+    for (int L = detail < 0 ? 0 : detail; L <= 5; ++L)
+        for (int z = 0; z < 4; ++z)
+            for (int x = 0; x < 4; ++x)
+                if (!t->ring_ready[L][z][x] || t->ring_request[L][z][x] > 0) return 1;
+    return 0;
 }
 
 int terrain_render_target(terrain_field *t, int texture)

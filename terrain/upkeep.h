@@ -15,4 +15,8 @@ void terrain_refresh_blocks(terrain_field *t, int budget);
 // its 384 cells and a 64-cell margin on each side, rounded up to a power of two, at most 512.
 int  terrain_block_edge(int cells, int first_cell);
 void terrain_update(terrain_field *t);
+// 1 while the ground drawn around the eye is still being made: a ring slot or block waits to be
+// composed (terrain/compose.cpp), the level-of-detail pyramid is being rebuilt, or a low-detail
+// colour block is stale.
+int  terrain_compose_pending(const terrain_field *t);
 void terrain_update_all(terrain_field *t);

@@ -18,7 +18,7 @@ for look in team retro; do
         "$look" >"$config"
     start_game
     wait_for_window
-    sleep 1
+    loop_running
     close_game
     for line in 'bike=450sxf(2018)' "bike_texture=$look" 'rider_texture=ocean' 'head_texture=shadow' \
                 'wheel_texture=sunset'; do

@@ -16,7 +16,7 @@ make_track "$home/Rutline/tracks/plain"
 
 start_game
 wait_for_window
-sleep 1   # a few frames of the loop
+loop_running
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended before it was closed"
 close_game
 

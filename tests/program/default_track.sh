@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The default track in the whole program: "--track ridgeback" starts a race on the generated
 # track behind the loading screen, the menu closes with Escape, Tab turns the player's view to the
-# chase camera behind the bike on the start line, and the screenshot key saves a picture with
-# sky above and grass and bare dirt below, close to the reference render
-# tests/program/default_track.png.
+# chase camera behind the bike on the start line (the race stopped at a fixed tick, "--pause-at"),
+# and the screenshot key saves a picture with sky above and grass and bare dirt below, close to
+# the reference render tests/program/default_track.png.
 # Usage: default_track.sh PATH-TO-RUTLINE [REFERENCE.png]
 # With a second argument the screenshot, shrunk to a quarter, is written there as the reference
 # render (scripts/reference_render.sh does that). The HUD is hidden: the picture is of the track.
@@ -22,43 +22,25 @@ start_xvfb
 # first load follows the settings file, so the picture's settings are written down here.
 mkdir -p "$home/Rutline"
 printf 'render_texture=Software\nground_detail=1.000000\n' >"$home/Rutline/config"
-start_game --track ridgeback --debug --hidden-hud
+# The race stops itself 5 s in, the gate still standing, the chase camera settled behind the bike.
+start_game --track ridgeback --debug --hidden-hud --pause-at 640
 wait_for_window
 log=$home/Rutline/lastlog.txt
-for _ in $(seq 300); do
-    grep -q 'File index complete' "$log" 2>/dev/null && break
-    sleep 0.1
-done
-sleep 0.5
+wait_for_log 'File index complete' 60 || fail "the game did not list its files"
 grep -q 'ridgeback -> Ridgeback MX' "$log" || fail "the default track is not in the track list"
-for _ in $(seq 600); do
-    grep -qE '[0-9]+ cameras found' "$log" 2>/dev/null && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
+wait_for_log '[0-9]+ cameras found' 120
 grep -q "Loading '@ridgeback'" "$log" || fail "the default track was not loaded"
 grep -qE '^\[[0-9:.]+\] 15 cameras found$' "$log" || fail "the track's cameras were not loaded"
 
 # The race reset goes on loading after the track (bikes, riders); keys pressed before it ends
 # are dropped, and the menu would keep the screenshot key.
-for _ in $(seq 600); do
-    grep -q 'Max loading delay was' "$log" 2>/dev/null && break
-    sleep 0.1
-done
-sleep 0.5
-xdotool windowfocus --sync "$window" || fail "could not focus the window"
-xdotool key Escape
-sleep 1
-xdotool key Tab
-sleep 4   # the ground textures around the camera compose over a few frames; the gate still stands
-# A key pressed while a frame is slow to come can be taken by the menu's page change; ask
-# again until the picture is there.
+wait_for_log 'Max loading delay was' 120 || fail "the race's load did not end"
+send_keys Escape Tab
+wait_paused 640
+frame_drawn   # the ground textures around the camera compose over a few frames
 shot=$home/Rutline/screenshot001.png
-for _ in 1 2 3; do
-    xdotool key s
-    for _ in $(seq 100); do [ -f "$shot" ] && break; sleep 0.1; done
-    [ -f "$shot" ] && break
-done
+send_keys s
+for _ in $(seq 300); do [ -f "$shot" ] && break; sleep 0.1; done
 [ -f "$shot" ] || fail "the screenshot key saved no picture"
 
 close_game

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # A race kept and watched again. With "record=Yes" in the settings, New Race, Start races the
 # line-up for a minute and the close keeps "demos/default.rldemo". Started with that demo as its
-# argument the game replays it: Escape leaves the start-up menu, Pause holds the race, the
-# screenshot key takes picture A; "/" skips a second ahead and "\" a second back, to the same
+# argument the game replays it: Escape leaves the start-up menu, the race stops itself 20 s in
+# ("--pause-at"), the screenshot key takes picture A; "/" skips a second ahead and "\" a second back, to the same
 # tick, and picture B shows every rider where A did (flying dirt may differ).
 # Usage: demo_replay.sh PATH-TO-RUTLINE
 set -uo pipefail
@@ -22,14 +22,15 @@ else
     { cat "$generated"; echo "record=Yes"; } >"$home/Rutline/config"
 fi
 
-start_game --hidden-hud --hidden-pause
+# A minute of race ticks, however long the machine takes over them.
+start_game --hidden-hud --hidden-pause --pause-at 7680
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
-sleep 3
+loop_running
 send_keys Return Down Return
 wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "New Race, Start did not reset the race"
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
-sleep 60
+wait_paused 7680 600
 close_game
 demo=$home/Rutline/demos/default.rldemo
 [ -s "$demo" ] || fail "no demo was kept"
@@ -38,21 +39,20 @@ size=$(stat -c %s "$demo")
 [ "$size" -gt 20000 ] || fail "a minute of racing made only $size bytes of demo"
 
 rm -f "$home/Rutline/lastlog.txt"
-start_game --hidden-hud --hidden-pause "$demo"
+# The playback stops itself 20 s into the race.
+start_game --hidden-hud --hidden-pause --pause-at 2560 "$demo"
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the demo's race did not load"
-sleep 1
 send_keys Escape
-sleep 20
-send_keys Pause
-sleep 1
+wait_paused 2560
+frame_drawn
 send_keys s
-for _ in $(seq 50); do [ -f "$home/Rutline/screenshot001.png" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -f "$home/Rutline/screenshot001.png" ] && break; sleep 0.1; done
 [ -f "$home/Rutline/screenshot001.png" ] || fail "the screenshot key saved no picture"
 send_keys slash backslash
-sleep 1
+frame_drawn
 send_keys s
-for _ in $(seq 50); do [ -f "$home/Rutline/screenshot002.png" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -f "$home/Rutline/screenshot002.png" ] && break; sleep 0.1; done
 [ -f "$home/Rutline/screenshot002.png" ] || fail "the screenshot key saved no second picture"
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended during the playback"
 close_game

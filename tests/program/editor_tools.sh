@@ -28,13 +28,14 @@ make_track "$track" "Tools"
 printf 'texture dirt.png\naddtile\ntexture sand.png\naddtile\ntexture dirt-sand-1010.png\naddtile\n' >"$track/tileinfo"
 printf '[150 110] 0 2 1 mark.png\n' >"$track/decals"
 mkdir -p "$home/Rutline"
-RL_HOME=$data start_game --editor --track tracks/tools
+# A locked frame rate feeds each frame the same two ticks at any machine speed: a press held
+# over one input mark lasts a few ticks, never the 32 after which a brush applies again.
+RL_HOME=$data start_game --editor --track tracks/tools --lock-fps 64
 wait_for_window
 wait_for_log 'Max loading delay was' 60 || fail "the track did not finish loading"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 W=$WIDTH H=$HEIGHT
 saved=$home/Rutline/tracks/tools
-key_gap=0.25
 
 # Screen point of a map point: the view is centred on (192, 192) and spans 192 units at zoom 1.
 on_map() { awk -v x="$1" -v z="$2" -v W="$W" -v H="$H" 'BEGIN { printf "%d %d", (x - 192) / 192 * H + W / 2 + 0.5, (z - 192) / 192 * H + H / 2 + 0.5 }'; }
@@ -42,15 +43,18 @@ on_map() { awk -v x="$1" -v z="$2" -v W="$W" -v H="$H" 'BEGIN { printf "%d %d", 
 point_at() {
     xdotool mousemove --window "$window" $(on_map "$1" "$2")
     xdotool click 2
-    sleep 0.15
+    input_mark
 }
 unit=$(awk -v h="$H" 'BEGIN { print h / 64 }')
 row() { awk -v u="$unit" -v r="$1" 'BEGIN { printf "%d %d", 10.5 * u, (1.5 * r + 0.5) * u }'; }
-# A panel row, then the pointer back over the map so that keys reach the key table.
+# A panel row, then the pointer back over the map so that keys reach the key table. The left
+# click goes once a frame has read the pointer over the row.
 panel() {
     xdotool mousemove --window "$window" $(row "$1")
-    xdotool click 2 click 1
-    sleep 0.15
+    xdotool click 2
+    input_mark
+    xdotool click 1
+    input_mark
     point_at 300 300
 }
 # With the left button held, the pointer to a map point; the middle click reports the warped
@@ -58,25 +62,22 @@ panel() {
 drag_to() {
     xdotool mousemove --window "$window" $(on_map "$1" "$2")
     xdotool click 2
-    sleep 0.3
+    input_mark
 }
 # A short press of the left button: held over a few ticks, so the tool applies once.
 stroke() {
     xdotool mousedown 1
-    sleep 0.15
+    input_mark
     xdotool mouseup 1
-    sleep 0.1
+    input_mark
 }
 heights() { python3 "$here/heights.py" "$saved" "$@" || fail "could not read the saved heights"; }
 
 send_keys Escape Tab
-sleep 0.5
 
 # ---- Smooth and undo ----
 point_at 192 192
-xdotool mousedown 1
-sleep 0.2
-xdotool mouseup 1
+stroke
 editor_save
 heights 128 128 12 >"$root/bump"
 peak=$(awk '$1 == 128 && $2 == 128 { print $3 }' "$root/bump")
@@ -98,10 +99,10 @@ panel 22   # "New Gradient": (192, 192) to (242, 192), flat
 send_keys 8
 point_at 242 192   # the last profile point
 xdotool mousedown 1
-sleep 0.15
+input_mark
 drag_to 242 182
 xdotool mouseup 1
-sleep 0.1
+input_mark
 send_keys 3
 point_at 192 192
 send_keys l
@@ -121,10 +122,10 @@ heights 145 128 17 | awk -v top="$top" -v x0="$x0" '
 send_keys 9
 point_at 100 150   # gate 0's position
 xdotool mousedown 1
-sleep 0.15
+input_mark
 drag_to 110 160
 xdotool mouseup 1
-sleep 0.1
+input_mark
 panel 24   # "Clear AI Switch Point" (under the switch-point line)
 editor_save
 awk '

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The engines heard: a race recorded with "--record-audio" (8-bit stereo at 88320 Hz, one block
 # per tick) holds the idling engine once Escape closes the menu, not silence; holding the clutch
-# ("z") and the throttle ("x") for 3 s raises the firing frequency (found by autocorrelating the
-# loudness envelope) well above idle, and it falls again after release. The capture is kept as
+# ("z") and the throttle ("x") for 5 s of race raises the firing frequency (found by
+# autocorrelating the loudness envelope) well above idle, and it falls again after release. The capture is kept as
 # a WAV file beside the build (engine_sound.wav) to listen to.
 # Usage: engine_sound.sh PATH-TO-RUTLINE
 set -uo pipefail
@@ -17,21 +17,17 @@ fail_log_lines=60
 start_xvfb
 mkdir -p "$home"
 capture=$home/engine.raw
-start_game --track ridgeback --record-audio "$capture" --lock-fps 32
+# Idle for 3 s of race, clutch and throttle held for 5 s, then 5 s after release: the race stops
+# itself at each of those ticks.
+start_game --track ridgeback --record-audio "$capture" --lock-fps 32 --pause-at 384,1024,1664
 wait_for_window
-log=$home/Rutline/lastlog.txt
-for _ in $(seq 900); do
-    grep -q 'Max loading delay was' "$log" 2>/dev/null && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
-xdotool windowfocus --sync "$window" || fail "could not focus the window"
-xdotool key Escape
-sleep 3
+wait_for_log 'Max loading delay was' 90
+send_keys Escape
+wait_paused 384
 xdotool keydown z keydown x
-sleep 5
+ride_to 1024
 xdotool keyup x keyup z
-sleep 5
+ride_to 1664
 close_game
 
 # The capture runs in simulated time, which a loaded machine slows: find the phases in it, not
@@ -73,10 +69,6 @@ home=$root/silent
 mkdir -p "$home"
 start_game --track ridgeback --nosound --lock-fps 32
 wait_for_window
-for _ in $(seq 900); do
-    grep -q 'Max loading delay was' "$home/Rutline/lastlog.txt" 2>/dev/null && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
+wait_for_log 'Max loading delay was' 90
 close_game
 echo ok

@@ -15,7 +15,7 @@ make_track "$home/Rutline/tracks/plain"
 start_xvfb 121 150
 start_game
 wait_for_window
-sleep 1
+loop_running
 close_game
 
 log=$home/Rutline/lastlog.txt

@@ -24,11 +24,7 @@ run_with() {
     rm -f "$log"
     start_game --track ridgeback "$2"
     wait_for_window
-    for _ in $(seq 900); do
-        grep -qE '[0-9]+ cameras found' "$log" 2>/dev/null && break
-        kill -0 "$game_pid" 2>/dev/null || break
-        sleep 0.1
-    done
+    wait_for_log '[0-9]+ cameras found' 90
     grep -qE '[0-9]+ cameras found' "$log" || fail "$1: the default track did not load"
     close_game
 }

@@ -16,7 +16,6 @@ source "$(dirname "$0")/lib.bash"
 find_closer
 make_temp_home home
 fail_log_lines=60
-key_gap=1   # the menus take their keys a frame at a time; a loaded machine draws slowly
 
 [ -f "$(dirname "$rutline")/ridgeback/terrain.hf" ] || fail "no generated default track beside $rutline"
 start_xvfb
@@ -31,23 +30,23 @@ race_try() {
     printf '%s\n' "slot00=${first_slot:-Human}" slot01=Robot slot02=Robot slot03=Robot slot04=Robot slot05=Robot \
         track=ridgeback draw_time=1 video_mode=Windowed "xres=$width" "yres=$height" \
         render_texture=Software >"$home/Rutline/config"
-    start_game --hidden-pause "$@"
+    # The gate drops 13 s after the load: the race stops itself well before, 3 s in, once the
+    # bikes have settled on their springs; then the ground composes.
+    start_game --hidden-pause --pause-at 384 "$@"
     wait_for_window
     wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
-    sleep 2
+    input_mark   # the frame loop runs: the menus take keys
     send_keys Return Down Return
     if ! wait_for_log '^\[[0-9:.]+\] Resetting$' 30; then
         close_game
         return 1
     fi
     wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
-    # The gate drops 13 s after the load: pause well before, once the bikes have settled on
-    # their springs (a busy machine would otherwise catch them at another point of the settle),
-    # then let the ground compose.
-    sleep 3
-    send_keys Pause ${after_pause:-}
-    sleep 4
-    capture_window "$out"
+    wait_paused 384
+    [ -z "${after_pause:-}" ] || send_keys $after_pause
+    # The message lines fade with the clock, paused or not (the comparison masks them); the tower
+    # sets its own row.
+    stable_from_row=${stable_from_row:-$((height * 9 / 50 + 1))} capture_stable "$out"
     close_game
 }
 
@@ -64,6 +63,8 @@ race_shot() {
 race_shot 640 480 "$root/hud.xwd"
 race_shot 640 480 "$root/plain.xwd" --hidden-hud
 race_shot 1280 720 "$root/wide.xwd"
+# The tower's strip, the top fortieth of the window, scrolls with the clock even while paused;
+# the message lines are below it.
 first_slot=Robot after_pause="Tab Tab 1" race_shot 640 480 "$root/tower.xwd"
 
 python3 - "$here" "$root" "${remake:-}" <<'PY' || fail "the HUD pictures do not match (kept in ${TMPDIR:-/tmp}/hud_*.xwd)"

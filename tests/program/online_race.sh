@@ -74,19 +74,15 @@ cp "$root/online.xwd" "${TMPDIR:-/tmp}/online_race.xwd"
 mkdir -p "$home/Rutline/outgoing"
 head -c 3000 /dev/urandom >"$home/Rutline/outgoing/lap.bin"
 chat=$(printf 'Chat%03d...' $(seq 13))
+# Each character once the game has taken the one before (a busy X server, sent a string, now
+# and then swaps two keys); then the server's log tells.
 send_keys t
-# A busy X server now and then delivers two typed keys swapped: a second try, past the 2 s
-# that the game leaves between chat lines.
-for _ in 1 2; do
-    xdotool type --delay 40 "$chat"
-    xdotool key Return
-    for _ in $(seq 50); do grep -q '^chat Chat' "$root/server1/server.log" && break; sleep 0.1; done
-    grep -qxF "chat ${chat:0:119}" "$root/server1/server.log" && break
-    sleep 2.5
-done
-xdotool type --delay 40 "/sendfile lap.bin"
-xdotool key Return
-for _ in $(seq 200); do grep -q '^file ' "$root/server1/server.log" && break; sleep 0.1; done
+type_text "$chat"
+send_keys Return
+for _ in $(seq 300); do grep -q '^chat Chat' "$root/server1/server.log" && break; sleep 0.1; done
+type_text "/sendfile lap.bin"
+send_keys Return
+for _ in $(seq 600); do grep -q '^file ' "$root/server1/server.log" && break; sleep 0.1; done
 grep -qxF "chat ${chat:0:119}" "$root/server1/server.log" ||
     { grep '^chat' "$root/server1/server.log" >&2; fail "the chat line did not reach the server as typed"; }
 grep -qx 'file lap.bin 3000' "$root/server1/server.log" ||

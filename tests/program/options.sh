@@ -33,7 +33,7 @@ start_xvfb
 run_once() {
     start_game "$@"
     wait_for_window
-    sleep 1
+    loop_running
     close_game
 }
 

@@ -11,7 +11,8 @@ imaging package.
       the shrunk shot against a reference pixel by pixel: at most 0.5% of the pixels may differ
       by more than N (3 unless given) in a channel; the rectangles (reference pixels, X1 and Y1
       excluded) are left out. DIFF.png shows where they differ (a CI artefact).
-  picture.py same SHOT1 SHOT2      exit 0 when two captures hold the same pixels
+  picture.py same SHOT1 SHOT2 [ROW]   exit 0 when two captures hold the same pixels (from row
+      ROW down, when given)
   picture.py differs SHOT1 SHOT2 FACTOR X0,Y0,X1,Y1   the two differ (by more than 8 in a
       channel) only inside the rectangle, and do differ there
 
@@ -230,8 +231,9 @@ def pixels(path, reference, factor, diff_path, boxes, channel_slack=3, share=0.0
     return 0 if off <= allowed else 1
 
 
-def same(first, second):
-    return 0 if read_picture(first) == read_picture(second) else 1
+def same(first, second, from_row=0):
+    a, b = read_picture(first), read_picture(second)
+    return 0 if a[:2] == b[:2] and a[2][from_row:] == b[2][from_row:] else 1
 
 
 def differs_only_inside(first, second, factor, box):
@@ -258,8 +260,8 @@ if __name__ == '__main__':
         if rest and rest[0].startswith('slack='):
             slack = int(rest.pop(0)[6:])
         sys.exit(pixels(sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5], parse_boxes(rest), slack))
-    if len(sys.argv) == 4 and sys.argv[1] == 'same':
-        sys.exit(same(sys.argv[2], sys.argv[3]))
+    if len(sys.argv) in (4, 5) and sys.argv[1] == 'same':
+        sys.exit(same(sys.argv[2], sys.argv[3], int(sys.argv[4]) if len(sys.argv) == 5 else 0))
     if len(sys.argv) == 6 and sys.argv[1] == 'differs':
         sys.exit(differs_only_inside(sys.argv[2], sys.argv[3], int(sys.argv[4]), parse_boxes([sys.argv[5]])[0]))
     if len(sys.argv) == 3 and sys.argv[1] == 'check':

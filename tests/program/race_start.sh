@@ -2,7 +2,7 @@
 # A race in the whole program: "--track ridgeback" resets a race (the log shows the reset's lines
 # in order), the start-up menu holds it until Escape, then with the throttle key held the
 # player's bike pushes against the start gate, rides off when it falls and the race runs for a
-# minute with erosion on; the chase camera has gone elsewhere by then. Closing the window frees
+# minute of race ticks with erosion on; the chase camera has gone elsewhere by then. Closing the window frees
 # the bikes and ends with exit code 0.
 # Usage: race_start.sh PATH-TO-RUTLINE
 set -uo pipefail
@@ -16,28 +16,23 @@ fail_log_lines=60
 
 start_xvfb
 mkdir -p "$home"
-start_game --track ridgeback --erode 2
+# The race stops itself 4 s in for the first picture and after a minute of throttle for the second.
+start_game --track ridgeback --erode 2 --pause-at 512,8192
 wait_for_window
 log=$home/Rutline/lastlog.txt
-for _ in $(seq 900); do
-    grep -q 'Max loading delay was' "$log" 2>/dev/null && break
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.1
-done
+wait_for_log 'Max loading delay was' 90
 expect_in_order "$log" 'Resetting' 'Deallocating bikes' 'Finished deallocating bikes' \
     'Max loading delay was [0-9.]+ \(.*\)'
 
-xdotool windowfocus --sync "$window" || fail "could not focus the window"
-xdotool key Escape
-sleep 1
-xdotool key Tab
-sleep 3
-xdotool key s
+send_keys Escape Tab
+wait_paused 512
+frame_drawn
+send_keys s
 xdotool keydown x
-sleep 60
-xdotool key s
+ride_to 8192 600
+send_keys s
 xdotool keyup x
-for _ in $(seq 50); do [ -f "$home/Rutline/screenshot002.png" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -f "$home/Rutline/screenshot002.png" ] && break; sleep 0.1; done
 [ -f "$home/Rutline/screenshot002.png" ] || fail "the screenshot key saved no second picture"
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended during the race"
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Robots racing in the whole program on the default track. Eight robots over one lap on the
-# novice lines: New Race, Start (Return, Down, Return) starts the race, a dozen seconds after
-# the gate drops a screenshot shows the field strung out down the start straight from a camera
+# novice lines: New Race, Start (Return, Down, Return) starts the race, a dozen seconds of race
+# after the gate drops a screenshot shows the field strung out down the start straight from a camera
 # above and behind it, and within the first minute the robots pick lines for sections further
 # along the course. With robot_race_full=1 the race is ridden to its end (about seven minutes):
 # "results.txt" appears in the home listing the eight with one lap. Then with "--warp", the player in slot 0 standing still and seven robots: once
@@ -39,56 +39,50 @@ resets() { grep -cE '^\[[0-9:.]+\] Resetting$' "$log" 2>/dev/null || true; }
 # (robot_race_warp_only=1 skips it.)
 if [ -z "${robot_race_warp_only:-}" ]; then
     write_config robots
+    echo "track=ridgeback" >>"$home/Rutline/config"
     started=$(date +%s)
-    start_game --track ridgeback --debug
+    # The race stops itself at the ticks below: the camera set up, swung round, pulled back, the
+    # picture, the end of the first minute.
+    start_game --debug --hidden-pause --pause-at 64,320,1600,3456,7680
     wait_for_window
-    wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the default track did not load"
-    # The loading screen stays up for a few slow frames after the log's last loading line and drops
-    # what is typed meanwhile.
-    sleep 4
+    wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' 60 || fail "the game did not finish starting"
+    loop_running
     send_keys Return Down Return
-    for _ in $(seq 600); do [ "$(resets)" -ge 2 ] && break; sleep 0.1; done
-    [ "$(resets)" -ge 2 ] || fail "New Race, Start did not reset the race"
-    for _ in $(seq 1200); do
-        [ "$(grep -cE '^\[[0-9:.]+\] Max loading delay was ' "$log")" -ge 2 ] && break
-        sleep 0.1
-    done
+    wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "New Race, Start did not reset the race"
+    wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the default track did not load"
     race_started=$(date +%s)
 
     # The chase view of the robot in the last slot, its camera swung round behind the start (the
     # start straight runs toward +x: the steer keys orbit the camera a quarter turn in two
     # seconds) and pulled back and up while the field waits at the gate (the front brake and
-    # upshift keys). The gate drops 13 to 15 s after the reset; a dozen seconds later the field
-    # is strung out down the start straight ahead of the camera.
+    # upshift keys), each for as many race ticks. The gate drops 13 to 15 s after the reset; a
+    # dozen seconds later the field is strung out down the start straight ahead of the camera.
+    wait_paused 64
     send_keys Tab bracketleft
     xdotool keydown Right
-    sleep 2
+    ride_to 320
     xdotool keyup Right
     xdotool keydown c Up
-    sleep 10
+    ride_to 1600
     xdotool keyup c Up
-    while [ "$(($(date +%s) - race_started))" -lt 27 ]; do sleep 0.1; done
+    ride_to 3456
+    frame_drawn
     shot=$home/Rutline/screenshot001.png
-    for _ in 1 2 3; do
-        xdotool key s
-        for _ in $(seq 100); do [ -f "$shot" ] && break; sleep 0.1; done
-        [ -f "$shot" ] && break
-    done
+    send_keys s
+    for _ in $(seq 300); do [ -f "$shot" ] && break; sleep 0.1; done
     [ -f "$shot" ] || fail "the screenshot key saved no picture during the race"
+    ride_to 7680 600
     # Every robot picks a line at the reset and again on entering each later section: eight more
     # picks at least say the field has left the start.
-    for _ in $(seq 300); do
-        picks=$(grep -c 'auto pilot: picking' "$log")
-        [ "$picks" -ge 16 ] && break
-        sleep 0.1
-    done
-    echo "robot_race: $picks line picks $(($(date +%s) - race_started)) s into the race"
+    picks=$(grep -c 'auto pilot: picking' "$log")
+    echo "robot_race: $picks line picks in the first minute of race ($(($(date +%s) - race_started)) s of wall time)"
     [ "$picks" -ge 16 ] || fail "the robots picked $picks lines in the race's first minute: they are not riding the course"
     # Kept for a look.
     cp "$shot" "${TMPDIR:-/tmp}/robot_race_field.png"
     echo "robot_race: the picture of the race is ${TMPDIR:-/tmp}/robot_race_field.png"
 
     if [ -n "${robot_race_full:-}" ]; then
+        xdotool key Pause
         results=$home/Rutline/results.txt
         limit=${robot_race_limit:-1200}
         for _ in $(seq "$((limit * 2))"); do
@@ -107,8 +101,7 @@ fi
 
 # --- The player standing still, seven robots, --warp ---
 # Without "--track" the game waits on its title menu; New Race, Start races the configured one
-# lap, and the warped ticks run it many times faster than real time. A warped frame is slow, so
-# the keys go further apart.
+# lap, and the warped ticks run it many times faster than real time.
 rm -f "$log"
 write_config human
 echo "track=ridgeback" >>"$home/Rutline/config"
@@ -116,8 +109,8 @@ started=$(date +%s)
 start_game --warp
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' 60 || fail "the game did not finish starting"
-sleep 2
-key_gap=1.5 send_keys Return Down Return
+loop_running
+send_keys Return Down Return
 limit=${robot_warp_limit:-900}
 for _ in $(seq "$((limit * 2))"); do
     [ "$(resets)" -ge 2 ] && break

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The world as the player sees it, against references: on the practice track in a 640x480
-# window, the race held by Pause 4 s in, before the gate drops, the on-board view shows sky,
+# window, the race stopped 4 s in ("--pause-at"), before the gate drops, the on-board view shows sky,
 # ground, statues, billboards, the starter, the front of the bike and the low sun's flare; Tab
 # gives the chase view of the rider on the bike. With "lens_flare=No" the on-board frame matches
 # its own reference and differs from the first only around the flare. A 1280x720 window checks
@@ -25,18 +25,15 @@ mkdir -p "$home/Rutline"
 race_paused() {
     printf '%s\n' video_mode=Windowed "$@" >"$home/Rutline/config"
     rm -f "$home/Rutline/lastlog.txt"
-    start_game --track ridgeback-practice --hidden-hud --hidden-pause
+    # The bike settles on its springs for the first seconds of the race: the race stops itself
+    # at 4 s (the gate drops at 5 s), the same pose on every run at any frame rate.
+    start_game --track ridgeback-practice --hidden-hud --hidden-pause --pause-at 512
     wait_for_window
     wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
     expect_llvmpipe
-    sleep 0.5
     capture_window "$root/title.xwd"
-    # The bike settles on its springs for the first seconds of the race: pausing at 4 s (the gate
-    # drops at 5 s) gives the same pose on every run, even when a busy machine lags the race.
     send_keys Escape
-    sleep 4
-    send_keys Pause
-    sleep 1
+    wait_paused 512
 }
 
 shot=$root/shot.xwd

@@ -14,31 +14,35 @@ fail_log_lines=60
 [ -f "$(dirname "$rutline")/config" ] || fail "no generated starting config beside $rutline"
 start_xvfb
 mkdir -p "$home"
-start_game --hidden-hud --hidden-pause
+# The trial's race clock starts at tick 38400 (300 s). It stops itself 3 s in for picture A; the
+# throttle rides 4 s to the next stop (C); back-up held half a second aborts the attempt, and 3 s
+# later the bike stands where it started (B). Ticks, not seconds: a slow frame rate rides as far.
+t0=38400
+a=$((t0 + 384)) c=$((t0 + 896)) abort=$((t0 + 960)) b=$((t0 + 1344))
+start_game --hidden-hud --hidden-pause --pause-at "$a,$c,$abort,$b"
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
-sleep 1
 send_keys Down Down Down Return Down Return
 wait_for_log '^\[[0-9:.]+\] Resetting$' 60 || fail "Time Trial, Start did not reset the race"
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the time trial's load did not end"
-sleep 3
+wait_paused "$a"
 
 shot() {
     send_keys s
     local f
     f=$(printf '%s/Rutline/screenshot%03d.png' "$home" "$1")
-    for _ in $(seq 50); do [ -f "$f" ] && break; sleep 0.1; done
+    for _ in $(seq 300); do [ -f "$f" ] && break; sleep 0.1; done
     [ -f "$f" ] || fail "the screenshot key saved no picture $1"
 }
 shot 1
 xdotool keydown x
-sleep 4
+ride_to "$c"
 xdotool keyup x
 shot 2
 xdotool keydown b
-sleep 0.5
+ride_to "$abort"
 xdotool keyup b
-sleep 3
+ride_to "$b"
 shot 3
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended during the time trial"
 close_game

@@ -24,7 +24,7 @@ make_track "$home/Rutline/tracks/flat" "Flat Out"
 make_track "$home/Rutline/tracks/hill" "Hill Top"
 RL_HOME=$root/data start_game --track tracks/hill --debug
 wait_for_window
-sleep 1
+loop_running
 kill -0 "$game_pid" 2>/dev/null || fail "rutline ended before it was closed"
 close_game
 

@@ -26,20 +26,15 @@ link_content() {
 }
 
 # Usage: editor_save
-# 's' in the editor, then waits for "edinfo", the last file a save writes into $saved, to be
-# replaced; up to three presses, as a key pressed while a frame is slow to come can be lost. On
-# failure the window is kept as editor_unsaved.png in the temporary folder.
+# 's' in the editor; the tick that takes it writes the files, "edinfo" last, so once the game has
+# taken the key "edinfo" in $saved must have been replaced. On failure the window is kept as
+# editor_unsaved.png in the temporary folder.
 editor_save() {
     local was now
     was=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-    for _ in 1 2 3; do
-        send_keys s
-        for _ in $(seq 100); do
-            now=$(stat -c %i "$saved/edinfo" 2>/dev/null)
-            [ -n "$now" ] && [ "$now" != "$was" ] && return 0
-            sleep 0.05
-        done
-    done
+    send_keys s
+    now=$(stat -c %i "$saved/edinfo" 2>/dev/null)
+    [ -n "$now" ] && [ "$now" != "$was" ] && return 0
     capture_window "$root/unsaved.xwd"
     python3 "$here/picture.py" shrink "$root/unsaved.xwd" "${TMPDIR:-/tmp}/editor_unsaved.png" 1
     fail "'s' saved nothing (the window is kept as ${TMPDIR:-/tmp}/editor_unsaved.png)"

@@ -65,6 +65,17 @@ TEST(Options, ValuesMessagesAndExitCodes)
          }},
         {{"--lod-scale", "0"}, -1, "", [](auto &p) { EXPECT_EQ(p.r.model_lod_scale, 0.000001f); }},
         {{"--lod-bias", "nan"}, 1, "Bad arg for --lod-bias\n", nullptr},
+        {{"--pause-at", "384,38784"}, -1, "", [](auto &p) {
+             ASSERT_EQ(p.o.pause_at_count, 2);
+             EXPECT_EQ(p.o.pause_at[0], 384);
+             EXPECT_EQ(p.o.pause_at[1], 38784);
+         }},
+        {{"--pause-at", "9,9"}, 1, "Bad arg for --pause-at\n", nullptr},     // not ascending
+        {{"--pause-at", "5,"}, 1, "Bad arg for --pause-at\n", nullptr},
+        {{"--pause-at", "-1"}, 1, "Bad arg for --pause-at\n", nullptr},
+        {{"--pause-at", "99999999999"}, 1, "Bad arg for --pause-at\n", nullptr},
+        {{"--pause-at", "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, 1, "Bad arg for --pause-at\n", nullptr},
+        {{"--pause-at"}, 1, "Bad arg for --pause-at\n", nullptr},
         {{"--lock-fps", "30"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 30.0); }},
         {{"--lock-fps", "-5"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, -5.0); }},   // off
         {{"--lock-fps", "10000"}, -1, "", [](auto &p) { EXPECT_EQ(p.o.lock_fps, 10000.0); }},

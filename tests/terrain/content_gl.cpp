@@ -51,8 +51,10 @@ const track_info tracks[] = {{"ridgeback", 9}, {"ridgeback-practice", 7}};
 // keep their own search folders.
 struct Content : ::testing::Test {
     static display *window;
+    static lighting_record lighting_before;   // the tracks' lighting is put back for later suites
     static void SetUpTestSuite()
     {
+        lighting_before = track_lighting;
         setenv("XDG_DATA_HOME", fixture_temp_dir("contenthome").c_str(), 1);
         setenv("RL_HOME", game_dir().c_str(), 1);
         search_folders_free();
@@ -62,6 +64,7 @@ struct Content : ::testing::Test {
     }
     static void TearDownTestSuite()
     {
+        track_lighting = lighting_before;
         texture_purge(1);
         if (window) kubl_gl_window_close(window);
         window = nullptr;
@@ -73,6 +76,7 @@ struct Content : ::testing::Test {
     }
 };
 display *Content::window = nullptr;
+lighting_record Content::lighting_before;
 
 std::vector<std::string> lines_with_problems(const std::string &log)
 {

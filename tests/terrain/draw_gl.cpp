@@ -8,6 +8,7 @@
 #include "shell/globals.h"
 #include "graphics/glcaps.h"
 #include "graphics/png.h"
+#include "platform/display.h"
 #include "ui/ground_view.h"
 #include "ui/ui.h"
 #include "data/mem.h"
@@ -20,6 +21,15 @@
 TEST(GroundView, PictureOfTheComposedGround)
 {
     const std::string reference = std::string(RL_SOURCE_DIR) + "/tests/program/ground_view.png";
+    // A window of its own: a suite before this one may have closed its window and left no
+    // context current.
+    display *window = kubl_gl_window_open("Rutline ground view", 320, 240, 24, 0, 16, 0, 0);
+    ASSERT_NE(window, nullptr);
+    gl_probe_extensions();
+    struct closer {
+        display *d;
+        ~closer() { kubl_gl_window_close(d); }
+    } close_window{window};
     ground_track track(7);
     g_render.terrain_detail = 0.125f;
     g_render.ground_texture_detail = 0;
