@@ -353,7 +353,7 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
 }
 
 // The player back before the lap's start gate, facing along it; every other rider goes.
-void reset_player_position(void)
+static void player_to_lap_start(void)
 {
     demo_play_close();
     demo_record_tick(1);
@@ -378,4 +378,10 @@ void reset_player_position(void)
     bike_set_gate_index(b, gate_at);
     last_lap_ticks = 0;
     standings_update();
+}
+
+void reset_player_position(void)
+{
+    player_to_lap_start();
+    time_trial_lap_begin();
 }
