@@ -116,6 +116,9 @@ void demo_record_start(void)
     g_record.out = data_open(name, "wb");
     if (!g_record.out) return;
     g_record.is_default = !time_trial;
+    // Listed on the Playback Race page from its start: picking it there ends the race, and so
+    // its recording, before it is played.
+    if (g_record.is_default) demo_list_add(default_demo);
     head_write();
     // A state of this very tick that went into the recording just stopped (a time-trial lap
     // ends where the next begins) opens this one too.
@@ -171,16 +174,12 @@ void demo_record_stop(void)
     if (!g_record.out) return;
     data_close(g_record.out);
     g_record.out = nullptr;
-    if (!g_record.is_default) return;
-    // The Playback Race page lists a finished race at once, under the name it is kept as.
-    const char *kept = default_demo;
     // Only the race's own recording is renamed: a time-trial lap is not the demo that was named.
-    char target[sizeof g_record.keep_name + 16];
-    if (g_record.keep_name[0]) {
+    if (g_record.keep_name[0] && g_record.is_default) {
+        char target[sizeof g_record.keep_name + 16];
         snprintf(target, sizeof target, "@demos/%s", g_record.keep_name);
-        if (file_replace(default_demo, target)) kept = target;
-        else kubl_log_printf("The demo could not be kept as %s\n", target);
+        if (!file_replace(default_demo, target)) kubl_log_printf("The demo could not be kept as %s\n", target);
+        else demo_list_add(target);   // the Playback Race page lists it at once
         g_record.keep_name[0] = 0;
     }
-    demo_list_add(kept);
 }
