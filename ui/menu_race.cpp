@@ -232,11 +232,10 @@ void menu_standings_key(int key)
     switch (row) {
     case 0: menu_go(MENU_PAGE_SERIES); break;
     case 1:
-        // An event is entered once: it can be entered again only when its round was not recorded.
+        // Leaving an event for the next one ends it, as any new race would: its round is
+        // recorded as it stands first, so the event left is never raced twice.
+        if (s && active_series == series_selected) series_record_round();
         if (!s || s->races_done >= s->race_count) break;
-        if (series_entered == series_selected && series_entered_round == s->races_done &&
-            active_series == series_selected && active_series_event == s->races_done)
-            break;
         menu_state = MENU_CLOSED;
         if (series_start_next_event()) {
             series_entered = series_selected;

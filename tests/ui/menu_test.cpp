@@ -360,29 +360,37 @@ TEST_F(Menus, SeriesEventsEnteredAndPractised)
     EXPECT_EQ(active_series, 0);
     EXPECT_EQ(active_series_event, 0);
 
-    // Entered already: a second "Enter Next Event" does nothing; practice always starts.
-    menu_state = MENU_PAGE_STANDINGS;
-    focused_item = 1;
-    press({K_ENTER});
-    EXPECT_EQ(resets.size(), 1u);
-    EXPECT_EQ(menu_state, MENU_PAGE_STANDINGS);
-    press({K_DOWN, K_ENTER});
-    EXPECT_EQ(resets.size(), 2u);
-    EXPECT_EQ(series_entered_round, 0);
-
-    // Once the round is recorded the next event is entered, and counts as round 2.
-    f.series.races_done = 1;
+    // Practice always starts, and counts for nothing.
     active_series = active_series_event = -1;
     menu_state = MENU_PAGE_STANDINGS;
+    focused_item = 2;
+    press({K_ENTER});
+    ASSERT_EQ(resets.size(), 2u);
+    EXPECT_EQ(resets[1].laps, 3);
+    EXPECT_EQ(active_series, -1);
+    EXPECT_EQ(series_entered_round, 0);
+
+    // Entered again while its event is still raced: the round is recorded as it stands (nobody
+    // raced here, so all unplaced) and the next event starts, counting as round 2.
+    active_series = 0, active_series_event = 0;
+    menu_state = MENU_PAGE_STANDINGS;
     focused_item = 1;
     press({K_ENTER});
+    EXPECT_EQ(f.series.races_done, 1);
+    for (int e = 0; e < 4; ++e) EXPECT_EQ(f.races[0].positions[e], 3) << e;
     ASSERT_EQ(resets.size(), 3u);
     EXPECT_EQ(resets[2].laps, 4);
     EXPECT_EQ(active_series, 0);
     EXPECT_EQ(active_series_event, 1);
     EXPECT_EQ(series_entered_round, 1);
+    // Left again after the last event: its round is recorded and nothing starts.
+    menu_state = MENU_PAGE_STANDINGS;
+    focused_item = 1;
+    press({K_ENTER});
+    EXPECT_EQ(f.series.races_done, 2);
+    EXPECT_EQ(resets.size(), 3u);
+    EXPECT_EQ(active_series, -1);
     f.series.races_done = 0;
-    active_series = active_series_event = -1;
 
     // After a round the leader (place 0) starts from slot 0, the last placed from the back;
     // the player ties with rider 8 and is taken after it, so starts ahead of it.
