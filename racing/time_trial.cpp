@@ -135,8 +135,18 @@ static void player_lap_end(bike *player)
         // "lastlap.rldemo" holds this lap only when its recording ran from the lap gate; a run
         // up or a lap cut short left a part of a lap there, which must not replace the fastest.
         const int beat_ghost = ghost_gate < player_gate && player_gate >= 0;
-        if (recorded && last_lap_ticks > 0 && (!had_fastest || beat_ghost))
-            if (!fastest_lap_replace()) kubl_log_printf("The fastest lap could not be kept\n");
+        int kept = 0;
+        if (recorded && last_lap_ticks > 0 && (!had_fastest || beat_ghost)) {
+            kept = fastest_lap_replace();
+            if (!kept) kubl_log_printf("The fastest lap could not be kept\n");
+        }
+        if (last_lap_ticks > 0) {
+            const long long ms = (long long)last_lap_ticks * 1000 / 128;
+            kubl_log_printf("Time trial lap %d:%02d.%03d%s\n", (int)(ms / 60000), (int)(ms / 1000 % 60),
+                            (int)(ms % 1000), kept ? ", the fastest" : "");
+        } else {
+            kubl_log_printf("Time trial: at the lap gate\n");
+        }
     }
     const int gate = first_lap_count - 1 > 0 ? first_lap_count - 1 : 0;
     ghosts_start(gate);
