@@ -9,6 +9,7 @@
 set -uo pipefail
 rutline=$1
 source "$(dirname "$0")/lib.bash"
+source "$here/menu_rows.bash"
 find_closer
 make_temp_home home
 fail_log_lines=60
@@ -52,6 +53,7 @@ settle() { sleep 4; }
 start_game --hidden-hud --hidden-pause
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
+wait_for_selected "$root/menu.xwd" || fail "the main menu did not come up"
 enter_next_event
 wait_for_loads 1 120 || fail "Enter Next Event did not start event 1"
 settle

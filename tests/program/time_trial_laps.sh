@@ -9,6 +9,7 @@
 set -uo pipefail
 rutline=$1
 source "$(dirname "$0")/lib.bash"
+source "$here/menu_rows.bash"
 source "$here/track_folder.bash"
 find_closer
 make_temp_home home
@@ -38,6 +39,7 @@ lap='^\[[0-9:.]+\] Time trial lap [0-9]+:[0-9]{2}\.[0-9]{3}(, the fastest)?$'
 start_game --hidden-hud --hidden-pause
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the game did not finish starting"
+wait_for_selected "$root/menu.xwd" || fail "the main menu did not come up"
 send_keys Down Down Down Return Down Return
 wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "Time Trial, Start did not load the track"
 sleep 4   # the loading screen drops keys for a few frames after its last line
