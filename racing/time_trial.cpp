@@ -23,6 +23,7 @@
 
 static int g_lap_before[2];   // the player's and the ghost's lap before the step
 static int g_whole_lap;       // the recording began at the lap gate, when the lap did
+static int g_put_back_tick = -2;   // the tick the player was last put back before the lap gate
 
 void time_trial_remember_laps(void)
 {
@@ -114,6 +115,15 @@ void time_trial_lap_begin(void)
     demo_record_start();
     demo_record_tick(1);
     g_whole_lap = 0;
+    g_put_back_tick = tick_count;
+}
+
+int time_trial_lap_held(void)
+{
+    if (!time_trial || !demo_recording() || g_whole_lap) return 0;
+    if (g_put_back_tick != tick_count && g_put_back_tick != tick_count - 1) return 0;
+    g_put_back_tick = tick_count;
+    return 1;
 }
 
 static void player_lap_end(bike *player)
