@@ -2,6 +2,7 @@
 // pump and the window procedure that turns the system's events into input events and display
 // messages. Everything here runs on the thread that opened the display.
 #include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/display_internal.h"
 #include "platform/log.h"
 #include "platform/os/os_video.h"
@@ -276,6 +277,9 @@ static void pointer_seen(Uint32 window_id, int x, int y)
 int os_cursor_position(display *d, int *x, int *y)
 {
     if (!d->window) return 0;
+    // The events that came since the last read first (they stay queued for the ticks), so the
+    // pointer is where it is now, as when it was asked of the window system.
+    kubl_pump_messages(d);
     if (g_pointer.window_id != 0 && g_pointer.window_id == SDL_GetWindowID(win(d))) {
         *x = g_pointer.x;
         *y = g_pointer.y;
