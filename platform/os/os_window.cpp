@@ -284,7 +284,13 @@ int os_cursor_position(display *d, int *x, int *y)
         *x = g_pointer.x;
         *y = g_pointer.y;
     } else {
-        SDL_GetMouseState(x, y);   // no event yet: where SDL last saw it over the window
+        // No event of the window's yet: the pointer as the window system holds it, so the first
+        // event (the pointer entering where it already was) moves nothing.
+        int gx, gy, wx, wy;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        SDL_GetWindowPosition(win(d), &wx, &wy);
+        *x = gx - wx;
+        *y = gy - wy;
     }
     return 1;
 }
