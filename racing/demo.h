@@ -74,6 +74,12 @@ void demo_gate_times_back(int tick);
 // The time trial, from the race step: lap counts before the step, the lap's end after it.
 void time_trial_remember_laps(void);
 void time_trial_tick(void);
+// The player was put back before the lap gate (Start, or backing up): the run from there is
+// recorded to "lastlap.rldemo", but as it is no whole lap it can never become the fastest.
+void time_trial_lap_begin(void);
+// 1 when the player is put back again on the tick after the last time (backing up held), its
+// run up still being recorded; the run up then goes on.
+int  time_trial_lap_held(void);
 // A lap time from running gate f - 1 to f + p - 1, every gate between timed; 0 when one is missing.
 struct bike;
 int  time_trial_lap_ticks(bike *b);

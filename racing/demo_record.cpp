@@ -13,6 +13,7 @@
 #include "data/stream.h"
 #include "platform/log.h"
 #include "shell/config.h"
+#include "shell/lists.h"
 #include "terrain/track_load.h"
 
 static const char default_demo[] = "@demos/default.rldemo";
@@ -75,9 +76,9 @@ static void backups_rotate(void)
     for (int k = n - 2; k >= 0; --k) {
         snprintf(from, sizeof from, "@demos/default%02d.rldemo", k);
         snprintf(to, sizeof to, "@demos/default%02d.rldemo", k + 1);
-        file_replace(from, to);
+        if (file_replace(from, to)) demo_list_add(to);
     }
-    if (n > 0) file_replace(default_demo, "@demos/default00.rldemo");
+    if (n > 0 && file_replace(default_demo, "@demos/default00.rldemo")) demo_list_add("@demos/default00.rldemo");
 }
 
 static const char *text_or_empty(const char *s) { return s ? s : ""; }
@@ -115,7 +116,16 @@ void demo_record_start(void)
     g_record.out = data_open(name, "wb");
     if (!g_record.out) return;
     g_record.is_default = !time_trial;
+    // Listed on the Playback Race page from its start: picking it there ends the race, and so
+    // its recording, before it is played.
+    if (g_record.is_default) demo_list_add(default_demo);
     head_write();
+    // A state of this very tick that went into the recording just stopped (a time-trial lap
+    // ends where the next begins) opens this one too.
+    for (int k = 0; k < g_record.rider_count; ++k) {
+        history_ring &h = state_history[g_record.ordinal_slots[k]];
+        if (h.unrecorded == 0 && h.stamps[h.newest] == tick_count) h.unrecorded = 1;
+    }
     // Offline the level comes from the command line of the recording run; the demo carries it,
     // as online demos carry the server's, so the ruts come back whatever the player runs with.
     if (net_socket < 0 && erode_level > 0) {
@@ -169,6 +179,7 @@ void demo_record_stop(void)
         char target[sizeof g_record.keep_name + 16];
         snprintf(target, sizeof target, "@demos/%s", g_record.keep_name);
         if (!file_replace(default_demo, target)) kubl_log_printf("The demo could not be kept as %s\n", target);
+        else demo_list_add(target);   // the Playback Race page lists it at once
         g_record.keep_name[0] = 0;
     }
 }

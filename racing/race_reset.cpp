@@ -353,11 +353,13 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
 }
 
 // The player back before the lap's start gate, facing along it; every other rider goes.
-void reset_player_position(void)
+static void player_to_lap_start(int keep_recording)
 {
     demo_play_close();
-    demo_record_tick(1);
-    demo_record_stop();
+    if (!keep_recording) {
+        demo_record_tick(1);
+        demo_record_stop();
+    }
     for (int slot = 1; slot < 160; ++slot) {
         if (engine_voices[slot]) kubl_sound_free((voice *)engine_voices[slot]);
         engine_voices[slot] = nullptr;
@@ -378,4 +380,13 @@ void reset_player_position(void)
     bike_set_gate_index(b, gate_at);
     last_lap_ticks = 0;
     standings_update();
+}
+
+void reset_player_position(void)
+{
+    // Backing up held puts the bike back every tick: the run up's recording goes on from the
+    // first of them rather than being opened again each tick.
+    const int held = time_trial_lap_held();
+    player_to_lap_start(held);
+    if (!held) time_trial_lap_begin();
 }

@@ -2,7 +2,6 @@
 // series riders and the player, the series' ranking again, and its standings file.
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 #include "bike/setters.h"
 #include "data/paths.h"
@@ -12,20 +11,22 @@
 #include "racing/standings.h"
 #include "shell/lists.h"
 
-// One line per round done: every entrant's position + 1, the player last.
-static void write_series_standings(const points_series *p)
+// One line per round done: every entrant's position + 1, the player last. Written under a
+// temporary name and renamed over the old file, so a failed write keeps the standings.
+int series_standings_write(const points_series *p)
 {
-    const std::string temp = std::string(p->standings_name) + ".tmp";
-    data_stream *s = data_open(temp.c_str(), "wb");
-    if (!s) return;
-    for (int r = 0; r < p->races_done; ++r) {
-        for (int e = 0; e <= p->rider_count; ++e) data_printf(s, "%d ", p->races[r].positions[e] + 1);
-        data_puts(s, "\n");
+    if (!p || !p->standings_name) return 0;
+    file_save save;
+    data_stream *s = file_save_begin(&save, p->standings_name, ".tmp");
+    if (s) {
+        for (int r = 0; r < p->races_done; ++r) {
+            for (int e = 0; e <= p->rider_count; ++e) data_printf(s, "%d ", p->races[r].positions[e] + 1);
+            data_puts(s, "\n");
+        }
+        if (file_save_commit(&save)) return 1;
     }
-    const int failed = data_flush(s) != 0;
-    data_close(s);
-    if (failed || !file_replace(temp.c_str(), p->standings_name))
-        kubl_log_printf("Could not write %s\n", p->standings_name);
+    kubl_log_printf("Could not write %s\n", p->standings_name);
+    return 0;
 }
 
 void series_record_round(void)
@@ -64,5 +65,5 @@ void series_record_round(void)
     p->races_done++;
     points_series_rank(p);
     active_series = active_series_event = -1;
-    write_series_standings(p);
+    series_standings_write(p);
 }

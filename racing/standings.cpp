@@ -181,14 +181,16 @@ int standings_penalty(int slot, int gates)
     return penalty;
 }
 
-// The rider's best lap (smallest positive time, the earlier on a tie) and its length in ticks.
-static int best_lap(bike *b, int *ticks)
+// The rider's best lap (smallest positive time, the earlier on a tie) and its length in ticks;
+// every lap when all is set, else only those the results count.
+static int best_lap(bike *b, int *ticks, int all = 1)
 {
     const int f = race_first_lap_gates(), p = race_gates_per_lap();
     const int laps = bike_get_current_lap(b);
     int best = 0;
     *ticks = 0;
     for (int n = 1; n <= laps; ++n) {
+        if (!all && !results_lap_counts(n, laps)) continue;
         const int start = n == 1 ? race_start_tick : bike_get_gate_time(b, f + p * (n - 2) - 1);
         const int end = bike_get_gate_time(b, f + p * (n - 1) - 1);
         if (start < 0 || end < 0 || end - start <= 0) continue;
@@ -261,7 +263,7 @@ static void write_results(void)
         clock_parts(results[i].last_gate_tick - race_start_tick, &m, &sec, &ms);
         data_printf(s, "%4s | %12s | %4d | %3d:%02d.%03d | ", bike_get_number_text(b), bike_get_model_name(b),
                     lap_of(results[i].gates), m, sec, ms);
-        const int best = best_lap(b, &best_ticks);
+        const int best = best_lap(b, &best_ticks, 0);
         clock_parts(best_ticks, &m, &sec, &ms);
         data_printf(s, "%4d | %3d:%02d.%03d\r\n", best, m, sec, ms);
     }

@@ -1,6 +1,8 @@
 // The time trial: the player rides lap after lap alone against a ghost of the fastest lap. Each
 // lap is recorded to the track's "lastlap.rldemo"; a lap faster than the ghost's becomes the new
-// "fastlap.rldemo", and both riders start the next lap from the lap gate together.
+// "fastlap.rldemo", and both riders start the next lap from the lap gate together. Only a whole
+// lap, recorded from the lap gate to the lap gate with every gate timed, is ever kept as the
+// fastest: the run up from Start and a lap cut short by backing up are recorded but not kept.
 #include "racing/demo_play.h"
 
 #include <cstdio>
@@ -20,6 +22,8 @@
 #include "terrain/track_load.h"
 
 static int g_lap_before[2];   // the player's and the ghost's lap before the step
+static int g_whole_lap;       // the recording began at the lap gate, when the lap did
+static int g_put_back_tick = -2;   // the tick the player was last put back before the lap gate
 
 void time_trial_remember_laps(void)
 {
@@ -105,12 +109,30 @@ static void ghosts_start(int gate)
     }
 }
 
+void time_trial_lap_begin(void)
+{
+    if (!time_trial) return;
+    demo_record_start();
+    demo_record_tick(1);
+    g_whole_lap = 0;
+    g_put_back_tick = tick_count;
+}
+
+int time_trial_lap_held(void)
+{
+    if (!time_trial || !demo_recording() || g_whole_lap) return 0;
+    if (g_put_back_tick != tick_count && g_put_back_tick != tick_count - 1) return 0;
+    g_put_back_tick = tick_count;
+    return 1;
+}
+
 static void player_lap_end(bike *player)
 {
     bike *ghost = bike_slot_table[1];
     const int player_gate = bike_get_gate_index(player);
     const int ghost_gate = ghost ? bike_get_gate_index(ghost) : -1;
     demo_play_close();
+    const int recorded = demo_recording() && g_whole_lap;
     demo_record_tick(1);
     demo_record_stop();
     ghosts_free();
@@ -120,8 +142,21 @@ static void player_lap_end(bike *player)
         const int had_fastest = file_exists(fast);
         last_lap_ticks = time_trial_lap_ticks(player);
         best_take(last_lap_ticks);
-        if (!had_fastest || (ghost_gate < player_gate && player_gate >= 0 && last_lap_ticks > 0))
-            if (!fastest_lap_replace()) kubl_log_printf("The fastest lap could not be kept\n");
+        // "lastlap.rldemo" holds this lap only when its recording ran from the lap gate; a run
+        // up or a lap cut short left a part of a lap there, which must not replace the fastest.
+        const int beat_ghost = ghost_gate < player_gate && player_gate >= 0;
+        int kept = 0;
+        if (recorded && last_lap_ticks > 0 && (!had_fastest || beat_ghost)) {
+            kept = fastest_lap_replace();
+            if (!kept) kubl_log_printf("The fastest lap could not be kept\n");
+        }
+        if (last_lap_ticks > 0) {
+            const long long ms = (long long)last_lap_ticks * 1000 / 128;
+            kubl_log_printf("Time trial lap %d:%02d.%03d%s\n", (int)(ms / 60000), (int)(ms / 1000 % 60),
+                            (int)(ms % 1000), kept ? ", the fastest" : "");
+        } else {
+            kubl_log_printf("Time trial: at the lap gate\n");
+        }
     }
     const int gate = first_lap_count - 1 > 0 ? first_lap_count - 1 : 0;
     ghosts_start(gate);
@@ -129,6 +164,7 @@ static void player_lap_end(bike *player)
     autopilot_learn(player);
     demo_record_start();
     demo_record_tick(1);
+    g_whole_lap = 1;
     standings_update();
 }
 

@@ -10,6 +10,7 @@
 #include "shell/setup.h"
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 demo_lists     demo_list;
 points_series *points_series_list;
@@ -67,6 +68,29 @@ void demo_list_build(const char *const *names)
             kubl_log_printf("%s -> %s\n", name, demo_list.short_names[demo_list.count]);
         demo_list.count++;
     }
+}
+
+void demo_list_add(const char *name)
+{
+    if (!name) return;
+    if (name[0] == '@') ++name;
+    if (strncmp(name, "demos/", 6) != 0 || !ends_with(name, ".rldemo")) return;
+    for (int i = 0; i < demo_list.count; ++i)
+        if (strcasecmp(demo_list.full_names[i], name) == 0) return;
+    const int count = demo_list.count + 1;
+    const char **full = (const char **)alloc_or_die(sizeof(char *) * count);
+    char **brief = (char **)alloc_or_die(sizeof(char *) * count);
+    for (int i = 0; i < demo_list.count; ++i) full[i] = demo_list.full_names[i], brief[i] = demo_list.short_names[i];
+    mem_free(demo_list.full_names);
+    mem_free(demo_list.short_names);
+    demo_list.full_names = full;
+    demo_list.short_names = brief;
+    // Interned: the list keeps pointers for the rest of the run, as it does into the index.
+    full[demo_list.count] = string_intern(name);
+    const char *base = strrchr(name, '/') + 1;
+    const char *dot = strrchr(base, '.');
+    brief[demo_list.count] = copy_text(base, dot ? (size_t)(dot - base) : strlen(base));
+    demo_list.count = count;
 }
 
 // A quoted text keeps its blanks; otherwise one word.

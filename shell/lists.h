@@ -61,6 +61,9 @@ void gather_series(void);
 
 // names: the file index's names, null-terminated.
 void demo_list_build(const char *const *names);
+// A demo written during the run ("@demos/....rldemo"), listed at the end unless it is listed
+// already; other names are ignored.
+void demo_list_add(const char *name);
 void demo_lists_free(void);
 void points_series_build(const char *const *names);
 void series_free(void);

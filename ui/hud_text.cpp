@@ -1,6 +1,7 @@
 // The HUD's texts from a view of the race: lap and result times, gaps, best laps, the pit
 // board with its lapping warning and the results board. No GL here, and nothing allocates.
 #include "ui/hud.h"
+#include "racing/standings.h"
 
 #include <cmath>
 #include <cstdio>
@@ -158,7 +159,12 @@ void hud_results_text(const hud_race *r, results_board_text *out)
         const float lag = i > 0 ? -hud_gap(r, &e, &r->standings[i - 1]) : 0.0f;
         snprintf(row.gap, sizeof row.gap, "%7.3f", lag);
         int lap;
-        const int best = hud_best_lap(r, e.slot, &lap);
+        int best = hud_best_lap(r, e.slot, &lap);
+        // The results' rule, as "@results.txt" has it: a rider's only lap is its best.
+        if (results_lap_counts(1, hud_lap_of(r, rd->gate_index(e.slot)))) {
+            best = hud_lap_ticks(r, e.slot, 1);
+            lap = best > 0 ? 1 : 0;
+        }
         format_result_time(row.best, sizeof row.best, best);
         snprintf(row.best_lap, sizeof row.best_lap, "(%d)", lap);
     }

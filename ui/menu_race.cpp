@@ -4,6 +4,7 @@
 #include "ui/menu_seams.h"
 #include "data/console.h"
 #include "racing/race.h"
+#include "racing/standings.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
@@ -81,7 +82,9 @@ void menu_playback_start(int demo_index)
             }
         menu_participants[local] = 1;
     }
-    menu_race_reset(race_against ? menu_participants : nullptr, 1, record, 0, 10, setting_skill());
+    // Playback Only hands an all-empty list: every slot takes a rider of the demo. A null list
+    // would start a time trial instead.
+    menu_race_reset(menu_participants, 1, record, 0, 10, setting_skill());
 }
 
 void menu_time_trial_start(void)
@@ -229,11 +232,17 @@ void menu_standings_key(int key)
     switch (row) {
     case 0: menu_go(MENU_PAGE_SERIES); break;
     case 1:
-        if (!s || s->races_done >= s->race_count || series_entered == series_selected) break;
+        // Leaving an event for the next one ends it, as any new race would: its round is
+        // recorded as it stands first, so the event left is never raced twice.
+        if (s && active_series == series_selected) series_record_round();
+        if (!s || s->races_done >= s->race_count) break;
         menu_state = MENU_CLOSED;
         if (series_start_next_event()) {
             series_entered = series_selected;
             series_entered_round = s->races_done;
+            // After the reset: the reset records the race it ends, which is not this event.
+            active_series = series_selected;
+            active_series_event = s->races_done;
         }
         break;
     case 2:
@@ -242,7 +251,11 @@ void menu_standings_key(int key)
         series_start_next_event();
         break;
     case 3:
-        if (s) s->races_done = 0;
+        if (!s) break;
+        s->races_done = 0;
+        series_entered = series_entered_round = -1;
+        if (active_series == series_selected) active_series = active_series_event = -1;
+        series_standings_write(s);
         break;
     }
 }

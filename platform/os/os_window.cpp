@@ -2,6 +2,7 @@
 // pump and the window procedure that turns the system's events into input events and display
 // messages. Everything here runs on the thread that opened the display.
 #include "platform/clock.h"
+#include "platform/display.h"
 #include "platform/display_internal.h"
 #include "platform/log.h"
 #include "platform/os/os_video.h"
@@ -258,14 +259,39 @@ int os_post_mode_request(display *d, int message, int width, int height)
     return SDL_PushEvent(&e) == 1;
 }
 
+// The pointer where the window's own motion and button events last put it. The global pointer
+// state would follow the raw device motion, which a pointer moved by a tool or a remote desktop
+// never sends; the window's events come whatever moved it.
+static struct {
+    Uint32 window_id;
+    int    x, y;
+} g_pointer;
+
+static void pointer_seen(Uint32 window_id, int x, int y)
+{
+    g_pointer.window_id = window_id;
+    g_pointer.x = x;
+    g_pointer.y = y;
+}
+
 int os_cursor_position(display *d, int *x, int *y)
 {
     if (!d->window) return 0;
-    int gx, gy, wx, wy;
-    SDL_GetGlobalMouseState(&gx, &gy);
-    SDL_GetWindowPosition(win(d), &wx, &wy);
-    *x = gx - wx;
-    *y = gy - wy;
+    // The events that came since the last read first (they stay queued for the ticks), so the
+    // pointer is where it is now, as when it was asked of the window system.
+    kubl_pump_messages(d);
+    if (g_pointer.window_id != 0 && g_pointer.window_id == SDL_GetWindowID(win(d))) {
+        *x = g_pointer.x;
+        *y = g_pointer.y;
+    } else {
+        // No event of the window's yet: the pointer as the window system holds it, so the first
+        // event (the pointer entering where it already was) moves nothing.
+        int gx, gy, wx, wy;
+        SDL_GetGlobalMouseState(&gx, &gy);
+        SDL_GetWindowPosition(win(d), &wx, &wy);
+        *x = gx - wx;
+        *y = gy - wy;
+    }
     return 1;
 }
 
@@ -363,8 +389,13 @@ static void kubl_window_proc(display *d, const SDL_Event *e)
         event_stamp(e->text.timestamp, &s, &us);
         push_text(d, e->text.text, s, us);
         break;
+    case SDL_MOUSEMOTION:
+        pointer_seen(e->motion.windowID, e->motion.x, e->motion.y);
+        break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
+        // A click acts where it happened, even with no motion event before it.
+        pointer_seen(e->button.windowID, e->button.x, e->button.y);
         std::uint32_t code = e->button.button == SDL_BUTTON_LEFT     ? KUBL_MOUSE_LEFT
                              : e->button.button == SDL_BUTTON_MIDDLE ? KUBL_MOUSE_MIDDLE
                              : e->button.button == SDL_BUTTON_RIGHT  ? KUBL_MOUSE_RIGHT

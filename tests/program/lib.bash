@@ -179,12 +179,10 @@ type_text() {
     done
 }
 
-# Moves the pointer to X Y of the game window, lets a frame see it, then clicks the left button.
-# The game reads the pointer where the window system last reported it; a warped pointer is
-# reported with the next button event, so the middle button (no menu answers it) goes first.
+# Moves the pointer to X Y of the game window, lets a frame see it, then clicks the left button:
+# what a person's hand does.
 click_at() {
     xdotool mousemove --window "$window" "$1" "$2"
-    xdotool click 2
     sleep 0.5
     xdotool click 1
     sleep "${key_gap:-0.3}"

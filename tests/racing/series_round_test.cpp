@@ -2,10 +2,13 @@
 // spare place, an unmatched series rider, the ranking, and a golden standings file.
 #include "timing_fixture.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "bike/setters.h"
 #include "data/mem.h"
+#include "data/paths.h"
 #include "racing/standings.h"
 #include "shell/lists.h"
 
@@ -81,6 +84,26 @@ TEST_F(SeriesRound, TwoRoundsWrittenAsPositions)
     standings_update();
     EXPECT_EQ(p.races_done, 2);
     EXPECT_EQ(read("cup.series_standings"), "3 1 4 2 \n2 3 4 1 \n");
+    EXPECT_FALSE(fixture_file_exists(home + "cup.series_standings.tmp"));
+}
+
+TEST_F(SeriesRound, AFailedSaveKeepsTheStandingsFile)
+{
+    const points_series &p = points_series_list[0];
+    tick_count = 9000;
+    finisher(1, CONTROLLER_ROBOT, "12", 500);
+    active_series = 0, active_series_event = 0;
+    standings_update();
+    ASSERT_EQ(read("cup.series_standings"), "4 1 4 4 \n");
+
+    // The next round is counted, but its file cannot take the old one's place.
+    standings_reset();
+    file_rename = [](const char *, const char *) { errno = EACCES; return -1; };
+    active_series = 0, active_series_event = 1;
+    standings_update();
+    file_rename = rename;
+    EXPECT_EQ(p.races_done, 2);
+    EXPECT_EQ(read("cup.series_standings"), "4 1 4 4 \n");
     EXPECT_FALSE(fixture_file_exists(home + "cup.series_standings.tmp"));
 }
 

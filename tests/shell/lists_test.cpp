@@ -22,6 +22,34 @@ TEST(DemoList, NamesUnderDemos)
     EXPECT_EQ(demo_list.full_names, nullptr);
 }
 
+TEST(DemoList, ARecordingFinishedDuringTheRunIsListedOnce)
+{
+    const char *names[] = {"demos/a.rldemo", nullptr};
+    demo_list_build(names);
+    struct Case { const char *name; int want_count; const char *want_last; } cases[] = {
+        {"@demos/default.rldemo", 2, "default"},
+        {"@demos/DEFAULT.rldemo", 2, "default"},   // listed already
+        {"demos/a.rldemo", 2, "default"},
+        {"@timing/lastlap.rldemo", 2, "default"},  // a time-trial lap is not a demo to watch
+        {"@demos/notes.txt", 2, "default"},
+        {"@demos/kept/race 2.rldemo", 3, "race 2"},
+        {nullptr, 3, "race 2"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name ? c.name : "null");
+        demo_list_add(c.name);
+        ASSERT_EQ(demo_list.count, c.want_count);
+        EXPECT_STREQ(demo_list.short_names[demo_list.count - 1], c.want_last);
+    }
+    EXPECT_STREQ(demo_list.full_names[1], "demos/default.rldemo");
+    EXPECT_EQ(demo_list.full_names[0], names[0]);
+    demo_lists_free();
+    demo_list_add("@demos/only.rldemo");   // to an empty list
+    ASSERT_EQ(demo_list.count, 1);
+    EXPECT_STREQ(demo_list.full_names[0], "demos/only.rldemo");
+    demo_lists_free();
+}
+
 static const char *const fake_tracks[] = {"hill", "dunes"};
 static int fake_track_count(void) { return 2; }
 static const char *fake_track_folder(int i) { return i >= 0 && i < 2 ? fake_tracks[i] : nullptr; }

@@ -271,6 +271,11 @@ TEST_F(HudRace, ResultsBoard)
     EXPECT_STREQ(out.penalties[0], " 77 penalized 1 lap 2.50 seconds for cutting track");
     EXPECT_STREQ(out.penalties[1], "  6 penalized 2 laps 0.50 seconds for cutting track");
     EXPECT_STREQ(out.penalties[2], "1234 penalized 1.00 seconds for cutting track");
+    // A rider with one lap done has that lap as its best, as "results.txt" gives it; with more,
+    // the first lap (from the gate) never counts.
+    EXPECT_STREQ(out.rows[5].best, "0:02.515");
+    EXPECT_STREQ(out.rows[5].best_lap, "(1)");
+    EXPECT_STREQ(out.rows[0].best_lap, "(2)");
 
     // A track without lap gates counts no laps rather than dividing by zero.
     race.gates_per_lap = 0;

@@ -8,6 +8,7 @@
 #include "menu_keys.h"
 #include "data/console.h"
 #include "racing/race.h"
+#include "racing/standings.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
@@ -132,12 +133,12 @@ TEST_F(Menus, PlaybackModes)
         const char *name;
         int mode, record, entry;
         int want_record;
-        bool want_participants;
+        int want_player_slot;   // -1: every slot empty, each takes a rider of the demo
         const char *want_console;
     } cases[] = {
-        {"playback only", 0, 1, 0, 0, false, nullptr},
-        {"race against", 1, 1, 0, 1, true, nullptr},
-        {"race against the default demo", 1, 1, 1, 0, true,
+        {"playback only", 0, 1, 0, 0, -1, nullptr},
+        {"race against", 1, 1, 0, 1, 2, nullptr},
+        {"race against the default demo", 1, 1, 1, 0, 2,
          "Can't record and play from same file - recording disabled"},
     };
     for (const Case &c : cases) {
@@ -157,9 +158,9 @@ TEST_F(Menus, PlaybackModes)
         EXPECT_EQ(menu_state, MENU_CLOSED);
         ASSERT_EQ(resets.size(), 1u);
         const ResetCall &r = resets[0];
-        EXPECT_EQ(r.has_participants, c.want_participants);
-        if (c.want_participants)
-            for (int i = 0; i < 160; ++i) EXPECT_EQ(r.participants[i], i == 2 ? 1 : 0) << i;
+        // A null list would be a time trial: a playback always hands one.
+        ASSERT_TRUE(r.has_participants);
+        for (int i = 0; i < 160; ++i) EXPECT_EQ(r.participants[i], i == c.want_player_slot ? 1 : 0) << i;
         EXPECT_EQ(r.playback, 1);
         EXPECT_EQ(r.record, c.want_record);
         EXPECT_EQ(r.time_limit, 0);
@@ -330,6 +331,7 @@ struct SeriesFixture {
         points_series_list = saved;
         points_series_count = saved_count;
         series_entered = series_selected = -1;
+        active_series = active_series_event = -1;
     }
 };
 
@@ -354,16 +356,41 @@ TEST_F(Menus, SeriesEventsEnteredAndPractised)
     EXPECT_EQ(c.laps, 3);
     EXPECT_EQ(c.skill, 1);
     EXPECT_EQ(track_choice.current, 2);
+    // The race counts: its results make the series' first round.
+    EXPECT_EQ(active_series, 0);
+    EXPECT_EQ(active_series_event, 0);
 
-    // Entered already: a second "Enter Next Event" does nothing; practice always starts.
+    // Practice always starts, and counts for nothing.
+    active_series = active_series_event = -1;
+    menu_state = MENU_PAGE_STANDINGS;
+    focused_item = 2;
+    press({K_ENTER});
+    ASSERT_EQ(resets.size(), 2u);
+    EXPECT_EQ(resets[1].laps, 3);
+    EXPECT_EQ(active_series, -1);
+    EXPECT_EQ(series_entered_round, 0);
+
+    // Entered again while its event is still raced: the round is recorded as it stands (nobody
+    // raced here, so all unplaced) and the next event starts, counting as round 2.
+    active_series = 0, active_series_event = 0;
     menu_state = MENU_PAGE_STANDINGS;
     focused_item = 1;
     press({K_ENTER});
-    EXPECT_EQ(resets.size(), 1u);
-    EXPECT_EQ(menu_state, MENU_PAGE_STANDINGS);
-    press({K_DOWN, K_ENTER});
-    EXPECT_EQ(resets.size(), 2u);
-    EXPECT_EQ(series_entered_round, 0);
+    EXPECT_EQ(f.series.races_done, 1);
+    for (int e = 0; e < 4; ++e) EXPECT_EQ(f.races[0].positions[e], 3) << e;
+    ASSERT_EQ(resets.size(), 3u);
+    EXPECT_EQ(resets[2].laps, 4);
+    EXPECT_EQ(active_series, 0);
+    EXPECT_EQ(active_series_event, 1);
+    EXPECT_EQ(series_entered_round, 1);
+    // Left again after the last event: its round is recorded and nothing starts.
+    menu_state = MENU_PAGE_STANDINGS;
+    focused_item = 1;
+    press({K_ENTER});
+    EXPECT_EQ(f.series.races_done, 2);
+    EXPECT_EQ(resets.size(), 3u);
+    EXPECT_EQ(active_series, -1);
+    f.series.races_done = 0;
 
     // After a round the leader (place 0) starts from slot 0, the last placed from the back;
     // the player ties with rider 8 and is taken after it, so starts ahead of it.
@@ -388,6 +415,7 @@ TEST_F(Menus, SeriesEventsEnteredAndPractised)
     focused_item = 3;
     press({K_ENTER});
     EXPECT_EQ(f.series.races_done, 0);
+    EXPECT_EQ(series_entered, -1);
 }
 
 // Through the tick loop: a page change swallows the rest of that frame's keys, and the key
