@@ -40,6 +40,8 @@ inline gl_call_counts &target(void)
     return real_##name(__VA_ARGS__)
 
 #define GL_COUNT_STATE ++gl_count_detail::target().state_changes
+// Client-side array state is not compiled into display lists: it takes effect at once.
+#define GL_COUNT_CLIENT_STATE if (!gl_count_detail::compiling) ++gl_counts.state_changes
 
 void GLAPIENTRY glBegin(GLenum mode)
 {
@@ -158,27 +160,27 @@ void GLAPIENTRY glLightModelfv(GLenum pname, const GLfloat *params)
 }
 void GLAPIENTRY glEnableClientState(GLenum cap)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     GL_COUNT_FORWARD(glEnableClientState, cap);
 }
 void GLAPIENTRY glDisableClientState(GLenum cap)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     GL_COUNT_FORWARD(glDisableClientState, cap);
 }
 void GLAPIENTRY glVertexPointer(GLint size, GLenum type, GLsizei stride, const GLvoid *p)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     GL_COUNT_FORWARD(glVertexPointer, size, type, stride, p);
 }
 void GLAPIENTRY glNormalPointer(GLenum type, GLsizei stride, const GLvoid *p)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     GL_COUNT_FORWARD(glNormalPointer, type, stride, p);
 }
 void GLAPIENTRY glTexCoordPointer(GLint size, GLenum type, GLsizei stride, const GLvoid *p)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     GL_COUNT_FORWARD(glTexCoordPointer, size, type, stride, p);
 }
 
@@ -197,7 +199,7 @@ inline void GLAPIENTRY counted_active_texture(GLenum unit)
 }
 inline void GLAPIENTRY counted_client_active_texture(GLenum unit)
 {
-    GL_COUNT_STATE;
+    GL_COUNT_CLIENT_STATE;
     client_active_texture(unit);
 }
 inline void GLAPIENTRY counted_use_program(GLhandleARB program)
@@ -209,6 +211,7 @@ inline void GLAPIENTRY counted_use_program(GLhandleARB program)
 }   // namespace gl_count_detail
 
 #undef GL_COUNT_STATE
+#undef GL_COUNT_CLIENT_STATE
 
 // Routes the texture-unit and program switches of the probe's table through the counters.
 inline void gl_call_counts_wrap_extensions(void)
