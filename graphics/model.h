@@ -36,6 +36,7 @@ struct km_mesh {
     std::int32_t *triangles;     // 3 vertex indices each
     float         lod_distance;  // 0 for the model itself
     km_mesh      *lod_next;      // lower-detail variants, ascending distance
+    unsigned      posed_serial;  // model_pose_serial the posed halves were skinned under
 };
 typedef km_mesh km_model;
 

@@ -67,6 +67,7 @@ const km_model *pass_begin(const km_model *model, const float *position, const f
 } // namespace
 
 const model_list_ops model_gl_lists = {gl_list_compile, gl_list_destroy};
+unsigned model_pose_serial;
 
 const km_model *model_choose_lod(const km_model *model, float distance, float scale, float bias)
 {
@@ -179,6 +180,8 @@ void mesh_skin(km_mesh *m, const float *centres, const float *translations, cons
                int bone_count)
 {
     if (g_render.use_shader || bone_count != m->bone_count || m->bone_count <= 0) return;
+    if (model_pose_serial && m->posed_serial == model_pose_serial) return;
+    m->posed_serial = model_pose_serial;
     const int n = m->vertex_count;
     const float *bind_p = m->positions + n * 3, *bind_n = m->normals + n * 3, *bind_t = m->tangents + n * 3;
     for (int i = 0; i < n; ++i) {

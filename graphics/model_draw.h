@@ -26,10 +26,15 @@ void model_draw_wire(const km_mesh *mesh);   // the editor's wire frame
 // scale and bias from the render options.
 const km_model *model_choose_lod(const km_model *model, float distance, float scale, float bias);
 
+// A caller that draws one bone pose several times (a rider's lit, reflective and layer passes)
+// gives it a non-zero serial here; a skinned mesh already posed under the current serial is not
+// posed again. 0, the resting value, poses on every draw.
+extern unsigned model_pose_serial;
+
 void mesh_draw_arrays(const km_mesh *mesh);
 void mesh_draw_immediate(const km_mesh *mesh);
 // Poses the mesh from its bind pose; nothing unless the fixed pipeline draws and bone_count is
-// the mesh's own.
+// the mesh's own, or when it stands in this pose already (model_pose_serial).
 void mesh_skin(km_mesh *mesh, const float *bone_centres, const float *bone_translations,
                const float *bone_rotations, int bone_count);
 // Environment-map coordinates of a reflective mesh seen from eye (fixed pipeline only).

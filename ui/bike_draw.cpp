@@ -409,6 +409,10 @@ void bike_draw(bike *b, int rider_view, const float eye[3])
         (lit_parts & BIKE_PART_FIRST_PERSON) && h.rider_body_fp_model ? h.rider_body_fp_model : h.rider_body_model;
     static rider_pose pose;   // one bike at a time, on the main thread
     if (has_rider) rider_pose_build(b, rider.p, rider.m, &pose);
+    // The pose is skinned once for all the passes that draw it (on the fixed pipeline).
+    static unsigned pose_serials;
+    if (++pose_serials == 0) ++pose_serials;
+    model_pose_serial = pose_serials;
 
     glEnable(GL_LIGHTING);
     const float material[4] = {1, 1, 1, model_alpha};
@@ -534,4 +538,5 @@ void bike_draw(bike *b, int rider_view, const float eye[3])
         glPopMatrix();
     }
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    model_pose_serial = 0;
 }

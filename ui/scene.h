@@ -27,6 +27,12 @@ int   gate_mark_index(int gates_passed, int first_lap_gates, int gates_per_lap);
 // fading (1) when g <= 0.
 float ghost_fade(float distance, float g);
 
+// Whether a sphere can show in a view from eye with rotation (columns right, up, backward), the
+// view's half-extents at unit distance and its near and far planes: 0 only when it lies wholly
+// beyond one of the six planes.
+int   sphere_in_view(const float eye[3], const float rotation[9], float half_x, float half_y, float near_plane,
+                     float far_plane, const float centre[3], float radius);
+
 // Billboard sort keys: (value * 1024 + 16777216) floored, clamped to the int range; -1 for a
 // value that is not finite (never drawn).
 int   billboard_key(float value);

@@ -36,6 +36,11 @@ enum { SLOTS = 160, START_TICK = 640 };
 const float tick_seconds = 1.0f / 128;
 
 float rider_fade[SLOTS];
+bool rider_seen[SLOTS];   // the rider's bound reaches into this frame's view
+
+// Everything drawn of a rider lies within this of the body farthest from the frame: parts reach
+// 3.2 ft from their bodies, the posed limbs and helmet 5 ft from the rider body.
+const float rider_reach_ft = 6;
 
 void flagger_set_texture(int index, unsigned texture, bool restart)
 {
@@ -159,25 +164,43 @@ float body_distance(bike *a, bike *b)
     return (float)std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
 }
 
+bool rider_in_view(bike *b, const float eye[3], const float rotation[9])
+{
+    const dReal *f = dBodyGetPosition(b->bodies[BODY_FRAME]);
+    double far2 = 0;
+    for (dBodyID body : b->bodies) {
+        if (!body) continue;
+        const dReal *p = dBodyGetPosition(body);
+        const double d[3] = {p[0] - f[0], p[1] - f[1], p[2] - f[2]};
+        far2 = std::fmax(far2, d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    }
+    const float centre[3] = {(float)f[0], (float)f[1], (float)f[2]};
+    const lighting_record &l = track_lighting;
+    return sphere_in_view(eye, rotation, view_half_x, view_half_y, l.near_plane, l.far_plane, centre,
+                          (float)std::sqrt(far2) + rider_reach_ft) != 0;
+}
+
 int rider_view_for(int slot, int first_person_slot)
 {
     if (slot != first_person_slot) return RIDER_VIEW_OUTSIDE;
     return config_choices[CONFIG_HIDE_RIDER].current == 1 ? RIDER_VIEW_HIDDEN : RIDER_VIEW_FIRST_PERSON;
 }
 
-void riders_first_pass(const float eye[3], int first_person_slot)
+void riders_first_pass(const float eye[3], const float rotation[9], int first_person_slot)
 {
     const int local = local_rider_slot();
     const float g = (float)config_sliders[CONFIG_GHOST_FADE_DISTANCE].value;
     for (int s = 0; s < SLOTS; ++s) {
         bike *b = bike_slot_table[s];
         rider_fade[s] = 1;
+        rider_seen[s] = false;
         if (!b || !b->bodies[BODY_FRAME]) continue;
+        rider_seen[s] = rider_in_view(b, eye, rotation);
         if (local >= 0 && net_socket < 0 && controller_kind[s] == CONTROLLER_REMOTE)
             rider_fade[s] = ghost_fade(body_distance(b, bike_slot_table[local]), g);
         else if (rider_is_hidden(s))
             rider_fade[s] = 0;
-        if (rider_fade[s] >= 1) bike_draw(b, rider_view_for(s, first_person_slot), eye);
+        if (rider_fade[s] >= 1 && rider_seen[s]) bike_draw(b, rider_view_for(s, first_person_slot), eye);
     }
 }
 
@@ -185,7 +208,7 @@ void riders_second_pass(const float eye[3], int first_person_slot)
 {
     for (int s = 0; s < SLOTS; ++s) {
         bike *b = bike_slot_table[s];
-        if (!b || !b->bodies[BODY_FRAME] || rider_fade[s] >= 1) continue;
+        if (!b || !b->bodies[BODY_FRAME] || rider_fade[s] >= 1 || !rider_seen[s]) continue;
         model_alpha = rider_fade[s];
         bike_draw(b, rider_view_for(s, first_person_slot), eye);
     }
@@ -243,6 +266,20 @@ void billboards_draw(const float eye[3], const float rotation[9])
 
 } // namespace
 
+int sphere_in_view(const float eye[3], const float rotation[9], float half_x, float half_y, float near_plane,
+                   float far_plane, const float centre[3], float radius)
+{
+    const float v[3] = {centre[0] - eye[0], centre[1] - eye[1], centre[2] - eye[2]};
+    const float x = v[0] * rotation[0] + v[1] * rotation[3] + v[2] * rotation[6];
+    const float y = v[0] * rotation[1] + v[1] * rotation[4] + v[2] * rotation[7];
+    const float ahead = -(v[0] * rotation[2] + v[1] * rotation[5] + v[2] * rotation[8]);
+    if (ahead < near_plane - radius || ahead > far_plane + radius) return 0;
+    // The side planes through the eye: |x| = half_x * ahead, their normals (1, -half_x) scaled.
+    if (std::fabs(x) - half_x * ahead > radius * std::sqrt(1 + half_x * half_x)) return 0;
+    if (std::fabs(y) - half_y * ahead > radius * std::sqrt(1 + half_y * half_y)) return 0;
+    return 1;
+}
+
 void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, int first_person_slot)
 {
     render_stats.texture_binds = 0;
@@ -296,7 +333,7 @@ void scene_draw(const float eye[3], const float rotation[9], float fov_degrees, 
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_GREATER, 0.75f);
-    riders_first_pass(eye, first_person_slot);
+    riders_first_pass(eye, rotation, first_person_slot);
     track_objects_draw(eye);
     glDisable(GL_ALPHA_TEST);
     billboards_draw(eye, rotation);

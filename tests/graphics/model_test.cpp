@@ -397,6 +397,32 @@ TEST_F(Models, ProcessorSkinningPosesFromTheBindPose)
     free_chain(m);
 }
 
+// The lit, reflective and layer passes of one rider share a pose serial: the mesh is posed once.
+TEST_F(Models, ProcessorSkinningOncePerPoseSerial)
+{
+    km_mesh *m = parse("KM2 1 rig\n32 1 1 1 1 1 0\n0 0 0 0 1 0 0 0 1\n");
+    ASSERT_NE(m, nullptr);
+    const float centre[3] = {0, 0, 0}, rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const float at_one[3] = {1, 0, 0}, at_two[3] = {2, 0, 0};
+    struct Step { unsigned serial; const float *translation; float want_x; };
+    const Step steps[] = {
+        {7, at_one, 1},
+        {7, at_two, 1},   // the same serial: already posed
+        {8, at_two, 2},   // a new pose
+        {0, at_one, 1},   // no serial: every draw poses
+        {0, at_two, 2},
+        {8, at_one, 1},   // posed without a serial since, so posed again
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.serial * 10 + (int)s.want_x);
+        model_pose_serial = s.serial;
+        mesh_skin(m, centre, s.translation, rotation, 1);
+        EXPECT_EQ(m->positions[0], s.want_x);
+    }
+    model_pose_serial = 0;
+    free_chain(m);
+}
+
 TEST_F(Models, EnvironmentCoordinatesFromTheReflection)
 {
     km_mesh *m = parse("KM1\n-1 1 1 1 1 1 0\n0 0 0 0 1 0 0 0\n");

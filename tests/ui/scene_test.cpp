@@ -43,6 +43,32 @@ TEST(Scene, DepthToLinear)
     EXPECT_LT(mid, 0.001f);
 }
 
+// A camera at (10, 2, 0) looking along -z with a 90-degree view (half-extents 1 by 1); a sphere
+// only leaves the view when it lies wholly beyond a plane.
+TEST(Scene, SphereInView)
+{
+    const float eye[3] = {10, 2, 0};
+    const float looking_down_z[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const float looking_down_x[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};   // right -z, backward +x
+    struct Case { const char *what; const float *rotation; float centre[3], radius; int want; };
+    const Case cases[] = {
+        {"straight ahead", looking_down_z, {10, 2, -50}, 1, 1},
+        {"behind the eye", looking_down_z, {10, 2, 50}, 1, 0},
+        {"around the eye (on board)", looking_down_z, {10, 2, 3}, 6, 1},
+        {"beside, wholly outside", looking_down_z, {40, 2, -10}, 6, 0},
+        {"beside, its edge inside", looking_down_z, {20, 2, -10}, 6, 1},
+        {"above, wholly outside", looking_down_z, {10, 30, -10}, 6, 0},
+        {"beyond the far plane", looking_down_z, {10, 2, -5010}, 6, 0},
+        {"reaching over the far plane", looking_down_z, {10, 2, -5004}, 6, 1},
+        {"turned camera, ahead", looking_down_x, {-40, 2, 0}, 1, 1},
+        {"turned camera, the old ahead", looking_down_x, {10, 2, -50}, 1, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(sphere_in_view(eye, c.rotation, 1, 1, 0.25f, 5000, c.centre, c.radius), c.want);
+    }
+}
+
 TEST(Scene, StartFlagger)
 {
     struct Case { float t; int want; float want_k; };
