@@ -166,10 +166,12 @@ bool make_roost(const std::string &out)
 //
 // Standing, the plate is a firm wall a front wheel cannot climb: a face of spheres as wide as
 // the start place and taller than a wheel, grippy enough that a tyre pushed into it does not
-// slide along it to the end of the row, half a foot in front of a waiting front tyre (whose
-// leading edge stands 3.9 ft behind the gate's place), so a bike held at full throttle has no
-// run at it. Its upper part leans over towards the rider: a front wheel pressed against it or
-// lifting is pushed down, not up.
+// slide along it to the end of the row, a foot and a half in front of a waiting front tyre
+// (whose leading edge stands 3.9 ft behind the gate's place): near enough that a bike held at
+// full throttle has little run at it, far enough that a robot launching at the drop does not
+// catch the gate in the quarter second it takes to fall, which would hold it up (a touched gate
+// stops falling). Its upper part leans over towards the rider: a front wheel pressed against it
+// or lifting is pushed down, not up.
 bool make_startgate(const std::string &out)
 {
     const float tilt = (float)(3.0 * PI / 16.0), c = std::cos(tilt), s = std::sin(tilt);
@@ -182,7 +184,7 @@ bool make_startgate(const std::string &out)
     };
     // The standing plate's centre line from its foot to its top edge (height above the ground,
     // z); the rows of spheres sit on the points between.
-    const float profile[][2] = {{0, 2.35f}, {0.3f, 2.5f}, {0.75f, 2.75f}, {1.2f, 3.0f}, {1.6f, 3.3f}, {1.8f, 3.4f}};
+    const float profile[][2] = {{0, 1.35f}, {0.3f, 1.5f}, {0.75f, 1.75f}, {1.2f, 2.0f}, {1.6f, 2.3f}, {1.8f, 2.4f}};
     const int points = (int)(sizeof profile / sizeof profile[0]);
     const float hw = 1.5f, r = 0.3f;
     km_mesh plate;
