@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -23,6 +22,7 @@
 #include "data/ripemd160.h"
 #include "data/util.h"
 #include "fixtures/fixtures.h"
+#include "racing/headless_race.h"
 #include "racing/demo.h"
 #include "racing/lines.h"
 #include "racing/race.h"
@@ -36,12 +36,6 @@
 
 namespace {
 
-unsigned no_texture(const char *) { return 0; }
-km_model *no_model(const char *) { return nullptr; }
-const char *no_info(unsigned) { return nullptr; }
-unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
-void no_plate_delete(unsigned) {}
-void free_shape(shape *s) { mem_free(s); }
 
 const int ROBOTS = 20;
 const int SECONDS_AFTER_DROP = 6;
@@ -95,57 +89,22 @@ std::string kept_digest(const std::string &text, const char *key)
 
 struct RaceDigest : ::testing::Test {
     std::string home;
+    bool opened = false;
 
     void SetUp() override
     {
         if (!fixture_file_exists(fixture_game_dir() + "ridgeback/lines_novice")) GTEST_SKIP() << "no generated lines";
-        home = fixture_temp_dir("racedigest");
-        setenv("XDG_DATA_HOME", home.c_str(), 1);
-        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
-        search_folders_free();
-        data_files_free();
-        static const track_resource_loaders tracks = {no_texture, no_model, shape_load_instance};
-        track_resources_set(&tracks);
-        static const bike_resource_loaders bikes = {no_texture, no_info, no_plate, no_plate_delete,
-                                                    shape_load_instance, free_shape};
-        bike_resources_set(&bikes);
-        setup_init();
-        dInitODE2(0);
-        physics_world = dWorldCreate();
-        dWorldSetGravity(physics_world, 0, -32, 0);
-        contact_group = dJointGroupCreate(0);
-        g_terrain = race_terrain();
-        net_socket = -1;
-        tick_count = 0;
-        track_name = nullptr;
-        dRandSetSeed(1);
-        ASSERT_GE(scan_tracks(), 1);
-        ASSERT_TRUE(track_choice_select("ridgeback"));
+        opened = true;
+        ASSERT_TRUE(headless_race_open("ridgeback", "racedigest", &home));
     }
 
     void TearDown() override
     {
-        if (home.empty()) return;
+        if (!opened) return;
         demo_record_stop();
-        for (int slot = 0; slot < 160; ++slot) {
-            if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-            bike_slot_table[slot] = nullptr;
-        }
-        lines_free();
         free_track();
         track_name = nullptr;
-        bike_resources_set(nullptr);
-        if (contact_group) dJointGroupDestroy(contact_group);
-        if (physics_world) dWorldDestroy(physics_world);
-        contact_group = nullptr;
-        physics_world = nullptr;
-        dCloseODE();
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("RL_HOME");
-        search_folders_free();
-        data_files_free();
-        std::error_code ignored;
-        std::filesystem::remove_all(home, ignored);
+        headless_race_close();
     }
 };
 

@@ -17,6 +17,7 @@
 #include "data/mem.h"
 #include "data/paths.h"
 #include "fixtures/fixtures.h"
+#include "racing/headless_race.h"
 #include "racing/autopilot.h"
 #include "racing/lines.h"
 #include "racing/race.h"
@@ -33,12 +34,6 @@
 
 namespace {
 
-unsigned no_texture(const char *) { return 0; }
-km_model *no_model(const char *) { return nullptr; }
-const char *no_info(unsigned) { return nullptr; }
-unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
-void no_plate_delete(unsigned) {}
-void free_shape(shape *s) { mem_free(s); }
 
 struct RobotRace : ::testing::Test {
     std::string home;
@@ -48,50 +43,13 @@ struct RobotRace : ::testing::Test {
     {
         if (!fixture_file_exists(fixture_game_dir() + "ridgeback/lines_novice")) GTEST_SKIP() << "no generated lines";
         opened = true;
-        home = fixture_temp_dir("robotrace");
-        setenv("XDG_DATA_HOME", home.c_str(), 1);
-        setenv("RL_HOME", fixture_game_dir().c_str(), 1);
-        search_folders_free();
-        data_files_free();
-        static const track_resource_loaders tracks = {no_texture, no_model, shape_load_instance};
-        track_resources_set(&tracks);
-        static const bike_resource_loaders bikes = {no_texture, no_info, no_plate, no_plate_delete,
-                                                    shape_load_instance, free_shape};
-        bike_resources_set(&bikes);
-        setup_init();
-        dInitODE2(0);
-        physics_world = dWorldCreate();
-        dWorldSetGravity(physics_world, 0, -32, 0);
-        contact_group = dJointGroupCreate(0);
-        g_terrain = race_terrain();
-        net_socket = -1;
-        tick_count = 0;
-        track_name = nullptr;
-        // ODE's solver shuffles its rows with its own generator: the same seed, the same race
-        // whatever ran before.
-        dRandSetSeed(1);
-        ASSERT_GE(scan_tracks(), 1);
-        ASSERT_TRUE(track_choice_select("ridgeback"));
+        ASSERT_TRUE(headless_race_open("ridgeback", "robotrace", &home));
     }
 
     void TearDown() override
     {
         if (!opened) return;
-        for (int slot = 0; slot < 160; ++slot) {
-            if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-            bike_slot_table[slot] = nullptr;
-        }
-        lines_free();
-        bike_resources_set(nullptr);
-        if (contact_group) dJointGroupDestroy(contact_group);
-        if (physics_world) dWorldDestroy(physics_world);
-        contact_group = nullptr;
-        physics_world = nullptr;
-        dCloseODE();
-        unsetenv("XDG_DATA_HOME");
-        unsetenv("RL_HOME");
-        search_folders_free();
-        data_files_free();
+        headless_race_close();
     }
 
     // A race of `robots` robots in the first slots over `laps` laps.
