@@ -349,12 +349,18 @@ static void arcade_steering(bike *b)
     dBodyAddForceAtRelPos(frame, -0.25 * v[0], -0.25 * v[1], -0.25 * v[2], 0, 0, 20);
 }
 
-// Damps the front wheel's turning about anything but its axle.
+// Damps the front wheel's turning about anything but its axle. The damper pushes the wheel
+// against the frame, so it works on the wheel's turning relative to the frame (the bars' swing),
+// not on the turning the whole bike shares: taken on the wheel's own rate it also steered against
+// every yaw and roll of the bike, out of each turn about as hard as the levelling steers into it
+// at 30 mph, and a bike on its own defaults knocked at that speed went on leaning until it lay down.
 static void wobble_damping(bike *b)
 {
     dBodyID wheel = b->bodies[BODY_FRONT_WHEEL];
-    float w[3], a[3];
+    float w[3], a[3], f[3];
     to_float(dBodyGetAngularVel(wheel), w);
+    to_float(dBodyGetAngularVel(b->bodies[BODY_FRAME]), f);
+    for (int k = 0; k < 3; ++k) w[k] -= f[k];
     body_axis(wheel, 1, 0, 0, a);
     const float along = dot3(w, a), damping = b->tuning.steering_damping;
     const float t[3] = {(a[0] * along - w[0]) * damping, (a[1] * along - w[1]) * damping,
