@@ -53,9 +53,12 @@ struct TrackHold : ::testing::TestWithParam<const char *> {
     }
 };
 
-// Throttle wide open, clutch in, no brakes, bars straight: all a rider in a hurry does.
+// Throttle wide open, clutch in, no brakes, bars straight: all a rider in a hurry does. Feet go
+// down when the bike stands, as the player's setup has it, so a bike waiting at the gate stands
+// up rather than lying against it.
 void hold_throttle(bike *b)
 {
+    bike_set_auto_dab(b, 1);
     bike_set_throttle(b, 1);
     bike_set_clutch(b, 1);
     bike_set_front_brake(b, 0);
@@ -215,8 +218,16 @@ TEST_P(TrackHold, FullThrottleAtEachEdgeStaysOnTheGround)
         place_at(b, bx, bz, std::atan2(-e.dx, -e.dz));
 
         float nearest = best, top_speed = 0;
-        int left = 0, down_ticks = 0, still_ticks = 0;
-        for (int t = 0; t < 60 * 128 && down_ticks < 3 * 128 && still_ticks < 2 * 128; ++t) {
+        int left = 0, down_ticks = 0, still_ticks = 0, picked_up = 0;
+        for (int t = 0; t < 90 * 128; ++t) {
+            if (down_ticks >= 3 * 128 || still_ticks >= 2 * 128) {
+                // Thrown by a jump on the way, it has not been to the bank yet: pick it up where
+                // it lies, face the edge again and ride on.
+                if (nearest < 40 || picked_up == 3) break;
+                const dReal *p = dBodyGetPosition(b->bodies[BODY_FRAME]);
+                place_at(b, (float)p[0], (float)p[2], std::atan2(-e.dx, -e.dz));
+                ++picked_up, down_ticks = still_ticks = 0;
+            }
             hold_throttle(b);
             race_step();
             const dReal *p = dBodyGetPosition(b->bodies[BODY_FRAME]);
@@ -229,12 +240,13 @@ TEST_P(TrackHold, FullThrottleAtEachEdgeStaysOnTheGround)
                 break;
             }
             down_ticks = b->crash_counter > 0 ? down_ticks + 1 : 0;
-            still_ticks = t > 128 && speed < 2 ? still_ticks + 1 : 0;
+            still_ticks = speed < 2 ? still_ticks + 1 : 0;
         }
         EXPECT_FALSE(left) << "from " << best << " ft off the edge, at " << top_speed * 0.6818f << " mph at most";
         // It got to the bank: a fall on the way would prove nothing.
         EXPECT_LT(nearest, 40.0f) << "stopped " << nearest << " ft short of the edge";
-        printf("%s, %s: from %.0f ft off the edge, %.0f mph at most, %s %.1f ft from the edge\n", GetParam(), e.name, best,
+        printf("%s, %s: from %.0f ft off the edge, picked up %d times, %.0f mph at most, %s %.1f ft from the edge\n",
+               GetParam(), e.name, best, picked_up,
                top_speed * 0.6818f, left ? "left the ground" : down_ticks ? "down" : "stopped", nearest);
     }
 }
