@@ -72,8 +72,8 @@ close_game
 for line in stability=0.000000 roll_limit_angle=90.000000 restricted_lock=45.000000 ground_detail=90.000000; do
     grep -qx "$line" "$config" || fail "the settings lack $line"
 done
-# Keys are saved under the platform's key names.
-grep -qix 'throttle_key=(k)q' "$config" || fail "the throttle is not bound to q: $(grep throttle_key "$config")"
+# Keys are saved under the window system's own lower-case names.
+grep -qx 'throttle_key=(k)q' "$config" || fail "the throttle is not bound to q: $(grep throttle_key "$config")"
 
 # Full screen, then "Windowed" and "Switch To Selected Mode Now": the window of the settings.
 printf 'video_mode=Default Fullscreen\nxres=640\nyres=480\n' >"$config"
