@@ -13,6 +13,7 @@
 #include "terrain/field.h"
 #include "terrain/lighting.h"
 #include "terrain/terrain_seams.h"
+#include "ui/hud.h"
 #include "ui/lens_flares.h"
 #include "ui/ui.h"
 #include <GL/gl.h>
@@ -150,6 +151,8 @@ static void draw_panel(float px, float pz)
     draw_text_shadowed(1, 1, 1, 1, e.status ? e.status : "");
     glPopMatrix();
     overlay_pop();
+    // The console's message lines go right of the panel, off its buttons.
+    hud_keep_clear(panel_width / (float)PANEL_HEIGHT, 0);
 }
 
 void editor_draw(void)

@@ -11,15 +11,16 @@ struct key_name {
     const char *name;
 };
 
-// The vocabulary of key names. N and M follow the set-1 codes (0x31 is N, 0x32 is M), so a
-// binding named "m" is the key marked M.
+// The vocabulary of key names. Letters carry the window system's own lower-case names, so a
+// rebound key is written "q"; a lookup ignores case, so settings written "Q" still load. n and m
+// follow the set-1 codes (0x31 is N, 0x32 is M), so a binding named "m" is the key marked M.
 static const key_name key_name_table[] = {
     {0x01, "Esc"}, {0x0B, "0"}, {0x02, "1"}, {0x03, "2"}, {0x04, "3"}, {0x05, "4"}, {0x06, "5"},
     {0x07, "6"}, {0x08, "7"}, {0x09, "8"}, {0x0A, "9"},
-    {0x1E, "A"}, {0x30, "B"}, {0x2E, "C"}, {0x20, "D"}, {0x12, "E"}, {0x21, "F"}, {0x22, "G"},
-    {0x23, "H"}, {0x17, "I"}, {0x24, "J"}, {0x25, "K"}, {0x26, "L"}, {0x32, "M"}, {0x31, "N"},
-    {0x18, "O"}, {0x19, "P"}, {0x10, "Q"}, {0x13, "R"}, {0x1F, "S"}, {0x14, "T"}, {0x16, "U"},
-    {0x2F, "V"}, {0x11, "W"}, {0x2D, "X"}, {0x15, "Y"}, {0x2C, "Z"},
+    {0x1E, "a"}, {0x30, "b"}, {0x2E, "c"}, {0x20, "d"}, {0x12, "e"}, {0x21, "f"}, {0x22, "g"},
+    {0x23, "h"}, {0x17, "i"}, {0x24, "j"}, {0x25, "k"}, {0x26, "l"}, {0x32, "m"}, {0x31, "n"},
+    {0x18, "o"}, {0x19, "p"}, {0x10, "q"}, {0x13, "r"}, {0x1F, "s"}, {0x14, "t"}, {0x16, "u"},
+    {0x2F, "v"}, {0x11, "w"}, {0x2D, "x"}, {0x15, "y"}, {0x2C, "z"},
     {0x0C, "-"}, {0x0D, "="}, {0x1A, "["}, {0x1B, "]"}, {0x27, ";"}, {0x28, "'"}, {0x29, "`"},
     {0x2B, "\\"}, {0x33, ","}, {0x34, "."}, {0x35, "/"},
     {0x0E, "Backspace"}, {0x0F, "Tab"}, {0x1C, "Enter"}, {0x1D, "Left Ctrl"}, {0x2A, "Left Shift"},

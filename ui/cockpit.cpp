@@ -150,7 +150,8 @@ static void lean_indicator(bike *b)
 void hud_draw_telemetry(int slot)
 {
     bike *b = slot >= 0 && slot < 160 ? bike_slot_table[slot] : nullptr;
-    if (!b) return;
+    // Nothing under an open menu page: at 640x480 the boards would cover its bottom rows.
+    if (!b || menu_state >= 0) return;
     overlay_state_begin();
 
     glPushMatrix();

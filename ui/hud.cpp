@@ -20,11 +20,20 @@
 #include "terrain/track_load.h"
 #include "ui/ui.h"
 
+constexpr float HUD_LAYOUT_LINES = 50;
+
 static struct {
     // The largest value each render statistic has shown so far.
     int ground, models, billboards, decals, binds, programs;
     results_board_text board;   // kept here: too big for the stack, rebuilt every frame
+    float clear_left, clear_top;   // window heights kept by other drawers this frame
 } g_hud;
+
+void hud_keep_clear(float left, float top)
+{
+    if (left > g_hud.clear_left) g_hud.clear_left = left;
+    if (top > g_hud.clear_top) g_hud.clear_top = top;
+}
 
 static bike *slot_bike(int slot) { return slot >= 0 && slot < 160 ? bike_slot_table[slot] : nullptr; }
 
@@ -134,6 +143,11 @@ static float viewed_speed_fps(int slot)
 
 void hud_draw_overlays(int slot)
 {
+    const float left = g_hud.clear_left * HUD_LAYOUT_LINES, top = g_hud.clear_top * HUD_LAYOUT_LINES;
+    g_hud.clear_left = g_hud.clear_top = 0;
+    // An open menu page has the window to itself: its title and rows are never overprinted. The
+    // messages stay in the console, which its page shows.
+    if (menu_state >= 0) return;
     hud_race race;
     hud_race_current(&race);
     hud_results_text(&race, &g_hud.board);
@@ -141,7 +155,8 @@ void hud_draw_overlays(int slot)
     const int count = hud_readout_lines(lines, viewed_speed_fps(slot));
 
     overlay_state_begin();
-    overlay_push_topleft(50);
+    overlay_push_topleft(HUD_LAYOUT_LINES);
+    glTranslatef(left, -top, 0);
     if (g_hud.board.shown) {
         hud_draw_results_board(&g_hud.board, slot);
         glTranslatef(19.5f, 0, 0);

@@ -96,6 +96,10 @@ void draw_arc_band(float angle0, float angle1, float r_inner, float r_outer, con
 void draw_graph_frame(void);
 void draw_graph_line(const float *values, const float *factors, const float colour0[4],
                      const float colour1[4], int count, int start, float scale);
+// Parts of the window the frame's other drawers keep for themselves (the timing tower's strip,
+// the editor's panel): the HUD's top-left texts start right of left and below top, both in window
+// heights. Each frame's hud_draw_overlays reads and clears them.
+void hud_keep_clear(float left, float top);
 void hud_draw_results_board(const results_board_text *board, int viewed_slot);
 void hud_draw_telemetry_graphs(void);
 void hud_draw_track_map(int viewed_slot);

@@ -183,9 +183,10 @@ static void slot_table(void)
         snprintf(text, sizeof text, "%.24s", info.bike ? info.bike : "");
         draw_text_centered(1, 1, 1, 1, 12, 20, text);
         snprintf(text, sizeof text, "%.63s", info.name ? info.name : "");
+        char fitted[80];
         glPushMatrix();
         glTranslatef(20, 0, 0);
-        draw_text_shadowed(1, 1, 1, 1, text);
+        draw_text_shadowed(1, 1, 1, 1, widget_fit_text(text, 19.5f, fitted, (int)sizeof fitted));
         glPopMatrix();
     }
 }

@@ -86,6 +86,15 @@ static const bike_info *viewed_bike_info(void)
     return &bike_slot_table[viewed_slot]->info;
 }
 
+// A readout over a slider's bar, white on a dark plate so it reads over the fill and the
+// empty bar alike.
+static void readout_plate(float left, float right, const char *text)
+{
+    const float tw = text_width(text), x0 = left + (right - left - tw) / 2;
+    draw_flat_quad(0, 0, 0, 0.7f, x0 - 0.25f, 0.0625f, x0 + tw + 0.25f, 0.9375f);
+    draw_text_centered(1, 1, 1, 1, left, right, text);
+}
+
 void menu_draw_suspension(void)
 {
     layout_pen pen;
@@ -101,7 +110,7 @@ void menu_draw_suspension(void)
     for (int row = 1; row < SUSPENSION_ROWS; ++row) {
         widget_draw_slider(&setup_sliders[suspension_row_slider(row)], focused_item == row, pen, scale, w, 0, 0.5f);
         suspension_readout(info, row, readout, sizeof readout);
-        if (readout[0]) draw_text_centered(0.5f, 0.5f, 0.5f, 0.8f, 20.998335f, w, readout);
+        if (readout[0]) readout_plate(20.998335f, w, readout);
         // Fork, shock, gearing and rider: half a row between the groups.
         rows_down(&pen, row == 7 || row == 13 || row == 15 ? 1.5f : 1);
     }

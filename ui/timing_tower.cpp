@@ -1,6 +1,7 @@
 // The timing tower and lap board over the track cameras, as a television picture of the race
 // shows them.
 #include "ui/timing_tower.h"
+#include "ui/hud.h"
 #include "ui/ui.h"
 #include "bike/bike_record.h"
 #include "graphics/font.h"
@@ -152,6 +153,8 @@ void timing_tower_draw(const tower_entry *entries, int count, double seconds)
         glPopMatrix();
     }
     overlay_pop();
+    // The strip's cells reach 1.25 lines of 40 down; the HUD's lines start a little below.
+    hud_keep_clear(0, 1.5f / 40);
 }
 
 void lap_board_draw(int state, int lap)

@@ -60,13 +60,46 @@ static const char *cut_text(const char *text, char *buffer)
     return buffer;
 }
 
+static float advance(unsigned char c) { return font_main()->advances[c]; }
+
+const char *widget_fit_text(const char *text, float width, char *out, int size)
+{
+    if (!text) return "";
+    if (text_width(text) <= width) return text;
+    static const char dots[] = "...";
+    const float room = width - text_width(dots);
+    if (room < 0 || size < (int)sizeof dots) return "";
+    // Leave space for the dots and the terminator; escapes go over whole or not at all.
+    const int limit = size - (int)sizeof dots;
+    int n = 0;
+    float w = 0;
+    for (const char *p = text; *p;) {
+        if (*p == 27) {
+            const char *end = text_skip_escape(p);
+            if (n + (end - p) > limit) break;
+            memcpy(out + n, p, (size_t)(end - p));
+            n += (int)(end - p);
+            p = end;
+            continue;
+        }
+        const float a = advance((unsigned char)*p);
+        if (w + a > room || n + 1 > limit) break;
+        w += a;
+        out[n++] = *p++;
+    }
+    memcpy(out + n, dots, sizeof dots);
+    return out;
+}
+
 void widget_draw_label(const char *text, const widget_colour *tc, const widget_colour *bc,
                        float width, float align)
 {
-    char cut[ITEM_TEXT_MAX + 1];
+    char cut[ITEM_TEXT_MAX + 1], fitted[ITEM_TEXT_MAX + 8];
     text = cut_text(text, cut);
+    // A box of no width takes its text's; any other keeps its width and shows the text cut.
+    float bw = width > 0 ? width : text_width(text);
+    text = widget_fit_text(text, bw, fitted, (int)sizeof fitted);
     float tw = text_width(text);
-    float bw = width > tw ? width : tw;
     box(bc, 0, bw);
     text_at(tc, (bw - tw) * align, text);
 }
@@ -159,6 +192,21 @@ void widget_draw_slider(menu_slider *s, int selected, layout_pen pen, layout_sca
     if (f > 0) quad(fill, X, 0, X + (w - X) * (float)f, 1);
 }
 
+void widget_text_window(const char *text, int caret, float width, int *first, int *count)
+{
+    const int len = (int)strnlen(text, ITEM_TEXT_MAX);
+    if (caret < 0) caret = 0;
+    if (caret > len) caret = len;
+    // The caret covers the character under it, or a space past the end.
+    float w = caret < len ? advance((unsigned char)text[caret]) : advance(' ');
+    int from = caret;
+    while (from > 0 && w + advance((unsigned char)text[from - 1]) <= width) w += advance((unsigned char)text[--from]);
+    int to = caret < len ? caret + 1 : len;
+    while (to < len && w + advance((unsigned char)text[to]) <= width) w += advance((unsigned char)text[to++]);
+    *first = from;
+    *count = to - from;
+}
+
 void widget_draw_caret(const menu_text_field *f, float r, float g, float b, int position)
 {
     if (!f->buffer) return;
@@ -189,13 +237,25 @@ void widget_draw_text_field(menu_text_field *f, int focused, layout_pen pen, lay
     glTranslatef(w * split + widget_border, 0, 0);
     const widget_colour *tc = focused ? &selected_text : &normal_text;
     const char *text = f->buffer ? f->buffer : "";
-    char cut[ITEM_TEXT_MAX + 1];
+    char cut[ITEM_TEXT_MAX + 1], fitted[ITEM_TEXT_MAX + 8];
     text = cut_text(text, cut);
-    float bw = w * (1 - split) - widget_border, tw = text_width(text);
-    if (tw > bw) bw = tw;
+    const float bw = w * (1 - split) - widget_border;
     box(focused ? &selected_box : &normal_box, 0, bw);
-    if (focused) widget_draw_caret(f, 0.5f, 0.5f, 0.5f, f->caret);
-    text_at(tc, (bw - tw) * align, text);
+    if (!focused) {
+        text = widget_fit_text(text, bw, fitted, (int)sizeof fitted);
+        text_at(tc, (bw - text_width(text)) * align, text);
+        glPopMatrix();
+        return;
+    }
+    // Being typed into, a text too long for its box scrolls so the caret stays in view.
+    int first, count;
+    widget_text_window(text, f->caret, bw, &first, &count);
+    memcpy(fitted, text + first, (size_t)count);
+    fitted[count] = 0;
+    menu_text_field shown = *f;
+    shown.buffer = fitted;
+    widget_draw_caret(&shown, 0.5f, 0.5f, 0.5f, f->caret - first);
+    text_at(tc, (bw - text_width(fitted)) * align, fitted);
     glPopMatrix();
 }
 

@@ -125,6 +125,13 @@ void widget_draw_slider(menu_slider *slider, int selected, layout_pen pen, layou
 void widget_draw_text_field(menu_text_field *field, int focused, layout_pen pen, layout_scale scale,
                             float width, float align, float split);
 void widget_draw_caret(const menu_text_field *field, float r, float g, float b, int position);
+// The text as it fits in width layout units: itself, or cut with "..." after the last whole
+// character that leaves room for them (into out, size bytes; colour escapes kept whole); "" when
+// not even the dots fit.
+const char *widget_fit_text(const char *text, float width, char *out, int size);
+// The part of a text field's text shown in a box width units wide: count characters from first,
+// as many before the caret as fit, then after it, so the caret is always in view.
+void widget_text_window(const char *text, int caret, float width, int *first, int *count);
 // The item text a choice shows: cut to 1023 characters and, while the choice owns a non-empty
 // type-ahead text found in it, that text in red at its last occurrence. out holds 1100 bytes.
 enum { WIDGET_SHOWN_MAX = 1100 };

@@ -14,7 +14,8 @@ TEST(KeyNames, NameToCode)
         {"left_shift", 1, 0x102A}, {"Left  Shift", 0, 0},   // two blanks are not one
         {"right ctrl", 1, 0x111D}, {"Keypad Enter", 1, 0x111C},
         {"m", 1, 0x1032}, {"n", 1, 0x1031},                  // set-1: N is 0x31, M is 0x32
-        {"x", 1, 0x102D}, {"\\", 1, 0x102B}, {"`", 1, 0x1029},
+        {"x", 1, 0x102D}, {"Q", 1, 0x1010},                  // settings written upper case still load
+        {"\\", 1, 0x102B}, {"`", 1, 0x1029},
         {"Alt", 1, 0x1038}, {"right alt", 1, 0x1138},         // names for keys the table lacks
         {"Close", 1, KUBL_CLOSE}, {"mouse left", 1, KUBL_MOUSE_LEFT}, {"Mouse Right", 1, KUBL_MOUSE_RIGHT},
         {"0x1c", 1, 0x101C}, {"0x1ff", 1, 0x11FF}, {"0x200", 0, 0}, {"0x", 0, 0},
@@ -32,7 +33,8 @@ TEST(KeyNames, CodeToNameAndBack)
 {
     struct Case { std::uint32_t code; const char *name; };
     const Case cases[] = {
-        {0x101E, "A"}, {0x1032, "M"}, {0x1039, "Space"}, {0x1038, "Alt"}, {0x1145, "Num Lock"},
+        {0x101E, "a"}, {0x1032, "m"}, {0x1010, "q"},   // letters by the window system's lower-case names
+        {0x1039, "Space"}, {0x1038, "Alt"}, {0x1145, "Num Lock"},
         {0x107F, "0x7f"}, {KUBL_CLOSE, "Close"}, {KUBL_MOUSE_MIDDLE, "Mouse Middle"},
     };
     display *d = kubl_display_alloc("names");

@@ -169,7 +169,7 @@ TEST_F(WindowFixture, KeysCarryScanCodesAndMakeCharacters)
         EXPECT_GE(micros(got[i].s, got[i].us), before - 1000);
         EXPECT_LE(micros(got[i].s, got[i].us), after);
     }
-    EXPECT_STREQ(kubl_event_code_name(d, got[0].code), "M");
+    EXPECT_STREQ(kubl_event_code_name(d, got[0].code), "m");
 }
 
 TEST_F(WindowFixture, KeyStampIsWhenSdlSawTheKeyNotWhenItWasRead)

@@ -4,8 +4,9 @@
 # Graphics/Sound Setup after start-up, after "Use Normal Settings" and after "Use High Detail
 # Settings", and Advanced Graphics Setup match their references (the driver's strings left out).
 # A click 10 px left of the "Stability" bar sets 0; Return on "Throttle" and the key q bind it;
-# the settings written at shutdown hold both. A second run, full screen, switches to "Windowed"
-# and gets a 640x480 window.
+# the settings written at shutdown hold both. A second run, full screen at 1280x720, shows Bike
+# Setup, Suspension and Gearing and Graphics/Sound Setup as their wide references, then switches
+# to "Windowed" and gets a 640x480 window.
 # Usage: settings_pages.sh PATH-TO-RUTLINE [--remake]   (--remake writes the references instead)
 set -uo pipefail
 rutline=$1
@@ -72,8 +73,8 @@ close_game
 for line in stability=0.000000 roll_limit_angle=90.000000 restricted_lock=45.000000 ground_detail=90.000000; do
     grep -qx "$line" "$config" || fail "the settings lack $line"
 done
-# Keys are saved under the platform's key names.
-grep -qix 'throttle_key=(k)q' "$config" || fail "the throttle is not bound to q: $(grep throttle_key "$config")"
+# Keys are saved under the window system's own lower-case names.
+grep -qx 'throttle_key=(k)q' "$config" || fail "the throttle is not bound to q: $(grep throttle_key "$config")"
 
 # Full screen, then "Windowed" and "Switch To Selected Mode Now": the window of the settings.
 printf 'video_mode=Default Fullscreen\nxres=640\nyres=480\n' >"$config"
@@ -81,7 +82,20 @@ start_game
 wait_for_window
 wait_for_log '^\[[0-9:.]+\] GL_EXTENSIONS' || fail "the second run did not finish starting"
 loop_running
-send_keys Down Down Down Down Down Down Return Down Down Down Down Down Down Right Down Return
+# Full screen on the 1280x720 display: Bike Setup, Suspension and Gearing and Graphics/Sound
+# Setup at that size, every text inside its box.
+send_keys Down Down Down Down Down Return
+capture_window "$shot"
+compare_with_reference "$shot" settings_bike_setup_1280
+send_keys Down Return
+capture_window "$shot"
+compare_with_reference "$shot" settings_suspension_1280
+send_keys Return Escape Escape Down Down Down Down Down Down Return
+mask="0 567 1279 719"
+capture_window "$shot"
+compare_with_reference "$shot" settings_graphics_1280
+mask=
+send_keys Down Down Down Down Down Down Right Down Return
 # The window system resizes the window after the game has asked.
 for _ in $(seq 300); do
     geometry=$(xdotool getwindowgeometry "$window")

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "data/console.h"
 #include "data/mem.h"
 #include "data/paths.h"
 #include "fixtures/fixtures.h"
@@ -23,6 +24,7 @@
 #include "terrain/track_load.h"
 #include "shell/globals.h"
 #include "ui/hud.h"
+#include "ui/menu.h"
 #include "ui/ui.h"
 
 namespace {
@@ -153,6 +155,52 @@ TEST(HudDrawGl, FinalResultsBoardWithPenalty)
     const int red = count_in(rgb, 0, 45, 200, 62, [](const unsigned char *p) { return p[0] > 110 && p[1] < 70; });
     EXPECT_GT(red, 20);
     match_reference(rgb, "results_board.png");
+    fonts_free();
+}
+
+// The message lines stay off an open menu page, the timing tower's strip and the editor's panel.
+TEST(HudDrawGl, MessageLinesKeepOffPagesTheTowerAndThePanel)
+{
+    display *d = window();
+    ASSERT_TRUE(d);
+    ASSERT_TRUE(kubl_gl_frame_begin(d));
+    fonts_load();
+    console_clear();
+    console_print("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
+    ASSERT_GT(g_console.visible_count, 0);
+    // Brighter than the grey ground: the text (its shadow is darker).
+    const auto white = [](const unsigned char *p) { return p[0] > 130 && p[2] > 130; };
+    struct Case {
+        const char *what;
+        int menu;
+        float keep_left, keep_top;
+        int clear_x1, clear_y1;   // this box from the top left stays free of text
+    };
+    const Case cases[] = {
+        {"closed", MENU_CLOSED, 0, 0, 0, 0},
+        {"page open", MENU_PAGE_MAIN, 0, 0, W, H},
+        {"tower strip", MENU_CLOSED, 0, 1.5f / 40, W, 18},
+        {"editor panel", MENU_CLOSED, 21.0f / 64, 0, 157, H},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        frame_start();
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        menu_state = c.menu;
+        hud_keep_clear(c.keep_left, c.keep_top);
+        hud_draw_overlays(-1);
+        menu_state = MENU_CLOSED;
+        const std::vector<unsigned char> rgb = frame_read();
+        EXPECT_EQ(count_in(rgb, 0, 0, c.clear_x1, c.clear_y1, white), 0);
+        if (c.menu == MENU_CLOSED) EXPECT_GT(count_in(rgb, 0, 0, W, 40, white), 50);
+    }
+    // The kept parts are for one frame: the next draws from the corner again.
+    frame_start();
+    hud_draw_overlays(-1);
+    EXPECT_GT(count_in(frame_read(), 0, 0, 100, 10, white), 20);
+    console_clear();
+    kubl_gl_frame_end(d);
     fonts_free();
 }
 
