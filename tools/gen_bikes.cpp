@@ -321,15 +321,17 @@ std::vector<km_mesh> fork_upper_meshes()
         tube(metal, top - STEER * 0.15f, top + STEER * 1.35f, 0.1f, 0.1f, 10, METAL);
         // A bent bar: low and forward over the clamps, rising and sweeping back to the grips, so
         // from the saddle it runs out to the hands instead of lying across the view.
+        // Every piece runs from left to right, so the metal's shine lies the same way on both.
         vec3 grip = FORK_UPPER_AT + vec3{side * GRIP.x, GRIP.y, GRIP.z};
         vec3 bend = FORK_UPPER_AT + vec3{side * 0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f};
-        vec3 middle = FORK_UPPER_AT + vec3{0, GRIP.y - 0.36f, GRIP.z - 0.24f};
         vec3 grip_end = grip - vec3{side * 0.3f, 0, 0};
-        tube(metal, FORK_UPPER_AT + vec3{side * 0.15f, 0.05f, 0.05f}, bend + vec3{-side * 0.25f, -0.02f, 0}, 0.05f, 0.045f, 6, METAL);
-        tube(metal, middle, bend, 0.04f, 0.036f, 8, METAL);
-        tube(metal, bend, grip_end, 0.036f, 0.032f, 8, METAL);
-        tube(plastic, grip_end, grip, 0.055f, 0.055f, 8, SEAT);
+        tube(metal, FORK_UPPER_AT + vec3{side * 0.15f, 0.05f, 0.05f}, bend - vec3{side * 0.25f, 0.02f, 0}, 0.05f, 0.045f, 6, METAL);
+        if (side < 0) tube(metal, grip_end, bend, 0.032f, 0.036f, 8, METAL);
+        else tube(metal, bend, grip_end, 0.036f, 0.032f, 8, METAL);
+        tube(plastic, side < 0 ? grip : grip_end, side < 0 ? grip_end : grip, 0.055f, 0.055f, 8, SEAT);
     }
+    tube(metal, FORK_UPPER_AT + vec3{-0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f}, FORK_UPPER_AT + vec3{0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f},
+         0.038f, 0.038f, 8, METAL);
     for (float t : {0.0f, 0.45f})   // the two triple clamps
         box(metal, FORK_UPPER_AT + STEER * t + vec3{-LEG_X - 0.12f, -0.06f, -0.15f},
             FORK_UPPER_AT + STEER * t + vec3{LEG_X + 0.12f, 0.06f, 0.15f}, METAL);
