@@ -2,7 +2,8 @@
 # Remakes every reference picture the tests compare with, after a deliberate change to how the
 # game looks. Look at each one before committing it (git diff shows which changed).
 #   tests/program/default_track.png        the chase view on the default track's start line
-#   tests/program/scene_*.png              on board and chase on the practice track, no flare, wide
+#   tests/program/scene_*.png              on board and chase on the practice track, no flare, wide;
+#                                          on board on the default track: first-run settings, sky
 #   tests/program/menu_*.png               the menu pages and the chase view of the line-up
 #   tests/program/ground_view.png          the composed ground through the free camera
 #   tests/ui/references/*.png              the timing tower and lap boards, the bike views

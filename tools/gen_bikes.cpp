@@ -319,11 +319,19 @@ std::vector<km_mesh> fork_upper_meshes()
     for (float side : {-1.0f, 1.0f}) {
         vec3 top = FORK_UPPER_AT + vec3{side * LEG_X, 0, 0};
         tube(metal, top - STEER * 0.15f, top + STEER * 1.35f, 0.1f, 0.1f, 10, METAL);
+        // A bent bar: low and forward over the clamps, rising and sweeping back to the grips, so
+        // from the saddle it runs out to the hands instead of lying across the view.
+        // Every piece runs from left to right, so the metal's shine lies the same way on both.
         vec3 grip = FORK_UPPER_AT + vec3{side * GRIP.x, GRIP.y, GRIP.z};
-        tube(metal, FORK_UPPER_AT + vec3{side * 0.15f, 0.05f, 0.05f}, FORK_UPPER_AT + vec3{side * 0.2f, GRIP.y - 0.05f, GRIP.z - 0.05f}, 0.05f, 0.05f, 6, METAL);
-        tube(plastic, grip - vec3{side * 0.3f, 0, 0}, grip, 0.07f, 0.07f, 8, SEAT);
+        vec3 bend = FORK_UPPER_AT + vec3{side * 0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f};
+        vec3 grip_end = grip - vec3{side * 0.3f, 0, 0};
+        tube(metal, FORK_UPPER_AT + vec3{side * 0.15f, 0.05f, 0.05f}, bend - vec3{side * 0.25f, 0.02f, 0}, 0.05f, 0.045f, 6, METAL);
+        if (side < 0) tube(metal, grip_end, bend, 0.032f, 0.036f, 8, METAL);
+        else tube(metal, bend, grip_end, 0.036f, 0.032f, 8, METAL);
+        tube(plastic, side < 0 ? grip : grip_end, side < 0 ? grip_end : grip, 0.055f, 0.055f, 8, SEAT);
     }
-    tube(metal, FORK_UPPER_AT + vec3{-GRIP.x + 0.3f, GRIP.y, GRIP.z}, FORK_UPPER_AT + vec3{GRIP.x - 0.3f, GRIP.y, GRIP.z}, 0.055f, 0.055f, 8, METAL);
+    tube(metal, FORK_UPPER_AT + vec3{-0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f}, FORK_UPPER_AT + vec3{0.45f, GRIP.y - 0.3f, GRIP.z - 0.2f},
+         0.038f, 0.038f, 8, METAL);
     for (float t : {0.0f, 0.45f})   // the two triple clamps
         box(metal, FORK_UPPER_AT + STEER * t + vec3{-LEG_X - 0.12f, -0.06f, -0.15f},
             FORK_UPPER_AT + STEER * t + vec3{LEG_X + 0.12f, 0.06f, 0.15f}, METAL);
@@ -427,6 +435,25 @@ void rider_arms(km_mesh &m)
     }
 }
 
+void rider_arms_seen_from_inside(km_mesh &m)
+{
+    for (int s = 0; s < 2; ++s) {
+        float side = s ? 1.0f : -1.0f;
+        vec3 shoulder = bone(RIDER_BONE_LEFT_SHOULDER + s), elbow = bone(RIDER_BONE_LEFT_ELBOW + s);
+        std::size_t mark = m.vertices.size();
+        tube(m, lerp(shoulder, elbow, 0.35f), elbow, 0.1f, 0.1f, 10, JERSEY);
+        bind(m, mark, RIDER_BONE_LEFT_SHOULDER + s);
+        mark = m.vertices.size();
+        // The forearm's length reaches the grip; the glove closes round it.
+        vec3 grip = elbow + vec3{side * 1.15f, 0, 0};
+        vec3 cuff = grip - vec3{side * 0.3f, 0, 0};
+        tube(m, elbow, cuff, 0.1f, 0.085f, 10, JERSEY);
+        tube(m, cuff - vec3{side * 0.04f, 0, 0}, cuff + vec3{side * 0.12f, 0, 0}, 0.095f, 0.09f, 10, GEAR);
+        ellipsoid(m, grip, {0.14f, 0.1f, 0.11f}, 6, 10, GEAR);
+        bind(m, mark, RIDER_BONE_LEFT_ELBOW + s);
+    }
+}
+
 void rider_legs(km_mesh &m)
 {
     for (int s = 0; s < 2; ++s) {
@@ -453,9 +480,11 @@ bool make_rider(const std::string &out)
     rider_legs(body);
     bool ok = write_km(out + "rider_body.km", {body}, RIDER_BONES, "rider");
 
-    // What a rider sees of himself: arms and legs.
+    // What a rider sees of himself: arms and legs. The eye sits between the shoulders, so the
+    // sleeves start a third of the way down the upper arm (whole ones fill the near view) and
+    // are slimmer than the outside model's.
     km_mesh fp = material(12, 1, 1, 1);
-    rider_arms(fp);
+    rider_arms_seen_from_inside(fp);
     rider_legs(fp);
     ok = write_km(out + "rider_body_fp.km", {fp}, RIDER_BONES, "rider") && ok;
 

@@ -13,7 +13,10 @@ static const char starting_config[] =
     "slot03=Robot\n"
     "slot04=Robot\n"
     "slot05=Robot\n"
-    "track=ridgeback\n";
+    "track=ridgeback\n"
+    // The on-board eye sits between the rider's shoulders, just behind the bars: looking a little
+    // down brings the bars and the hands on them into view along with the track ahead.
+    "first_person_angle=25\n";
 
 // Title; riders and skill; their race numbers (robots of the catalogue); events, each a name, a
 // track folder, minutes and laps, 40 points by finishing place and 40 round points (a first

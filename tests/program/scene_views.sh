@@ -5,7 +5,10 @@
 # gives the chase view of the rider on the bike. With "lens_flare=No" the on-board frame matches
 # its own reference and differs from the first only around the flare. A 1280x720 window checks
 # the wide projection. The idling rider still sways by a fraction of a pixel between runs: the
-# on-board frames allow channels 8 apart.
+# on-board frames allow channels 8 apart. On the default track, the first run's own settings (the
+# generated "config" beside the program) in a wide window show on board at the gate the gloves on
+# the grips at either side with the bars between them, and straight ahead with no look down the
+# open sky, its clouds running on over the sky box's edges without a seam.
 # Usage: scene_views.sh PATH-TO-RUTLINE [--remake]   (--remake writes the references instead)
 set -uo pipefail
 rutline=$1
@@ -17,17 +20,20 @@ make_temp_home home
 fail_log_lines=40
 
 [ -f "$(dirname "$rutline")/ridgeback-practice/terrain.hf" ] || fail "no generated practice track beside $rutline"
+first_run_config=$(dirname "$rutline")/config
+[ -f "$first_run_config" ] || fail "no generated starting config beside $rutline"
 start_xvfb
 mkdir -p "$home/Rutline"
 
-# Starts the practice race with the settings given (one per argument), waits for its load, closes
-# the start-up menu and pauses the race before the gate drops (5 s of race time).
+# Starts the practice race (or the track named by track) with the settings given (one per
+# argument), waits for its load, closes the start-up menu and pauses the race before the gate
+# drops (5 s of race time).
 race_paused() {
     printf '%s\n' video_mode=Windowed "$@" >"$home/Rutline/config"
     rm -f "$home/Rutline/lastlog.txt"
     # The bike settles on its springs for the first seconds of the race: the race stops itself
     # at 4 s (the gate drops at 5 s), the same pose on every run at any frame rate.
-    start_game --track ridgeback-practice --hidden-hud --hidden-pause --pause-at 512
+    start_game --track "${track:-ridgeback-practice}" --hidden-hud --hidden-pause --pause-at 512
     wait_for_window
     wait_for_log '^\[[0-9:.]+\] Max loading delay was ' 120 || fail "the race's load did not end"
     expect_llvmpipe
@@ -59,5 +65,16 @@ fi
 race_paused xres=1280 yres=720
 capture_stable "$shot" "$root/title.xwd"
 compare_pixels_with_reference "$shot" scene_onboard_wide slack=8
+close_game
+
+mapfile -t first_run <"$first_run_config"
+track=ridgeback race_paused "${first_run[@]}" xres=1280 yres=720
+capture_stable "$shot" "$root/title.xwd"
+compare_pixels_with_reference "$shot" scene_onboard_first_run slack=8
+close_game
+
+track=ridgeback race_paused xres=1280 yres=720
+capture_stable "$shot" "$root/title.xwd"
+compare_pixels_with_reference "$shot" scene_onboard_sky slack=8
 close_game
 echo "scene_views: ok"
