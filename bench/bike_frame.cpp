@@ -1,6 +1,7 @@
 // The packed bike state per bike: packing (every recorded or sent rider, every fourth tick),
 // unpacking, and the playback's apply, which unpacks three frames and poses 159 riders a tick
 // in a full online race. A 1025^2 ground of half-foot cells, as the largest tracks have.
+#include "bench_ground.h"
 #include "bike/frame.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
@@ -16,16 +17,7 @@ void bench_ground(void)
 {
     static terrain_field *t;
     if (t) return;
-    t = (terrain_field *)calloc(1, sizeof(terrain_field));
-    t->lod_depth = 9;
-    t->grid_dim = 1025;
-    t->cell_size = 0.5f;
-    t->tile_size = 1.0f;
-    t->world_size = 512.0f;
-    const long n = 1025L * 1025;
-    t->heights = (float *)calloc(2 * n, sizeof(float));
-    t->loaded_heights = t->heights + n;
-    for (long i = 0; i < n; ++i) t->heights[i] = (float)((i * 7919) % 97) * 0.01f;
+    t = bench_ground_make(0.5f, bench_ground_bumps);
     t->height_max = 0.96f;
     terrain_ptr = t;
 }

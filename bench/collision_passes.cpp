@@ -2,6 +2,7 @@
 // shapes) on a rolling 1025^2 field of half-foot or 1.5 ft cells, and a bike pair touching and
 // far apart (the broad test). Timing pauses around the contact group's emptying cost about 2 us.
 // The shapes come from the build's game folder; textures and models are left out.
+#include "bench_ground.h"
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
 #include "bike/collision_passes.h"
@@ -64,19 +65,9 @@ static terrain_field *bench_world(int index)
     terrain_field *&t = fields[index];
     if (!t) {
         const float cell = index ? 1.5f : 0.5f;
-        t = (terrain_field *)calloc(1, sizeof(terrain_field));
-        t->lod_depth = 9;
-        t->grid_dim = 1025;
-        t->cell_size = cell;
-        t->tile_size = 2 * cell;
-        t->world_size = 1024 * cell;
-        const long n = 1025L * 1025;
-        t->heights = (float *)calloc(2 * n, sizeof(float));
-        t->loaded_heights = t->heights + n;
-        for (int z = 0; z < 1025; ++z)
-            for (int x = 0; x < 1025; ++x)
-                t->heights[(long)z * 1025 + x] = 2.0f * std::sin(x * cell * 0.1f) * std::cos(z * cell * 0.08f);
-        t->tilemap = (unsigned char *)calloc(512 * 512, 1);
+        t = bench_ground_make(cell, [cell](int x, int z) {
+            return 2.0f * std::sin(x * cell * 0.1f) * std::cos(z * cell * 0.08f);
+        });
         t->friction_key[0][0] = 10;
         t->friction[0][0] = 1;
         t->roll_resist_key[0][0] = 10;

@@ -1,5 +1,6 @@
 // One tick of erosion with a full queue: 0x20000 points spread over a 1025^2 ground, of which
 // a tick applies count / 64 + 32 (2080). The queue is topped up outside the timing.
+#include "bench_ground.h"
 #include "terrain/erosion.h"
 #include "terrain/field.h"
 #include "terrain/surface.h"
@@ -12,17 +13,9 @@ static terrain_field *bench_field(void)
 {
     static terrain_field *t;
     if (t) return t;
-    t = (terrain_field *)calloc(1, sizeof(terrain_field));
-    t->lod_depth = 9;
-    t->grid_dim = 1025;
-    t->cell_size = 0.5f;
-    t->tile_size = 1.0f;
-    t->world_size = 512.0f;
+    t = bench_ground_make(0.5f, bench_ground_bumps);
     const long n = 1025L * 1025;
-    t->heights = (float *)calloc(2 * n, sizeof(float));
-    t->loaded_heights = t->heights + n;
-    for (long i = 0; i < n; ++i) t->heights[i] = t->loaded_heights[i] = (float)((i * 7919) % 97) * 0.01f;
-    t->tilemap = (unsigned char *)calloc(512 * 512, 1);
+    memcpy(t->loaded_heights, t->heights, n * sizeof(float));
     t->vertex_dirty = (unsigned char *)calloc(bit_bytes(n), 1);
     erosion_params &e = t->erosion[0];
     erosion_defaults(&e);

@@ -1,6 +1,7 @@
 // One wheel's ground pass (contact search, joint, rolling resistance) and one frame shape's
 // (12 spheres) on a rolling 1025^2 ground of half-foot cells. The contact group is emptied
 // outside the timing, as the race step empties it after each world step.
+#include "bench_ground.h"
 #include "bike/bike.h"
 #include "bike/ground_contact.h"
 #include "bike/shape.h"
@@ -15,19 +16,9 @@ static terrain_field *bench_field(void)
 {
     static terrain_field *t;
     if (t) return t;
-    t = (terrain_field *)calloc(1, sizeof(terrain_field));
-    t->lod_depth = 9;
-    t->grid_dim = 1025;
-    t->cell_size = 0.5f;
-    t->tile_size = 1.0f;
-    t->world_size = 512.0f;
-    const long n = 1025L * 1025;
-    t->heights = (float *)calloc(2 * n, sizeof(float));
-    t->loaded_heights = t->heights + n;
-    for (int z = 0; z < 1025; ++z)
-        for (int x = 0; x < 1025; ++x)
-            t->heights[(long)z * 1025 + x] = 2.0f * std::sin(x * 0.05f) * std::cos(z * 0.04f) + 0.03f * (float)((x * 7 + z * 13) % 5);
-    t->tilemap = (unsigned char *)calloc(512 * 512, 1);
+    t = bench_ground_make(0.5f, [](int x, int z) {
+        return 2.0f * std::sin(x * 0.05f) * std::cos(z * 0.04f) + 0.03f * (float)((x * 7 + z * 13) % 5);
+    });
     for (int k = 0; k < 4; ++k) {
         t->friction_key[0][k] = 10.0f * (float)(k + 1);
         t->friction[0][k] = 1.0f - 0.1f * (float)k;

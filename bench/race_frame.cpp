@@ -11,6 +11,7 @@
 // ("--fugly", the High FPS preset), the floor. Settings fix how models are built at load, so
 // each runs in a process of its own: pick one with --benchmark_filter. Run under a display of
 // at least 1280 x 720; skipped without one.
+#include "bench_temp.h"
 #include "gl_call_counts.h"
 
 #include "bike/bike.h"
@@ -189,7 +190,7 @@ void order_riders(void)
 bool race_open(int settings)
 {
     char tmpl[] = "/tmp/rl_bench_race_frame_XXXXXX";
-    if (!mkdtemp(tmpl)) return false;
+    if (!bench_mkdtemp(tmpl)) return false;
     setenv("XDG_DATA_HOME", tmpl, 1);
     setenv("RL_HOME", game_folder().c_str(), 1);
     search_folders_free();

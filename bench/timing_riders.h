@@ -44,6 +44,7 @@ struct timing_riders {
             dBodySetPosition(b->bodies[BODY_FRONT_WHEEL], 500, 0, 500);   // near no gate
             bike_slot_table[slot] = b;
             controller_kind[slot] = CONTROLLER_ROBOT;
+            b->personality = 1 + slot % 4;   // robots: they ride lines, they do not record them
         }
         tick_count = 100 * passed + 1000;
         standings_reset();

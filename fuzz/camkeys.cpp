@@ -4,6 +4,7 @@
 #include "data/paths.h"
 #include "shell/camkeys.h"
 #include "ui/scene.h"
+#include "tests/fixtures/temp_folders.h"
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,7 @@ static std::string g_file;
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     char tmpl[] = "/tmp/rl_fuzz_camkeys_XXXXXX";
-    const char *base = mkdtemp(tmpl);
+    const char *base = temp_folder_make(tmpl);
     if (!base) abort();
     setenv("XDG_DATA_HOME", base, 1);
     setenv("RL_HOME", (std::string(base) + "/data").c_str(), 1);

@@ -6,6 +6,7 @@
 #include "shell/config.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,7 +25,7 @@ static const display_mode *fixed_modes(void)
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     char tmpl[] = "/tmp/rl_fuzz_config_XXXXXX";
-    const char *base = mkdtemp(tmpl);
+    const char *base = temp_folder_make(tmpl);
     if (!base) abort();
     setenv("XDG_DATA_HOME", base, 1);
     setenv("RL_HOME", (std::string(base) + "/data").c_str(), 1);

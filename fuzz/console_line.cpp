@@ -13,6 +13,7 @@
 #include "shell/console_commands.h"
 #include "shell/globals.h"
 #include "shell/setup.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +47,7 @@ static const int nav_buttons[6] = {MENU_ENTER, MENU_UP, MENU_DOWN, MENU_PAGE_UP,
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     char tmpl[] = "/tmp/rl_fuzz_console_XXXXXX";
-    const char *base = mkdtemp(tmpl);
+    const char *base = temp_folder_make(tmpl);
     if (!base) abort();
     setenv("XDG_DATA_HOME", base, 1);
     setenv("RL_HOME", (std::string(base) + "/data").c_str(), 1);

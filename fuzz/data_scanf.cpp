@@ -2,6 +2,7 @@
 // format; the rest is the file. Every record is read until the file ends, skipping one byte after a
 // record that does not parse, as a tolerant loader would.
 #include "data/stream.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +19,7 @@ static std::string temp_path(void)
     static std::string path;
     if (path.empty()) {
         char dir[] = "/tmp/rl_fuzz_scanf_XXXXXX";
-        if (!mkdtemp(dir)) abort();
+        if (!temp_folder_make(dir)) abort();
         path = std::string(dir) + "/input";
     }
     return path;

@@ -17,6 +17,7 @@
 #include "terrain/erosion.h"
 #include "terrain/track_list.h"
 #include "tests/bike/frame_bike.h"
+#include "tests/fixtures/temp_folders.h"
 
 enum { REPLAYED_BIKES = 2, STEPS = 192 };
 
@@ -27,7 +28,7 @@ static void setup(void)
     done = true;
     // The standings may write a results file: into a folder of the target's own.
     char made[] = "/tmp/rl_fuzz_demo_XXXXXX";
-    if (!mkdtemp(made)) abort();
+    if (!temp_folder_make(made)) abort();
     setenv("RL_HOME", made, 1);
     search_folders_free();
     fuzz_track_setup();

@@ -3,6 +3,7 @@
 // start-up loads it and the text is measured, laid out and rastered into a number plate.
 #include "graphics/font.h"
 #include "data/paths.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,7 +16,7 @@ static std::string temp_dir(void)
     static std::string path;
     if (path.empty()) {
         char dir[] = "/tmp/rl_fuzz_font_XXXXXX";
-        if (!mkdtemp(dir)) abort();
+        if (!temp_folder_make(dir)) abort();
         path = std::string(dir) + "/";
         setenv("RL_HOME", dir, 1);
         setenv("XDG_DATA_HOME", dir, 1);

@@ -1,5 +1,6 @@
 // fuzz/fuzz_input.h — hands a fuzz input to a reader the way the game meets it: as a file.
 #pragma once
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,7 @@ inline const std::string &fuzz_write_input(const char *tag, const char *file_nam
     static std::string path;
     if (path.empty()) {
         std::string dir = std::string("/tmp/rl_fuzz_") + tag + "_XXXXXX";
-        if (!mkdtemp(dir.data())) abort();
+        if (!temp_folder_make(dir.data())) abort();
         path = dir + "/" + file_name;
     }
     FILE *f = fopen(path.c_str(), "wb");

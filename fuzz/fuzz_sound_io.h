@@ -4,6 +4,7 @@
 #pragma once
 #include "bike/engine_sound.h"
 #include "data/stream.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +23,7 @@ inline data_stream *fuzz_sound_open(const char *name, const char *mode)
     static std::string dir;
     if (dir.empty()) {
         dir = "/tmp/rl_fuzz_sound_XXXXXX";
-        if (!mkdtemp(dir.data())) abort();
+        if (!temp_folder_make(dir.data())) abort();
     }
     const int which = &text == &f.table ? 0 : (&text == &f.braap ? 1 : 2);
     const char *names[3] = {"/t", "/b.braap", "/s.raw"};

@@ -1,6 +1,7 @@
 // A gzip-compressed data file read to its end the way the loaders read: the bytes become a ".gz"
 // file that is opened under its plain name, then read a byte at a time and in blocks.
 #include "data/stream.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,7 @@ static std::string temp_base(void)
     static std::string base;
     if (base.empty()) {
         char folder[] = "/tmp/rl_fuzz_gzip_XXXXXX";
-        if (!mkdtemp(folder)) abort();
+        if (!temp_folder_make(folder)) abort();
         base = std::string(folder) + "/data";
     }
     return base;

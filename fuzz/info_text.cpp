@@ -5,6 +5,7 @@
 #include "graphics/png.h"
 #include "bike/plate_colours.h"
 #include "data/mem.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +21,7 @@ static std::string folder(void)
     static std::string dir;
     if (dir.empty()) {
         char made[] = "/tmp/rl_fuzz_info_XXXXXX";
-        if (!mkdtemp(made)) abort();
+        if (!temp_folder_make(made)) abort();
         dir = std::string(made) + "/";
         for (int i = 0; i < SIZE_COUNT; ++i) {
             int w = sizes[i][0], h = sizes[i][1];

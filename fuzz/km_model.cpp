@@ -2,6 +2,7 @@
 // and exported the way drawing and the editor use it.
 #include "graphics/model.h"
 #include "data/stream.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,7 @@ static std::string folder(void)
     static std::string dir;
     if (dir.empty()) {
         char tmpl[] = "/tmp/rl_fuzz_km_XXXXXX";
-        if (!mkdtemp(tmpl)) abort();
+        if (!temp_folder_make(tmpl)) abort();
         dir = tmpl;
     }
     return dir;

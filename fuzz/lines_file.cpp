@@ -6,6 +6,7 @@
 #include "data/paths.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,7 @@ static std::string setup(void)
     static std::string file;
     if (!file.empty()) return file;
     char made[] = "/tmp/rl_fuzz_lines_XXXXXX";
-    if (!mkdtemp(made)) abort();
+    if (!temp_folder_make(made)) abort();
     setenv("XDG_DATA_HOME", made, 1);
     search_folders_free();
     std::string folder = std::string(made) + "/Rutline/fuzz/";

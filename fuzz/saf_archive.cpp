@@ -3,6 +3,7 @@
 #include "data/file_index.h"
 #include "data/mem.h"
 #include "data/stream.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     // Both search folders are ours, so the scan never wanders into a real home folder.
     char root[] = "/tmp/rl_fuzz_saf_XXXXXX";
-    if (!mkdtemp(root)) abort();
+    if (!temp_folder_make(root)) abort();
     std::string home = std::string(root) + "/xdg", data = std::string(root) + "/data";
     mkdir(home.c_str(), 0777);
     mkdir(data.c_str(), 0777);

@@ -2,6 +2,7 @@
 // of a small valid track folder, then saved back into it.
 #include "terrain/field.h"
 #include "terrain/terrain_io.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,7 @@ static std::string folder(void)
     static std::string dir;
     if (!dir.empty()) return dir;
     char tmpl[] = "/tmp/rl_fuzz_hf_XXXXXX";
-    if (!mkdtemp(tmpl)) abort();
+    if (!temp_folder_make(tmpl)) abort();
     dir = tmpl;
     const int dim = 257;
     FILE *f = fopen((dir + "/shadingx2.ppm").c_str(), "wb");

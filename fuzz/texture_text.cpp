@@ -6,6 +6,7 @@
 #include "graphics/texture.h"
 #include "data/file_index.h"
 #include "shell/globals.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +29,7 @@ static unsigned upload_stand_in(const unsigned char *pixels, int width, int heig
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     char root[] = "/tmp/rl_fuzz_texture_XXXXXX";
-    if (!mkdtemp(root)) abort();
+    if (!temp_folder_make(root)) abort();
     std::string home = std::string(root) + "/xdg", data = std::string(root) + "/data";
     mkdir(home.c_str(), 0777);
     mkdir(data.c_str(), 0777);

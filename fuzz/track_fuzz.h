@@ -5,6 +5,7 @@
 #include "terrain/field.h"
 #include "terrain/statues.h"
 #include "shell/globals.h"
+#include "tests/fixtures/temp_folders.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +17,7 @@ inline std::string fuzz_write_temp(const char *name, const uint8_t *data, size_t
     static std::string dir;
     if (dir.empty()) {
         char made[] = "/tmp/rl_fuzz_track_XXXXXX";
-        if (!mkdtemp(made)) abort();
+        if (!temp_folder_make(made)) abort();
         dir = made;
     }
     std::string path = dir + "/" + name;

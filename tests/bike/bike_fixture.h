@@ -1,14 +1,16 @@
 // A physics world and stand-in resources for making bikes without a window: textures are
-// ids by name (only listed names load), the plate counts what it "uploads", shapes are small
-// blocks. The record is the first catalogue model's, made by hand.
+// ids by name (only listed names load), the plate counts what it "uploads", shapes have no
+// spheres. The record is the first catalogue model's, made by hand.
 #pragma once
 #include "bike/bike_create.h"
 #include "bike/bike_record.h"
+#include "bike/shape.h"
 #include "graphics/texture.h"
 #include "shell/startup.h"
 #include "data/console.h"
 #include "data/mem.h"
 #include <gtest/gtest.h>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -39,7 +41,13 @@ struct fake_bike_resources {
         return 900;
     }
     static void plate_delete(unsigned) { --plates(); }
-    static shape *shape_load(const char *) { ++shapes(); return (shape *)mem_alloc(16); }
+    static shape *shape_load(const char *)
+    {
+        ++shapes();
+        shape *s = (shape *)mem_alloc(sizeof(shape));   // whole, of no spheres: the game reads it
+        if (s) memset(s, 0, sizeof *s);
+        return s;
+    }
     static void shape_free(shape *s) { --shapes(); mem_free(s); }
 };
 

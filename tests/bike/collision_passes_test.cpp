@@ -1,6 +1,7 @@
 // The collision passes on headless bikes whose every part is one sphere at its body's origin,
 // over a flat field at height 0.
 #include "bike_fixture.h"
+#include "one_sphere.h"
 
 #include <cmath>
 #include <cstring>
@@ -15,21 +16,6 @@
 namespace {
 
 const float PART_RADIUS = 0.3f;
-
-// One sphere at the body origin, in one block as the shape cache hands instances out.
-shape *one_sphere_shape(float radius)
-{
-    struct block { shape s; shape_sphere sphere; float world[1][3]; };
-    block *b = (block *)mem_alloc(sizeof(block));
-    memset(b, 0, sizeof *b);
-    b->sphere = {{0, 0, 0}, radius, 1, 5000, 500};
-    b->s.name = "sphere";
-    b->s.sphere_count = 1;
-    b->s.spheres = &b->sphere;
-    b->s.world_centers = b->world;
-    b->s.bounding_radius = radius;
-    return &b->s;
-}
 
 shape *load_part_shape(const char *) { return one_sphere_shape(PART_RADIUS); }
 void free_part_shape(shape *s) { mem_free(s); }

@@ -7,25 +7,22 @@
 #include <cstring>
 
 #include "bike/crash_start.h"
-#include "physics_rig.h"
+#include "rig_test.h"
 #include "racing/race.h"
 
 namespace {
 
-class CrashTest : public ::testing::Test {
+class CrashTest : public RigTest {
 protected:
-    physics_rig r;
-    bike *b;
     void SetUp() override
     {
-        rig_open(&r);
-        b = r.b;
+        RigTest::SetUp();
         memset(server_rules, 0, sizeof server_rules);
     }
     void TearDown() override
     {
         memset(server_rules, 0, sizeof server_rules);
-        rig_close(&r);
+        RigTest::TearDown();
     }
 
     // Rider and frame moving; the ring filled with the rider's velocity of four ticks ago.

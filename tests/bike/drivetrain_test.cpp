@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "physics_rig.h"
+#include "rig_test.h"
 #include "racing/race.h"
 #include "shell/globals.h"
 #include "shell/startup.h"
@@ -15,17 +15,8 @@ namespace {
 const float pi = 3.14159265358979f;
 const float rpm_per_rad = 9.549296585513721f;
 
-class Drivetrain : public ::testing::Test {
+class Drivetrain : public RigTest {
 protected:
-    physics_rig r;
-    bike *b;
-    void SetUp() override
-    {
-        rig_open(&r);
-        b = r.b;
-    }
-    void TearDown() override { rig_close(&r); }
-
     void set_rpm(float rpm) { b->engine_speed = rpm / rpm_per_rad; }
     float gearing() const
     {
@@ -35,13 +26,6 @@ protected:
     float rear_angle() const { return (float)dJointGetHingeAngle(b->joints[JOINT_REAR_AXLE]); }
     // The clutch torque passed to the rear wheel in the last step (its accumulator is -τ on x).
     float clutch_torque() const { return -(float)dBodyGetTorque(b->bodies[BODY_REAR_WHEEL])[0]; }
-    void clear_accumulators()
-    {
-        for (dBodyID body : b->bodies) {
-            dBodySetForce(body, 0, 0, 0);
-            dBodySetTorque(body, 0, 0, 0);
-        }
-    }
 };
 
 TEST_F(Drivetrain, RearAxleRatePositiveRollingForward)

@@ -4,24 +4,15 @@
 
 #include <cmath>
 
-#include "physics_rig.h"
+#include "rig_test.h"
 #include "terrain/field.h"
 
 namespace {
 
 const float pi = 3.14159265358979f;
 
-class Steering : public ::testing::Test {
+class Steering : public RigTest {
 protected:
-    physics_rig r;
-    bike *b;
-    void SetUp() override
-    {
-        rig_open(&r);
-        b = r.b;
-    }
-    void TearDown() override { rig_close(&r); }
-
     // The unit steering axis in world coordinates.
     void axis(double out[3]) const
     {
@@ -36,13 +27,6 @@ protected:
         axis(a);
         const dReal *t = dBodyGetTorque(b->bodies[BODY_FRONT_WHEEL]);
         return t[0] * a[0] + t[1] * a[1] + t[2] * a[2];
-    }
-    void clear_accumulators()
-    {
-        for (dBodyID body : b->bodies) {
-            dBodySetForce(body, 0, 0, 0);
-            dBodySetTorque(body, 0, 0, 0);
-        }
     }
     // Riding on the ground: the front wheel touching and rolling at rate rad/s.
     void roll_front(float rate)

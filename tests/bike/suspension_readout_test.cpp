@@ -4,36 +4,20 @@
 
 #include <cmath>
 
-#include "physics_rig.h"
+#include "rig_test.h"
 #include "racing/race.h"
 #include "shell/startup.h"
 
 namespace {
 
-class SuspensionReadout : public ::testing::Test {
+class SuspensionReadout : public RigTest {
 protected:
-    physics_rig r;
-    bike *b;
-    void SetUp() override
-    {
-        rig_open(&r);
-        b = r.b;
-    }
-    void TearDown() override { rig_close(&r); }
-
     // The unit slider axis (upper fork toward lower fork is -axis) in world coordinates.
     void slider_axis(double out[3]) const
     {
         dVector3 a;
         dJointGetSliderAxis(b->joints[JOINT_FORK_SLIDER], a);
         for (int k = 0; k < 3; ++k) out[k] = a[k];
-    }
-    void clear_accumulators()
-    {
-        for (dBodyID body : b->bodies) {
-            dBodySetForce(body, 0, 0, 0);
-            dBodySetTorque(body, 0, 0, 0);
-        }
     }
 };
 

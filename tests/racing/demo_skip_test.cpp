@@ -21,6 +21,7 @@
 #include "data/paths.h"
 #include "fixtures/fixtures.h"
 #include "racing/demo.h"
+#include "racing/headless_race.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
 #include "racing/standings.h"
@@ -35,14 +36,6 @@
 #include "terrain/track_load.h"
 
 namespace {
-
-unsigned no_texture(const char *) { return 0; }
-const char *no_info(unsigned) { return nullptr; }
-unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
-void no_plate_delete(unsigned) {}
-shape *no_shape(const char *) { return nullptr; }
-void no_shape_free(shape *) {}
-const bike_resource_loaders bare_bikes = {no_texture, no_info, no_plate, no_plate_delete, no_shape, no_shape_free};
 
 struct snapshot {
     std::vector<std::string> frames;
@@ -94,12 +87,9 @@ struct DemoSkip : ::testing::Test {
         search_folders_free();
         data_files_free();
         track_list_free();
-        dInitODE2(0);
-        physics_world = dWorldCreate();
-        dWorldSetGravity(physics_world, 0, -32, 0);
-        contact_group = dJointGroupCreate(0);
+        race_world_open();
         g_terrain = race_terrain();
-        bike_resources_set(&bare_bikes);
+        bike_resources_set(&race_bare_bikes);
         setup_init();
         net_socket = -1;
         tick_count = 0;
@@ -113,19 +103,10 @@ struct DemoSkip : ::testing::Test {
         demo_record_stop();
         demo_play_close();
         demo_play_set_name(nullptr);
-        for (int slot = 0; slot < 160; ++slot) {
-            if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-            bike_slot_table[slot] = nullptr;
-        }
+        race_world_close();
         free_track();
         track_name = nullptr;
         track_list_free();
-        bike_resources_set(nullptr);
-        dJointGroupDestroy(contact_group);
-        dWorldDestroy(physics_world);
-        contact_group = nullptr;
-        physics_world = nullptr;
-        dCloseODE();
         g_options.erosion_rate = 0;
         erode_queue_reset();
         data_files_free();

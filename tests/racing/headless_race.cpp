@@ -28,8 +28,35 @@ const char *no_info(unsigned) { return nullptr; }
 unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
 void no_plate_delete(unsigned) {}
 void free_shape(shape *s) { mem_free(s); }
+shape *no_shape(const char *) { return nullptr; }
+void no_shape_free(shape *) {}
 
 }   // namespace
+
+const bike_resource_loaders race_bare_bikes = {no_texture, no_info, no_plate, no_plate_delete, no_shape,
+                                               no_shape_free};
+
+void race_world_open(void)
+{
+    dInitODE2(0);
+    physics_world = dWorldCreate();
+    dWorldSetGravity(physics_world, 0, -32, 0);
+    contact_group = dJointGroupCreate(0);
+}
+
+void race_world_close(void)
+{
+    for (int slot = 0; slot < 160; ++slot) {
+        if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
+        bike_slot_table[slot] = nullptr;
+    }
+    bike_resources_set(nullptr);
+    if (contact_group) dJointGroupDestroy(contact_group);
+    if (physics_world) dWorldDestroy(physics_world);
+    contact_group = nullptr;
+    physics_world = nullptr;
+    dCloseODE();
+}
 
 int headless_race_open(const char *track, const char *home_tag, std::string *home)
 {
@@ -45,10 +72,7 @@ int headless_race_open(const char *track, const char *home_tag, std::string *hom
                                                 shape_load_instance, free_shape};
     bike_resources_set(&bikes);
     setup_init();
-    dInitODE2(0);
-    physics_world = dWorldCreate();
-    dWorldSetGravity(physics_world, 0, -32, 0);
-    contact_group = dJointGroupCreate(0);
+    race_world_open();
     g_terrain = race_terrain();
     net_socket = -1;
     tick_count = 0;
@@ -60,17 +84,8 @@ int headless_race_open(const char *track, const char *home_tag, std::string *hom
 
 void headless_race_close(void)
 {
-    for (int slot = 0; slot < 160; ++slot) {
-        if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-        bike_slot_table[slot] = nullptr;
-    }
+    race_world_close();
     lines_free();
-    bike_resources_set(nullptr);
-    if (contact_group) dJointGroupDestroy(contact_group);
-    if (physics_world) dWorldDestroy(physics_world);
-    contact_group = nullptr;
-    physics_world = nullptr;
-    dCloseODE();
     unsetenv("XDG_DATA_HOME");
     unsetenv("RL_HOME");
     search_folders_free();

@@ -6,6 +6,7 @@
 #include "bike/bike_record.h"
 #include "data/console.h"
 #include "platform/clock.h"
+#include "racing/headless_race.h"
 #include "racing/net_client.h"
 #include "racing/net_reliable.h"
 #include "racing/race.h"
@@ -19,14 +20,6 @@ namespace {
 
 std::int64_t g_us;
 std::int64_t fake_clock(void) { return g_us; }
-
-unsigned no_texture(const char *) { return 0; }
-const char *no_info(unsigned) { return nullptr; }
-unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
-void no_plate_delete(unsigned) {}
-shape *no_shape(const char *) { return nullptr; }
-void no_shape_free(shape *) {}
-const bike_resource_loaders bare_bikes = {no_texture, no_info, no_plate, no_plate_delete, no_shape, no_shape_free};
 
 }   // namespace
 
@@ -50,12 +43,9 @@ void NetRace::SetUp()
     write("t/a/desc", "Alpha\n");
     write("t/a/timing_gates", "startinggate:\n[40 0 40] 0\n[60 0 40] 0\n[80 0 40] 0\n");
     ASSERT_GE(scan_tracks(), 1);
-    dInitODE2(0);
-    physics_world = dWorldCreate();
-    dWorldSetGravity(physics_world, 0, -32, 0);
-    contact_group = dJointGroupCreate(0);
+    race_world_open();
     g_terrain = race_terrain();
-    bike_resources_set(&bare_bikes);
+    bike_resources_set(&race_bare_bikes);
     setup_init();
     console_clear();
     g_us = 1000000000;
@@ -82,16 +72,7 @@ void NetRace::TearDown()
     net_slot_info_clear();
     race_server_close(&server);
     kubl_time_set_source(nullptr);
-    for (int slot = 0; slot < 160; ++slot) {
-        if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-        bike_slot_table[slot] = nullptr;
-    }
-    bike_resources_set(nullptr);
-    dJointGroupDestroy(contact_group);
-    dWorldDestroy(physics_world);
-    contact_group = nullptr;
-    physics_world = nullptr;
-    dCloseODE();
+    race_world_close();
     TrackHome::TearDown();
 }
 

@@ -23,7 +23,7 @@ int statue_here(float x, float z, float radius)
 {
     const int i = statue_add(x, 0, z, 0, nullptr, nullptr, nullptr);
     statue *s = (statue *)statues.items + i;
-    s->shape = race_sphere_shape(radius);
+    s->shape = one_sphere_shape(radius);
     s->last_hit_tick = -1;
     return i;
 }

@@ -7,20 +7,6 @@
 #include "racing/particles.h"
 #include "racing/state_history.h"
 
-shape *race_sphere_shape(float radius)
-{
-    struct block { shape s; shape_sphere sphere; float world[1][3]; };
-    block *b = (block *)mem_alloc(sizeof(block));
-    memset(b, 0, sizeof *b);
-    b->sphere = {{0, 0, 0}, radius, 1, 5000, 500};
-    b->s.name = "sphere";
-    b->s.sphere_count = 1;
-    b->s.spheres = &b->sphere;
-    b->s.world_centers = b->world;
-    b->s.bounding_radius = radius;
-    return &b->s;
-}
-
 void RaceField::SetUp()
 {
     // 128 ft of flat ground.
@@ -62,7 +48,7 @@ int RaceField::start_gate(float x, float z, float angle, float radius)
 {
     const int i = statue_add(x, 0, z, angle, nullptr, nullptr, nullptr);
     statue *s = (statue *)statues.items + i;
-    s->shape = race_sphere_shape(radius);
+    s->shape = one_sphere_shape(radius);
     s->last_hit_tick = -1;
     start_positions[start_count][0] = x, start_positions[start_count][2] = z;
     start_angles[start_count] = angle;

@@ -4,14 +4,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include "bike/one_sphere.h"
 #include "bike/ride_harness.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
 #include "terrain/statues.h"
 #include "terrain/timing_gates.h"
-
-// One sphere at the body origin, in one block as the shape cache hands instances out.
-shape *race_sphere_shape(float radius);
 
 struct RaceField : ::testing::Test {
     ride_harness *h = nullptr;

@@ -10,6 +10,7 @@
 #include "bike/bike_record.h"
 #include "bike/physics_step.h"
 #include "bike/setters.h"
+#include "racing/headless_race.h"
 #include "racing/lines_file.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
@@ -20,14 +21,6 @@
 #include "terrain/timing_gates.h"
 
 namespace {
-
-unsigned no_texture(const char *) { return 0; }
-const char *no_info(unsigned) { return nullptr; }
-unsigned no_plate(const char *, const unsigned char *, const unsigned char *) { return 0; }
-void no_plate_delete(unsigned) {}
-shape *no_shape(const char *) { return nullptr; }
-void no_shape_free(shape *) {}
-const bike_resource_loaders bare_bikes = {no_texture, no_info, no_plate, no_plate_delete, no_shape, no_shape_free};
 
 struct RaceReset : TrackHome {
     int codes[160] = {};
@@ -44,12 +37,9 @@ struct RaceReset : TrackHome {
         write("t/c/terrain.hf", "not a height field");
         write("t/c/desc", "Charlie\n");
         ASSERT_GE(scan_tracks(), 1);
-        dInitODE2(0);
-        physics_world = dWorldCreate();
-        dWorldSetGravity(physics_world, 0, -32, 0);
-        contact_group = dJointGroupCreate(0);
+        race_world_open();
         g_terrain = race_terrain();
-        bike_resources_set(&bare_bikes);
+        bike_resources_set(&race_bare_bikes);
         setup_init();   // the player's bike, number and setup
         net_socket = -1;
         tick_count = 0;
@@ -59,16 +49,7 @@ struct RaceReset : TrackHome {
 
     void TearDown() override
     {
-        for (int slot = 0; slot < 160; ++slot) {
-            if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-            bike_slot_table[slot] = nullptr;
-        }
-        bike_resources_set(nullptr);
-        dJointGroupDestroy(contact_group);
-        dWorldDestroy(physics_world);
-        contact_group = nullptr;
-        physics_world = nullptr;
-        dCloseODE();
+        race_world_close();
         TrackHome::TearDown();
     }
 

@@ -1,6 +1,7 @@
 // A temporary home folder holding generated track folders, with the track's textures, models
 // and shapes answered by stand-ins: only the names a test lists exist.
 #pragma once
+#include "bike/shape.h"
 #include "fixtures/fixtures.h"
 #include "terrain/statues.h"
 #include "terrain/track_list.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -33,9 +35,13 @@ struct fake_resources {
         auto it = s.find(name);
         return it == s.end() ? nullptr : (km_model *)(std::uintptr_t)(16 * (1 + std::distance(s.begin(), it)));
     }
+    // A shape of no spheres, whole: the object grid reads its bounding radius.
     static struct shape *shape(const char *name)
     {
-        return shapes().count(name) ? (struct shape *)mem_alloc(16) : nullptr;
+        if (!shapes().count(name)) return nullptr;
+        struct shape *s = (struct shape *)mem_alloc(sizeof(struct shape));
+        if (s) memset(s, 0, sizeof *s);
+        return s;
     }
 };
 
