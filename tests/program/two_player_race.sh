@@ -138,7 +138,7 @@ grep -qE '^ +11 \| ' "$root/results0" && grep -qE '^ +22 \| ' "$root/results0" |
 # The second player leaves; the first goes on racing, greeted once for its one connection.
 player 1
 close_game
-for _ in $(seq 300); do grep -qx disconnect "$root/server/server.log" && break; sleep 0.1; done
+for _ in $(seq $((300 * ${RL_TEST_PATIENCE:-3}))); do grep -qx disconnect "$root/server/server.log" && break; sleep 0.1; done
 grep -qx disconnect "$root/server/server.log" || fail "the server recorded no disconnect"
 player 0
 for _ in $(seq 20); do input_mark; done
