@@ -13,6 +13,7 @@
 #include "data/mem.h"
 #include "data/stream.h"
 #include "platform/clock.h"
+#include "platform/log.h"
 #include "racing/net.h"
 #include "racing/net_reliable.h"
 #include "racing/race.h"
@@ -343,6 +344,30 @@ static void tell_silence(double now)
     print(line);
 }
 
+// The log tells once per race that a remote rider's bike, posed from its states, is under way:
+// 20 ft from where it first stood.
+static void watch_riders(void)
+{
+    if (net_client.client_state != CLIENT_RACING) return;
+    for (int slot = 0; slot < NET_SLOTS; ++slot) {
+        net_slot_record &r = net_slot_info[slot];
+        bike *b = bike_slot_table[slot];
+        if (r.seen == 2 || r.participant != PARTICIPANT_REMOTE || !b || controller_kind[slot] != CONTROLLER_REMOTE ||
+            last_state_tick[slot] <= 0)
+            continue;
+        const dReal *p = dBodyGetPosition(bike_get_frame_body(b));
+        if (!r.seen) {
+            for (int k = 0; k < 3; ++k) r.seen_at[k] = (float)p[k];
+            r.seen = 1;
+            continue;
+        }
+        const double dx = p[0] - r.seen_at[0], dy = p[1] - r.seen_at[1], dz = p[2] - r.seen_at[2];
+        if (dx * dx + dy * dy + dz * dz < 400) continue;
+        r.seen = 2;
+        kubl_log_printf("Rider %d (%s) is under way\n", slot, r.name ? r.name : "");
+    }
+}
+
 void net_update(void)
 {
     if (!net_client.connect_address[0]) return;
@@ -382,4 +407,5 @@ void net_update(void)
     send_file_part(now);
     if (net_msg_node *m = net_reliable_due(now)) send_datagram(m->payload, m->length);
     send_state_packet(now);
+    watch_riders();
 }

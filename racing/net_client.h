@@ -28,6 +28,8 @@ struct net_slot_record {
     const char *bike, *body, *graphics, *wheels, *helmet, *name;
     char        number[4];
     int         ping_ticks;
+    int         seen;          // remote: 1 once its bike stood posed from a state, 2 once told under way
+    float       seen_at[3];    // where its bike stood then
 };
 extern net_slot_record net_slot_info[NET_SLOTS];
 

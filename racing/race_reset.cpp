@@ -305,7 +305,10 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
         }
     }
     if (first >= 0) viewed_slot = first;
-    else if (demo_play_rider_count() == 0) codes[0] = CODE_ROBOT;
+    // Online the slots are the server's: a remote rider in a lower one must not take the view,
+    // and with it the controls, from the player.
+    if (net_socket >= 0 && player >= 0) viewed_slot = player;
+    if (first < 0 && demo_play_rider_count() == 0) codes[0] = CODE_ROBOT;
 
     lines_load(skill);
     loading_status("Analyzing lines");

@@ -14,6 +14,7 @@
 #include "racing/lines_file.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
+#include "racing/udp.h"
 #include "shell/globals.h"
 #include "shell/setup.h"
 #include "shell/startup.h"
@@ -133,6 +134,27 @@ TEST_F(RaceReset, OnlyTheFirstPlayerStays)
     EXPECT_STREQ(bike_slot_table[5]->number_text, "2");
     for (int slot = 0; slot < 160; ++slot)
         if (slot != 2 && slot != 5) EXPECT_EQ(bike_slot_table[slot], nullptr) << slot;
+}
+
+// Online the server numbers the slots: the view (and with it the controls) starts on the player
+// even when a remote rider has a lower slot. Offline the first participant is viewed.
+TEST_F(RaceReset, ViewStartsOnThePlayerOnline)
+{
+    struct Case { int online, want; };
+    for (const Case c : {Case{1, 2}, Case{0, 1}}) {
+        SCOPED_TRACE(c.online);
+        memset(codes, 0, sizeof codes);
+        codes[1] = c.online ? 5 : 2;
+        codes[2] = 1;
+        net_socket = c.online ? udp_open() : -1;
+        if (c.online) ASSERT_GE(net_socket, 0);
+        const int reset_done = reset();
+        if (net_socket >= 0) udp_close(net_socket);
+        net_socket = -1;
+        ASSERT_EQ(reset_done, 1);
+        EXPECT_EQ(viewed_slot, c.want);
+        EXPECT_EQ(controller_kind[2], CONTROLLER_LOCAL);
+    }
 }
 
 TEST_F(RaceReset, FailedTrackLoadFreesTheBikes)

@@ -1,8 +1,9 @@
 // The loopback race server: the server half of the race protocol, enough to take a client
 // from its connect packet to racing with two remote riders, and to trade reliable messages
-// and files with it.
+// and files with it; and a group of them that races several clients against each other.
 #include "race_server.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstring>
@@ -92,7 +93,9 @@ static void send_rider(race_server *s, std::uint32_t after)
         if (after == 160 || slot > after) {
             char text[64];
             snprintf(text, sizeof text, "rm125||||\n%u\nRemote %u", slot, slot);
-            race_server_send(s, head(6, s->race) + race_server_u32(slot) + text);
+            const auto info = s->remote_info.find(slot);
+            const std::string rider = s->relay && info != s->remote_info.end() ? info->second : std::string(text);
+            race_server_send(s, head(6, s->race) + race_server_u32(slot) + rider);
             return;
         }
     race_server_send(s, head(8, s->race) + race_server_u32(s->lineup) + s->rider_info);
@@ -145,6 +148,8 @@ static void deliver(race_server *s, const std::string &d)
         command(s, body);
     } else if (kind == 3) {
         s->rider_info = body.substr(0, body.find('\0'));
+    } else if (kind == 21 && body.size() == 12) {
+        s->gates_in.push_back(body);
     }
 }
 
@@ -180,6 +185,8 @@ static void handle(race_server *s, const std::string &d, double now)
             s->held.clear();
             s->out.clear();
             s->out_last = -1;
+            s->greeted = s->informed = s->waiting = false;
+            s->gates_in.clear();
         }
         s->nonce = net_get_u32(p + 13);
         log_line(s, "connect");
@@ -195,22 +202,30 @@ static void handle(race_server *s, const std::string &d, double now)
             return;
         }
         s->rider_info = d.substr(41);
+        s->informed = true;
         log_line(s, "client info");
         send_track(s);
         return;
     case 5:
-        send_rider(s, 160);
+        if (!s->hold_riders) send_rider(s, 160);
         return;
     case 7:
-        if (n == 17) send_rider(s, net_get_u32(p + 13));
+        if (n == 17 && !s->hold_riders) send_rider(s, net_get_u32(p + 13));
         return;
     case 9:
-        if (!s->ready) {
-            s->ready = true;
-            s->ready_time = now;
-            log_line(s, "ready");
-            race_server_send(s, head(10, s->race) + race_server_u32(s->tick) + race_server_u32(0));
+        if (s->ready) return;
+        if (s->hold_clock) {
+            s->waiting = true;   // asked again each second until the clock runs
+            return;
         }
+        s->ready = true;
+        s->ready_time = s->clock_start >= 0 ? s->clock_start : now;
+        s->tick = (std::uint32_t)((now - s->ready_time) * 128) + 1;
+        log_line(s, "ready");
+        race_server_send(s, head(10, s->race) + race_server_u32(s->tick) + race_server_u32(0));
+        // Once per connection: a restart makes the client ready again, and is no new visit.
+        if (!s->greeting.empty() && !s->greeted) race_server_reliable(s, 19, s->greeting);
+        s->greeted = true;
         return;
     case 11:
         if (n != 60) return;
@@ -245,9 +260,26 @@ static void handle(race_server *s, const std::string &d, double now)
     }
 }
 
+// The other clients' riders as they last told them.
+static std::string relayed_states(race_server *s)
+{
+    std::string records;
+    for (const race_server_rider &r : s->relayed) {
+        records += (char)r.slot;
+        records += (char)0;
+        records += (char)5;   // ping in ticks
+        records += (char)0;
+        records += race_server_u32(r.tick);
+        records.append((const char *)r.frame, 39);
+    }
+    return head(11, s->race) + race_server_u32(s->tick) + race_server_u32(s->echo_tick) +
+           race_server_u32((std::uint32_t)s->relayed.size()) + records;
+}
+
 // The remote riders ride beside the client: its own frame moved sideways a little per slot.
 static std::string states(race_server *s)
 {
+    if (s->relay) return relayed_states(s);
     std::string d = head(11, s->race) + race_server_u32(s->tick) + race_server_u32(s->echo_tick);
     std::string records;
     int count = 0;
@@ -270,17 +302,26 @@ static std::string states(race_server *s)
 
 void race_server_poll(race_server *s, double now)
 {
-    std::vector<std::string> got;
+    std::vector<std::string> datagrams;
     for (;;) {
         unsigned char buffer[2048];
         net_address from{};
         const int n = udp_receive(s->sock, buffer, sizeof buffer, &from);
         if (n < 0) break;
         if (n == 0) continue;
-        s->captured.emplace_back((const char *)buffer, (size_t)n);
         s->client = from;
         s->have_client = true;
-        const std::string d((const char *)buffer, (size_t)n);
+        datagrams.emplace_back((const char *)buffer, (size_t)n);
+    }
+    race_server_take(s, datagrams, now);
+    race_server_send_due(s, now);
+}
+
+void race_server_take(race_server *s, const std::vector<std::string> &datagrams, double now)
+{
+    std::vector<std::string> got;
+    for (const std::string &d : datagrams) {
+        s->captured.push_back(d);
         if (chance(s, s->loss)) continue;
         if (chance(s, s->reorder)) {
             s->late_in.push_back(d);
@@ -294,7 +335,10 @@ void race_server_poll(race_server *s, double now)
         s->late_in.clear();
     }
     for (const std::string &d : got) handle(s, d, now);
+}
 
+void race_server_send_due(race_server *s, double now)
+{
     if (s->ready && !s->disconnected) {
         s->tick = (std::uint32_t)((now - s->ready_time) * 128) + 1;
         if (now - s->last_states >= 1.0 / 32) {
@@ -306,4 +350,150 @@ void race_server_poll(race_server *s, double now)
         s->out_last = now;
         race_server_send(s, s->out[0]);
     }
+}
+
+int race_server_group_open(race_server_group *g)
+{
+    race_server probe;
+    probe.port = g->base.port;
+    if (!race_server_open(&probe)) {
+        race_server_close(&probe);
+        return 0;
+    }
+    g->sock = probe.sock;
+    g->port = probe.port;
+    return 1;
+}
+
+void race_server_group_close(race_server_group *g)
+{
+    if (g->sock >= 0) close(g->sock);
+    g->sock = -1;
+    g->servers.clear();
+}
+
+static bool same_address(const net_address &a, const net_address &b)
+{
+    const sockaddr_in *x = (const sockaddr_in *)a.sockaddr, *y = (const sockaddr_in *)b.sockaddr;
+    return x->sin_port == y->sin_port && x->sin_addr.s_addr == y->sin_addr.s_addr;
+}
+
+static bool slot_taken(const race_server_group *g, std::uint32_t slot)
+{
+    for (const race_server &s : g->servers)
+        if (s.client_slot == slot) return true;
+    if (g->clients > 1) return false;
+    for (std::uint32_t made_up : g->base.remote_slots)
+        if (made_up == slot) return true;
+    return false;
+}
+
+// A server of its own for a client at a new address: the next free slot, the next place in the
+// line-up and a connection id of its own.
+static race_server &group_join(race_server_group *g, const net_address &from)
+{
+    const std::uint32_t k = (std::uint32_t)g->servers.size();
+    std::uint32_t slot = g->base.client_slot;
+    while (slot_taken(g, slot)) ++slot;
+    g->servers.push_back(g->base);
+    race_server &s = g->servers.back();
+    s.sock = g->sock;
+    s.client = from;
+    s.have_client = true;
+    s.client_slot = slot;
+    s.lineup = g->base.lineup + k;
+    s.connection = g->base.connection + k;
+    s.relay = g->clients > 1;
+    log_line(&s, "client " + std::to_string(k + 1) + " in slot " + std::to_string(slot));
+    return s;
+}
+
+static bool racing_client(const race_server &s) { return s.informed && !s.disconnected; }
+
+// What each client must know of the others before its datagrams are handled: their slots and
+// rider info, and whether the race still waits for riders or for the clock.
+static void group_share(race_server_group *g)
+{
+    int informed = 0;
+    for (const race_server &s : g->servers) informed += racing_client(s);
+    for (race_server &s : g->servers) {
+        s.hold_riders = s.relay && informed < g->clients;
+        s.hold_clock = s.relay && g->clock_start < 0;
+        s.clock_start = g->clock_start;
+        if (!s.relay) continue;
+        s.remote_slots.clear();
+        s.remote_info.clear();
+        for (const race_server &o : g->servers)
+            if (&o != &s && racing_client(o)) {
+                s.remote_slots.push_back(o.client_slot);
+                s.remote_info[o.client_slot] = o.rider_info;
+            }
+        std::sort(s.remote_slots.begin(), s.remote_slots.end());
+    }
+}
+
+// The clock runs once the clients the race waits for have all asked to start.
+static void group_clock(race_server_group *g, double now)
+{
+    if (g->clients < 2 || g->clock_start >= 0) return;
+    int waiting = 0;
+    for (const race_server &s : g->servers) waiting += s.waiting && !s.disconnected;
+    if (waiting >= g->clients) g->clock_start = now;
+}
+
+// Each client's gate crossings go to the others as kind 21 {race, count 1, slot, gate, tick};
+// its newest state goes into theirs.
+static void group_relay(race_server_group *g)
+{
+    for (race_server &s : g->servers) {
+        for (const std::string &body : s.gates_in)
+            for (race_server &o : g->servers)
+                if (&o != &s && o.relay && !o.disconnected)
+                    race_server_reliable(&o, 21, race_server_u32(o.race) + race_server_u32(1) +
+                                                     race_server_u32(s.client_slot) + body.substr(4));
+        s.gates_in.clear();
+    }
+    for (race_server &s : g->servers) {
+        if (!s.relay) continue;
+        s.relayed.clear();
+        for (const race_server &o : g->servers) {
+            if (&o == &s || o.disconnected || o.client_states == 0) continue;
+            race_server_rider r;
+            r.slot = o.client_slot;
+            r.tick = o.echo_tick;
+            memcpy(r.frame, o.client_frame, sizeof r.frame);
+            s.relayed.push_back(r);
+        }
+    }
+}
+
+void race_server_group_poll(race_server_group *g, double now)
+{
+    std::vector<std::vector<std::string>> got(g->servers.size());
+    for (;;) {
+        unsigned char buffer[2048];
+        net_address from{};
+        const int n = udp_receive(g->sock, buffer, sizeof buffer, &from);
+        if (n < 0) break;
+        if (n == 0) continue;
+        size_t i = 0;
+        while (i < g->servers.size() && !same_address(g->servers[i].client, from)) ++i;
+        if (i == g->servers.size()) {
+            if (buffer[0] == 15 && n == 9) {
+                // A client we no longer know leaving: it only wants the answer.
+                const char bye = 15;
+                udp_send(g->sock, &bye, 1, &from);
+                continue;
+            }
+            if (buffer[0] != 0) continue;
+            group_join(g, from);
+            got.emplace_back();
+        }
+        got[i].emplace_back((const char *)buffer, (size_t)n);
+    }
+    group_share(g);
+    for (size_t i = 0; i < g->servers.size(); ++i) race_server_take(&g->servers[i], got[i], now);
+    group_clock(g, now);
+    group_relay(g);
+    for (race_server &s : g->servers) race_server_send_due(&s, now);
 }

@@ -1,7 +1,11 @@
 // tests/racing/race_server.h — a small race server on the loopback for the network client's
-// tests and the whole-program script. Single-threaded and driven from outside: each poll takes
+// tests and the whole-program scripts. Single-threaded and driven from outside: each poll takes
 // every waiting datagram, answers it as a race server does, and sends what is due at that time.
 // A fault layer drops, duplicates and reorders datagrams both ways.
+//
+// A race_server talks to one client. A race_server_group shares one socket among several, one
+// race_server per client address, and races them against each other: each client is sent the
+// others' rider info, states and gate crossings.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -10,6 +14,12 @@
 #include <vector>
 
 #include "racing/udp.h"
+
+// Another client's rider as this client is sent it in the states packet.
+struct race_server_rider {
+    std::uint32_t slot = 0, tick = 0;
+    std::uint8_t  frame[39] = {};
+};
 
 struct race_server_file {
     std::string name, bytes;
@@ -30,6 +40,7 @@ struct race_server {
     std::string   redirect;              // answer connects with a redirect there
     int           loss = 0, duplicate = 0, reorder = 0;   // percent, both ways
     std::string   log_folder;            // when set: server.log and received files written there
+    std::string   greeting;              // when set: chat sent once per connection, when ready
 
     // What happened.
     int           sock = -1, port = 0;
@@ -61,6 +72,19 @@ struct race_server {
     // The fault layer.
     std::mt19937  rng{7};
     std::vector<std::string> late_in, late_out;
+    bool          greeted = false;
+
+    // Kept by a group. With relay set the remote riders are the other clients': their rider info
+    // from remote_info, their states from relayed; without it they are made up beside this one.
+    bool          relay = false;
+    bool          hold_riders = false;   // track and bike acknowledgments wait for the other clients
+    bool          hold_clock = false;    // a ready client waits for the others to be ready
+    bool          informed = false;      // a client info packet came on this connection
+    bool          waiting = false;       // asked to start while the clock was held
+    double        clock_start = -1;      // when set: the tick counts from then, not from ready
+    std::map<std::uint32_t, std::string> remote_info;
+    std::vector<race_server_rider> relayed;
+    std::vector<std::string> gates_in;   // the client's gate crossings (kind-21 bodies) to pass on
 };
 
 int  race_server_open(race_server *s);   // port 0 picks one; 1 on success
@@ -71,3 +95,19 @@ void race_server_reliable(race_server *s, int kind, const std::string &body);
 // One datagram to the client, through the fault layer (raw: around it).
 void race_server_send(race_server *s, const std::string &bytes, bool raw = false);
 std::string race_server_u32(std::uint32_t v);
+// The two halves of a poll, for a caller that reads the socket itself: datagrams from the
+// client (through the fault layer), then what is due at that time.
+void race_server_take(race_server *s, const std::vector<std::string> &datagrams, double now);
+void race_server_send_due(race_server *s, double now);
+
+struct race_server_group {
+    race_server base;          // the settings every client's server starts from
+    int         clients = 1;   // the race waits for this many; with one the riders are made up
+    int         sock = -1, port = 0;
+    std::vector<race_server> servers;   // one per client address, in order of arrival
+    double      clock_start = -1;
+};
+
+int  race_server_group_open(race_server_group *g);   // base.port 0 picks one; 1 on success
+void race_server_group_close(race_server_group *g);
+void race_server_group_poll(race_server_group *g, double now);
