@@ -167,13 +167,13 @@ inline double feature_height(feature_kind k, double u)
         double land = 6.0 * std::min(ramp(u, 52, 62), 1.0 - ramp(u, 62, 96));
         return std::max(take, land);
     }
-    case FEAT_RHYTHM: {   // six rollers, 2.5 ft
+    case FEAT_RHYTHM: {   // six rollers, 1.5 ft
         double p = u / 22.0;
-        return 2.5 * std::pow(std::sin(PI * (p - std::floor(p))), 2);
+        return 1.5 * std::pow(std::sin(PI * (p - std::floor(p))), 2);
     }
-    case FEAT_WHOOPS: {   // fourteen whoops, 1.7 ft, tapering in and out
+    case FEAT_WHOOPS: {   // fourteen whoops, 1 ft, tapering in and out
         double p = u / (150.0 / 14.0), env = smoothstep(0, 12, u) * (1 - smoothstep(138, 150, u));
-        return 1.7 * env * std::pow(std::sin(PI * (p - std::floor(p))), 2);
+        return 1.0 * env * std::pow(std::sin(PI * (p - std::floor(p))), 2);
     }
     case FEAT_STEPUP:     // up 5 ft onto a plateau, then a long gentle slope down
         return 5.0 * (ramp(u, 0, 18) - ramp(u, 40, 90));
