@@ -390,10 +390,12 @@ inline ground carve_ground(const course &c, int dim, double cell, const ground_s
             double d = std::fabs(lateral), hw = k.half_width;
             double along = dx * k.tx + dz * k.tz;
             double top = base[v] + course_profile(c, k.path, k.s + along);
-            // Berm: the outside of a turn rises, up to 5 ft in the tightest ones.
+            // Berm: the outside half of a turn rises, up to 5 ft in the tightest ones. The middle
+            // stays at the course's own height, so a rider on the middle line is not lifted where
+            // a turn tightens and thrown where it opens (in a hairpin that made a jump).
             double bank = std::min(5.0, std::fabs(k.curvature) * 260.0);
             double outward = k.curvature > 0 ? -lateral : lateral;
-            if (k.path == 0) top += bank * smoothstep(-hw, hw + 4, outward);
+            if (k.path == 0) top += bank * smoothstep(0, hw + 4, outward);
             double h;
             if (d <= hw) {
                 h = top;
