@@ -101,10 +101,10 @@ void take_pose(bike *b, robot_tally *t)
 {
     dBodyID frame = b->bodies[BODY_FRAME];
     const dReal *r = dBodyGetRotation(frame), *v = dBodyGetLinearVel(frame), *p = dBodyGetPosition(frame);
-    // Body axes in world coordinates are the rotation's columns; bike z points to the rear.
-    const double fwd_y = -r[6], axle_y = r[4];
-    t->pitch = (float)std::asin(std::clamp(fwd_y, -1.0, 1.0));
-    t->lean = (float)std::asin(std::clamp(axle_y, -1.0, 1.0));
+    // Pitch from the wheels' centres, which does not hang on how the frame body is set in the bike.
+    const dReal *f = dBodyGetPosition(b->bodies[BODY_FRONT_WHEEL]), *w = dBodyGetPosition(b->bodies[BODY_REAR_WHEEL]);
+    t->pitch = (float)std::atan2(f[1] - w[1], std::hypot(f[0] - w[0], f[2] - w[2]));
+    t->lean = (float)std::asin(std::clamp((double)r[4], -1.0, 1.0));   // the axle's rise: the rotation's column x
     t->speed = (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     for (int k = 0; k < 3; ++k) t->pos[k] = (float)p[k];
     dBodyID rider = b->bodies[BODY_RIDER];
