@@ -76,7 +76,9 @@ inline track_plan practice_track()
     t.course.spur_join_s = 0;
     t.course.finish_s = 0;
     t.course.sand_from = t.course.sand_to = -1;
-    t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_DOUBLE};
+    // A table-top, not a double, on the short last straight: a rider who cannot reach the
+    // double's speed out of the turn before it drops into its gap nose first; a table he rolls.
+    t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_TABLETOP};
     t.land = {12, 6, 160, 12};
     t.finish_at[0] = 700 * k, t.finish_at[1] = 420 * k;
     t.join_at[0] = t.join_at[1] = 0;
