@@ -162,10 +162,11 @@ inline double feature_height(feature_kind k, double u)
     switch (k) {
     case FEAT_TABLETOP:   // 22 ft face up to 6 ft, 30 ft top, 28 ft landing
         return 6.0 * (ramp(u, 0, 22) - ramp(u, 52, 80));
-    case FEAT_DOUBLE: {   // take-off to 6 ft, a gap, a landing from 6 ft down
-        double take = 6.0 * std::min(ramp(u, 0, 20), 1.0 - ramp(u, 20, 30));
-        double land = 6.0 * std::min(ramp(u, 52, 62), 1.0 - ramp(u, 62, 96));
-        return std::max(take, land);
+    case FEAT_DOUBLE: {   // take-off to 6 ft, a gap 1.5 ft deep, a landing from 6 ft down
+        // The gap is shallow: a rider who comes up short lands in it and rides out, where a
+        // gap down to the ground put a 6 ft wall in his way that threw him high in the air.
+        double top = 6.0 * std::min(ramp(u, 0, 20), 1.0 - ramp(u, 62, 96));
+        return top - 1.5 * ramp(u, 22, 32) * (1.0 - ramp(u, 50, 60));
     }
     case FEAT_RHYTHM: {   // six rollers, 1.5 ft
         double p = u / 22.0;
