@@ -79,7 +79,7 @@ inline track_plan practice_track()
     // A table-top, not a double, on the short last straight: a rider who cannot reach the
     // double's speed out of the turn before it drops into its gap nose first; a table he rolls.
     t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_TABLETOP};
-    t.land = {12, 6, 160, 12};
+    t.land = {12, 6, 160, 12, 40, 12};   // a taller bank: a clear run across the loop reaches it at 60 mph
     t.finish_at[0] = 700 * k, t.finish_at[1] = 420 * k;
     t.join_at[0] = t.join_at[1] = 0;
     t.start_count = 8;
