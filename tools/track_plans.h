@@ -72,7 +72,7 @@ inline track_plan practice_track()
     t.course.loop_points = scaled({380, 420, 1660, 420, 1660, 1040, 1160, 1160, 1660, 1300, 1660, 1640, 380, 1640}, k);
     t.course.half_width = 11;
     t.course.spur_start_half_width = 11;
-    t.course.corner_reach = 50;
+    t.course.corner_reach = 70;   // turns wide enough that a robot does not all but stop and topple in them
     t.course.spur_join_s = 0;
     t.course.finish_s = 0;
     t.course.sand_from = t.course.sand_to = -1;
