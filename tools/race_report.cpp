@@ -20,10 +20,11 @@
 //   fall robot=K t_s=T lap=L entry=E gate=G pos=X,Y,Z speed_mph=V pitch=P lean=R slip_fps=U air=A
 //        since_land_s=S
 //
-// entry is the robot's next entry of the race's gate sequence and gate that entry's track gate;
-// pitch (nose up positive) and lean are the frame's, in radians; slip_fps is the rider body's speed
-// against the frame, which throws the rider off above 31 ft/s (more in the air); air is 1 while
-// the bike is off the ground.
+// t_s counts from the gate drop; entry is the last entry of the race's gate sequence the robot
+// was timed at and gate that entry's track gate; pitch (nose up positive) and lean are the
+// frame's, in radians; slip_fps is the rider body's speed against the frame, which throws the
+// rider off above 31 ft/s (more in the air); air is 1 while the bike is off the ground, and
+// since_land_s the time since it last came down.
 //
 // The seed shuffles the robots' order, hence their bikes, personalities and start places, and with
 // it every random draw of the race, so each seed is a race of its own.
