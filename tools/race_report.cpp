@@ -14,14 +14,30 @@
 // the gate drop to the first gate, which tells how the start went. A time that could not be
 // taken prints as "-".
 //
+// With --trace-falls every fall also prints a line of where and how it came, taken from the tick
+// before the rider went down:
+//
+//   fall robot=K t_s=T lap=L entry=E gate=G pos=X,Y,Z speed_mph=V pitch=P lean=R slip_fps=U air=A
+//        since_land_s=S
+//
+// t_s counts from the gate drop; entry is the last entry of the race's gate sequence the robot
+// was timed at and gate that entry's track gate; pitch (nose up positive) and lean are the
+// frame's, in radians; slip_fps is the rider body's speed against the frame, which throws the
+// rider off above 31 ft/s (more in the air); air is 1 while the bike is off the ground, and
+// since_land_s the time since it last came down.
+//
+// The seed shuffles the robots' order, hence their bikes, personalities and start places, and with
+// it every random draw of the race, so each seed is a race of its own.
+//
 // usage: race_report TRACK [--robots N] [--laps L] [--skill novice|amateur|expert] [--seed S]
-//                          [--max-seconds T] [--game FOLDER]
+//                          [--max-seconds T] [--game FOLDER] [--trace-falls]
 // The game folder defaults to the build's (<build>/game/, beside this program's folder).
 // Exit status: 0 when the race ran (whatever its figures), 1 when it could not, 2 on bad usage.
 #include <ode/ode.h>
 #include <ftw.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +84,7 @@ struct options {
     unsigned seed = 1;
     double max_seconds = -1;   // -1: 600 s a lap and a minute
     std::string game;
+    bool trace_falls = false;
 };
 
 struct robot_tally {
@@ -75,13 +92,37 @@ struct robot_tally {
     std::vector<int> lap_falls;   // falls in lap 1, 2, ..
     int down = 0;                 // rider down at the last tick
     int close_ticks = 0, longest_close_ticks = 0;
+    // The tick before: what a fall's trace line tells.
+    float pos[3] = {}, speed = 0, pitch = 0, lean = 0, slip = 0;
+    int air = 0, landing_tick = 0;
 };
+
+// The frame's pitch (nose up positive) and lean in radians, and the rider's speed against the frame.
+void take_pose(bike *b, robot_tally *t)
+{
+    dBodyID frame = b->bodies[BODY_FRAME];
+    const dReal *r = dBodyGetRotation(frame), *v = dBodyGetLinearVel(frame), *p = dBodyGetPosition(frame);
+    // Pitch from the wheels' centres, which does not hang on how the frame body is set in the bike.
+    const dReal *f = dBodyGetPosition(b->bodies[BODY_FRONT_WHEEL]), *w = dBodyGetPosition(b->bodies[BODY_REAR_WHEEL]);
+    t->pitch = (float)std::atan2(f[1] - w[1], std::hypot(f[0] - w[0], f[2] - w[2]));
+    t->lean = (float)std::asin(std::clamp((double)r[4], -1.0, 1.0));   // the axle's rise: the rotation's column x
+    t->speed = (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    for (int k = 0; k < 3; ++k) t->pos[k] = (float)p[k];
+    dBodyID rider = b->bodies[BODY_RIDER];
+    const dReal *rv = dBodyGetLinearVel(rider), *rp = dBodyGetPosition(rider);
+    dVector3 carried;
+    dBodyGetPointVel(frame, rp[0], rp[1], rp[2], carried);
+    const double u[3] = {rv[0] - carried[0], rv[1] - carried[1], rv[2] - carried[2]};
+    t->slip = (float)std::sqrt(u[0] * u[0] + u[1] * u[1] + u[2] * u[2]);
+    t->air = b->landing_tick < b->fall_start_tick;
+    t->landing_tick = b->landing_tick;
+}
 
 int usage(const char *why)
 {
     fprintf(stderr, "race_report: %s\n", why);
     fprintf(stderr, "usage: race_report TRACK [--robots N] [--laps L] [--skill novice|amateur|expert] [--seed S] "
-                    "[--max-seconds T] [--game FOLDER]\n");
+                    "[--max-seconds T] [--game FOLDER] [--trace-falls]\n");
     return 2;
 }
 
@@ -102,6 +143,10 @@ int parse(int argc, char **argv, options *o)
         if (a.rfind("--", 0) != 0) {
             if (o->track) return usage("more than one track named");
             o->track = argv[i];
+            continue;
+        }
+        if (a == "--trace-falls") {
+            o->trace_falls = true;
             continue;
         }
         if (i + 1 >= argc) return usage(("no value after " + a).c_str());
@@ -226,7 +271,7 @@ int main(int argc, char **argv)
     contact_group = dJointGroupCreate(0);
     g_terrain = race_terrain();
     net_socket = -1;
-    tick_count = 0;   // the robots' order is shuffled from it
+    tick_count = (int)o.seed;   // the robots' order is shuffled from it
     dRandSetSeed(o.seed);
 
     int status = 1;
@@ -270,8 +315,17 @@ int main(int argc, char **argv)
                     ++t.falls;
                     const int lap = std::min(bike_get_current_lap(b), o.laps);   // laps done: in the next
                     ++t.lap_falls[(std::size_t)lap];
+                    if (o.trace_falls) {
+                        const int entry = bike_get_gate_index(b);
+                        printf("fall robot=%d t_s=%.2f lap=%d entry=%d gate=%d pos=%.0f,%.0f,%.0f speed_mph=%.1f "
+                               "pitch=%.2f lean=%.2f slip_fps=%.1f air=%d since_land_s=%.2f\n",
+                               i + 1, (tick_count - race_start_tick) * tick, lap + 1, entry, gate_of_entry(entry),
+                               t.pos[0], t.pos[1], t.pos[2], t.speed * 3600 / 5280, t.pitch, t.lean, t.slip, t.air,
+                               (tick_count - t.landing_tick) * tick);
+                    }
                 }
                 t.down = down;
+                if (o.trace_falls) take_pose(b, &t);
                 const dReal *p = dBodyGetPosition(b->bodies[BODY_FRAME]);
                 for (int k = 0; k < 3; ++k) xyz[(std::size_t)i * 3 + k] = (float)p[k];
             }

@@ -162,18 +162,19 @@ inline double feature_height(feature_kind k, double u)
     switch (k) {
     case FEAT_TABLETOP:   // 22 ft face up to 6 ft, 30 ft top, 28 ft landing
         return 6.0 * (ramp(u, 0, 22) - ramp(u, 52, 80));
-    case FEAT_DOUBLE: {   // take-off to 6 ft, a gap, a landing from 6 ft down
-        double take = 6.0 * std::min(ramp(u, 0, 20), 1.0 - ramp(u, 20, 30));
-        double land = 6.0 * std::min(ramp(u, 52, 62), 1.0 - ramp(u, 62, 96));
-        return std::max(take, land);
+    case FEAT_DOUBLE: {   // take-off to 6 ft, a gap 1.5 ft deep, a landing from 6 ft down
+        // The gap is shallow: a rider who comes up short lands in it and rides out, where a
+        // gap down to the ground put a 6 ft wall in his way that threw him high in the air.
+        double top = 6.0 * std::min(ramp(u, 0, 20), 1.0 - ramp(u, 62, 96));
+        return top - 1.5 * ramp(u, 22, 32) * (1.0 - ramp(u, 50, 60));
     }
-    case FEAT_RHYTHM: {   // six rollers, 2.5 ft
+    case FEAT_RHYTHM: {   // six rollers, 1.5 ft
         double p = u / 22.0;
-        return 2.5 * std::pow(std::sin(PI * (p - std::floor(p))), 2);
+        return 1.5 * std::pow(std::sin(PI * (p - std::floor(p))), 2);
     }
-    case FEAT_WHOOPS: {   // fourteen whoops, 1.7 ft, tapering in and out
+    case FEAT_WHOOPS: {   // fourteen whoops, 1 ft, tapering in and out
         double p = u / (150.0 / 14.0), env = smoothstep(0, 12, u) * (1 - smoothstep(138, 150, u));
-        return 1.7 * env * std::pow(std::sin(PI * (p - std::floor(p))), 2);
+        return 1.0 * env * std::pow(std::sin(PI * (p - std::floor(p))), 2);
     }
     case FEAT_STEPUP:     // up 5 ft onto a plateau, then a long gentle slope down
         return 5.0 * (ramp(u, 0, 18) - ramp(u, 40, 90));
@@ -390,10 +391,12 @@ inline ground carve_ground(const course &c, int dim, double cell, const ground_s
             double d = std::fabs(lateral), hw = k.half_width;
             double along = dx * k.tx + dz * k.tz;
             double top = base[v] + course_profile(c, k.path, k.s + along);
-            // Berm: the outside of a turn rises, up to 5 ft in the tightest ones.
+            // Berm: the outside half of a turn rises, up to 5 ft in the tightest ones. The middle
+            // stays at the course's own height, so a rider on the middle line is not lifted where
+            // a turn tightens and thrown where it opens (in a hairpin that made a jump).
             double bank = std::min(5.0, std::fabs(k.curvature) * 260.0);
             double outward = k.curvature > 0 ? -lateral : lateral;
-            if (k.path == 0) top += bank * smoothstep(-hw, hw + 4, outward);
+            if (k.path == 0) top += bank * smoothstep(0, hw + 4, outward);
             double h;
             if (d <= hw) {
                 h = top;

@@ -293,10 +293,15 @@ inline void place_start(track_objects &o, const course &c, int count)
 {
     const course_sample &k = c.spur.empty() ? c.loop_at(c.spec->finish_s + 30) : c.spur[8];
     const double angle = std::atan2(-k.tx, -k.tz);   // riders face -(sin a, cos a)
+    // Gates on the loop lie in every later lap's way once fallen, and a fallen plate's edge that
+    // stands half a foot proud flips a bike meeting it at racing speed: there the gates sit
+    // lower, the fallen plate all but flush with the ground and the standing one still taller
+    // than a front wheel. A start straight is ridden once, from rest, and keeps the full gate.
+    const double hinge = START_GATE_HINGE_FT - (c.spur.empty() ? 0.55 : 0.0);
     for (int i = 0; i < count; ++i) {
         double off = (i - (count - 1) / 2.0) * 3.2, nx = -k.tz, nz = k.tx;
         char line[160];
-        snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.6f", k.x + nx * off, START_GATE_HINGE_FT, k.z + nz * off, angle);
+        snprintf(line, sizeof line, "[ %.3f %.3f %.3f ] %.6f", k.x + nx * off, hinge, k.z + nz * off, angle);
         o.start_lines.push_back(line);
     }
 }

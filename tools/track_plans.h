@@ -72,12 +72,14 @@ inline track_plan practice_track()
     t.course.loop_points = scaled({380, 420, 1660, 420, 1660, 1040, 1160, 1160, 1660, 1300, 1660, 1640, 380, 1640}, k);
     t.course.half_width = 11;
     t.course.spur_start_half_width = 11;
-    t.course.corner_reach = 50;
+    t.course.corner_reach = 70;   // turns wide enough that a robot does not all but stop and topple in them
     t.course.spur_join_s = 0;
     t.course.finish_s = 0;
     t.course.sand_from = t.course.sand_to = -1;
-    t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_DOUBLE};
-    t.land = {12, 6, 160, 12};
+    // A table-top, not a double, on the short last straight: a rider who cannot reach the
+    // double's speed out of the turn before it drops into its gap nose first; a table he rolls.
+    t.course.wanted = {FEAT_TABLETOP, FEAT_RHYTHM, FEAT_TABLETOP};
+    t.land = {12, 6, 160, 12, 40, 12};   // a taller bank: a clear run across the loop reaches it at 60 mph
     t.finish_at[0] = 700 * k, t.finish_at[1] = 420 * k;
     t.join_at[0] = t.join_at[1] = 0;
     t.start_count = 8;
