@@ -22,7 +22,7 @@
 #include "graphics/texture.h"
 #include "platform/display.h"
 #include "racing/race.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/graphics_presets.h"

@@ -12,7 +12,7 @@
 #include "racing/race.h"
 #include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "shell/setup.h"
 #include "shell/startup.h"
 #include "terrain/lighting.h"

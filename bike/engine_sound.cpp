@@ -12,7 +12,7 @@
 #include "data/stream.h"
 #include "platform/audio.h"
 #include "racing/race.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/startup.h"
 #include "ui/ui.h"
 #include <cmath>

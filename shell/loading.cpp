@@ -3,7 +3,7 @@
 // and the time between two status lines is measured so a race reset can report its slowest step.
 #include "shell/loading.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "shell/startup.h"
 #include "graphics/font.h"
 #include "platform/clock.h"

@@ -22,7 +22,7 @@
 #include "racing/object_grid.h"
 #include "graphics/texture.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "ui/ground_view.h"
 #include "data/mem.h"
 #include "data/ripemd160.h"

@@ -4,7 +4,7 @@
 #include "ui/scene.h"
 #include "ui/timing_tower.h"
 #include "ui/ui.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/pacing.h"

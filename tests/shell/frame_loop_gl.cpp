@@ -2,7 +2,7 @@
 // and a close request ends the loop.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
-#include "shell/frame_loop.h"
+#include "shell/main/frame_loop.h"
 #include "shell/globals.h"
 #include "shell/pacing.h"
 #include "shell/tick.h"

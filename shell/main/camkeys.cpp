@@ -1,5 +1,5 @@
 // Camera keyframes: the list the keyframe view plays, its order by tick, and its files.
-#include "shell/camkeys.h"
+#include "shell/main/camkeys.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,7 +9,7 @@
 #include "data/paths.h"
 #include "data/stream.h"
 #include "racing/race.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/startup.h"
 

@@ -1,8 +1,8 @@
 // The chase camera, the aiming of the track cameras and the free camera's flight.
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "shell/startup.h"
 #include "shell/tick.h"
 #include "terrain/field.h"

@@ -1,11 +1,11 @@
 // The frame loop: each pass draws the current view, updates the engine sounds, measures the
 // real time that passed and runs the ticks it calls for. Nothing here allocates.
-#include "shell/frame_loop.h"
+#include "shell/main/frame_loop.h"
 #include "shell/capture.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "shell/pacing.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "platform/audio.h"
 #include "shell/startup.h"
 #include "shell/tick.h"

@@ -20,7 +20,7 @@ struct graphics_settings;
 #include "shell/capture.h"
 
 // Chase, track and free cameras.
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "terrain/cameras.h"        // gate_camera
 #include "terrain/timing_gates.h"   // lap_list
 

@@ -2,11 +2,11 @@
 // any texture or font, the file index before any data list, the physics world before the first
 // race reset. Then the frame loop, then shutdown (shell/shutdown.cpp).
 #include "shell/startup.h"
-#include "shell/frame_loop.h"
+#include "shell/main/frame_loop.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "shell/pacing.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "platform/audio.h"
 #include "shell/tick.h"
 #include "shell/setup.h"

@@ -2,7 +2,7 @@
 // key handling, network and race step. Nothing here allocates.
 #include "shell/tick.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "shell/startup.h"
 #include "bike/bike.h"
 #include "racing/race.h"

@@ -1,7 +1,7 @@
 // The console commands that read or write files: setup files, the track info file for server
 // admins, the file sent to the server, and the listing of the file index.
-#include "shell/console_commands.h"
-#include "shell/console_internal.h"
+#include "shell/main/console_commands.h"
+#include "shell/main/console_internal.h"
 
 #include <cctype>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The console line: chat to the server, and the commands tried one after the other in a fixed
 // order by plain comparison.
-#include "shell/console_commands.h"
-#include "shell/console_internal.h"
+#include "shell/main/console_commands.h"
+#include "shell/main/console_internal.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,8 +16,8 @@
 #include "racing/net.h"
 #include "racing/race.h"
 #include "racing/race_state.h"
-#include "shell/camkeys.h"
-#include "shell/cameras.h"
+#include "shell/main/camkeys.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/setup.h"

@@ -1,7 +1,7 @@
 // The console page's input line: Enter runs it, Up and Down walk the lines entered before,
 // page up and page down scroll the page back through the message ring.
-#include "shell/console_commands.h"
-#include "shell/console_internal.h"
+#include "shell/main/console_commands.h"
+#include "shell/main/console_internal.h"
 
 #include <cstring>
 

@@ -2,7 +2,7 @@
 #include "shell/startup.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "platform/audio.h"
 #include "graphics/font.h"
 #include "graphics/model.h"
