@@ -11,10 +11,9 @@
 #include "data/mem.h"
 #include "data/stream.h"
 #include "platform/audio.h"
-#include "racing/race.h"
-#include "shell/main/cameras.h"
+#include "shell/rider_slots.h"
+#include "shell/listener.h"
 #include "shell/startup.h"
-#include "ui/ui.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>

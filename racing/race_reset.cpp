@@ -27,7 +27,7 @@
 #include "graphics/texture.h"
 #include "platform/audio.h"
 #include "platform/log.h"
-#include "shell/main/cameras.h"
+#include "terrain/free_camera.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
 #include "shell/loading.h"

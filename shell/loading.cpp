@@ -2,8 +2,8 @@
 // line at once (and swaps), long scans redraw a busy indicator of 32 lights counting in binary,
 // and the time between two status lines is measured so a race reset can report its slowest step.
 #include "shell/loading.h"
+#include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/main/seams.h"
 #include "shell/startup.h"
 #include "graphics/font.h"
 #include "platform/clock.h"

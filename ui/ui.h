@@ -2,10 +2,9 @@
 // HUD, menus and 2D drawing helpers.
 #pragma once
 #include <ode/ode.h>
+#include "shell/listener.h"   // the current view's camera, which the engine sounds hear from
 
 extern int   menu_state;     // the current menu page, -1 when no menu is open
-extern float listener[3];    // camera position of the current view, feet
-extern float listener_rotation[9];   // its rotation (columns right, up, backward), for the engine sound's pan
 
 enum { MENU_CLOSED = -1, MENU_MAIN = 0, MENU_CONSOLE = 16 };
 

@@ -11,10 +11,7 @@
 #include "ui/ui.h"
 #include <cmath>
 
-track_camera      free_camera = {{0, 0, 0}, 0, 0, 0, 0, 90.0f, 0};
-float             free_camera_speed;
 chase_orbit_state chase_orbit = {0.0f, 10.0f, 5.0f};
-float             listener_velocity[3];
 
 static const float PI = 3.14159265358979f;
 

@@ -4,7 +4,9 @@
 // and the flight of the free camera.
 #pragma once
 #include <ode/ode.h>
-#include "terrain/cameras.h"   // track_camera; the free camera has the same layout
+#include "terrain/cameras.h"   // track_camera
+#include "terrain/free_camera.h"
+#include "shell/listener.h"
 
 struct bike;
 struct terrain_field;
@@ -15,10 +17,7 @@ struct chase_orbit_state {
     float height;     // feet
 };
 
-extern track_camera      free_camera;
-extern float             free_camera_speed;   // ft/s, -100..100
 extern chase_orbit_state chase_orbit;
-extern float             listener_velocity[3];   // for the engine sound's Doppler
 
 // Back to the start-of-run values (tests run the shell more than once).
 void cameras_reset(void);
