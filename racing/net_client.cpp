@@ -19,7 +19,7 @@
 #include "racing/race_state.h"
 #include "shell/globals.h"
 #include "shell/setup.h"
-#include "ui/ui.h"
+#include "shell/menu_page.h"
 
 int  net_socket = -1;
 int  server_tick;

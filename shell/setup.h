@@ -1,7 +1,7 @@
 // shell/setup.h — the bike setup: the setup widgets, their "key=value" lines (inside "@config"
 // and in setup files), the stability presets and pushing a setup into a bike.
 #pragma once
-#include "ui/widgets.h"
+#include "shell/widget_values.h"
 #include <ode/ode.h>
 
 struct bike;

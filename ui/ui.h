@@ -2,11 +2,10 @@
 // HUD, menus and 2D drawing helpers.
 #pragma once
 #include <ode/ode.h>
+#include "shell/menu_page.h"   // the open page, which the network client and the shell read
 #include "shell/listener.h"   // the current view's camera, which the engine sounds hear from
 
-extern int   menu_state;     // the current menu page, -1 when no menu is open
 
-enum { MENU_CLOSED = -1, MENU_MAIN = 0, MENU_CONSOLE = 16 };
 
 // Viewport, frustum and the view's half-extents at unit distance (the 2D overlay's X and Y);
 // leaves the model-view matrix selected and at identity.

@@ -10,6 +10,7 @@
 #include "shell/setup.h"
 #include "racing/net.h"
 #include "racing/net_client.h"
+#include "racing/race.h"
 #include "racing/race_state.h"
 #include "ui/menu.h"
 #include <GL/gl.h>

@@ -1,5 +1,5 @@
 // Value setters of the menu widgets, used by the menus and by the settings and setup readers.
-#include "ui/widgets.h"
+#include "shell/widget_values.h"
 #include <cstdio>
 #include <cstring>
 
