@@ -16,7 +16,7 @@
 #include "shell/setup.h"
 #include "shell/startup.h"
 #include "terrain/lighting.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "ui/ground_view.h"
 #include "ui/ui.h"
 #include <GL/gl.h>

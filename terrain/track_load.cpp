@@ -15,7 +15,7 @@
 #include "terrain/terrain_io.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_files.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "shell/config.h"
 #include "shell/loading.h"
 #include "editor/editor.h"

@@ -25,6 +25,6 @@ struct graphics_settings;
 #include "terrain/timing_gates.h"   // lap_list
 
 // Track list, track loader and terrain upkeep.
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 #include "terrain/upkeep.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include "fixtures/fixtures.h"
 #include "terrain/statues.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 #include "data/file_index.h"
 #include "data/mem.h"

@@ -17,7 +17,7 @@
 #include "shell/setup.h"
 #include "shell/startup.h"
 #include "terrain/lighting.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "ui/bike_draw.h"
 #include "ui/ui.h"
 #include "reference_picture.h"

@@ -1,6 +1,6 @@
 // The track list. A track is not registered anywhere: any folder of the file index holding
 // "terrain.hf" (or its ".gz") is one.
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "data/file_index.h"
 #include "data/mem.h"
 #include "data/stream.h"

@@ -1,4 +1,4 @@
-// terrain/track_list.h — the installed tracks: every data-file folder that holds a height
+// shell/track_list.h — the installed tracks: every data-file folder that holds a height
 // field, named by the first line of its "desc" and sorted by that name. Built once at start-up.
 #pragma once
 
