@@ -12,7 +12,7 @@
 #include "data/stream.h"
 #include "platform/audio.h"
 #include "shell/rider_slots.h"
-#include "shell/listener.h"
+#include "graphics/listener.h"
 #include "shell/startup.h"
 #include <cmath>
 #include <cstdio>

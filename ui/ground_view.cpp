@@ -4,7 +4,7 @@
 #include "ui/scene.h"
 #include "ui/timing_tower.h"
 #include "ui/ui.h"
-#include "shell/listener.h"
+#include "graphics/listener.h"
 #include "terrain/free_camera.h"
 #include "shell/config.h"
 #include "shell/globals.h"

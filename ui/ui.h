@@ -3,7 +3,7 @@
 #pragma once
 #include <ode/ode.h>
 #include "shell/menu_page.h"   // the open page, which the network client and the shell read
-#include "shell/listener.h"   // the current view's camera, which the engine sounds hear from
+#include "graphics/listener.h"   // the current view's camera, which the engine sounds hear from
 
 
 

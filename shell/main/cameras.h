@@ -6,7 +6,7 @@
 #include <ode/ode.h>
 #include "terrain/cameras.h"   // track_camera
 #include "terrain/free_camera.h"
-#include "shell/listener.h"
+#include "graphics/listener.h"
 
 struct bike;
 struct terrain_field;

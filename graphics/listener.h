@@ -1,4 +1,4 @@
-// shell/listener.h — the ear the engine sounds are heard from is the camera of the current
+// graphics/listener.h — the ear the engine sounds are heard from is the camera of the current
 // view: the view that draws the frame places it, and sets its velocity for the Doppler shift.
 #pragma once
 
