@@ -1,7 +1,9 @@
 // The 2D overlay placed on the plane one unit in front of the eye, and the flat and textured
 // quads drawn on it.
-#include "ui/ui.h"
+#include "graphics/overlay.h"
 #include <GL/gl.h>
+
+float view_half_x = 1, view_half_y = 0.75f;
 
 void overlay_push_topleft(float layout_height)
 {
