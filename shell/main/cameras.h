@@ -1,5 +1,5 @@
-// shell/cameras.h — the cameras the frame loop owns besides the on-board and keyframed views:
-// the chase camera of view 3 (behind the viewed bike, or orbiting it under the player's
+// shell/main/cameras.h — the cameras the frame loop owns besides the on-board and keyframed
+// views: the chase camera of view 3 (behind the viewed bike, or orbiting it under the player's
 // controls when the rider is not local), and in view 4 the aiming of the track's fixed cameras
 // and the flight of the free camera.
 #pragma once

@@ -1,4 +1,4 @@
-// shell/camkeys.h — keyframes of the free camera for recorded fly-throughs: one list
+// shell/main/camkeys.h — keyframes of the free camera for recorded fly-throughs: one list
 // (camera_keyframes, shell/startup.h) kept for the whole run, placed by tick, saved to and read
 // from "@keycam/" files. The keyframe view (ui/ground_view.cpp) plays them back.
 //

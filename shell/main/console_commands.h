@@ -1,5 +1,5 @@
-// shell/console_commands.h — the console page's input line: chat for the race server, and the
-// slash commands for what has no menu (HUD toggles, setup files, the track info file, sending
+// shell/main/console_commands.h — the console page's input line: chat for the race server, and
+// the slash commands for what has no menu (HUD toggles, setup files, the track info file, sending
 // a file, camera keyframes, a few diagnostics). Every result is one console message.
 //
 // A line starting with '/' or '\' is a command; the names are tried in a fixed order by plain

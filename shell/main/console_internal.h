@@ -1,4 +1,4 @@
-// shell/console_internal.h — what the console's own files share.
+// shell/main/console_internal.h — what the console's own files share.
 #pragma once
 
 struct bike;

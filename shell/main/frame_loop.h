@@ -1,5 +1,5 @@
-// shell/frame_loop.h — one pass per drawn frame: view, drawing, engine sounds, pacing, ticks,
-// terrain upkeep.
+// shell/main/frame_loop.h — one pass per drawn frame: view, drawing, engine sounds, pacing,
+// ticks, terrain upkeep.
 #pragma once
 
 // Runs passes until the quit flag is set or the display is lost.

@@ -1,4 +1,4 @@
-// The program entry; the whole start-up order lives in shell/startup.cpp.
+// The program entry; the whole start-up order lives in shell/main/startup.cpp.
 #include "shell/startup.h"
 
 int main(int argc, char **argv)

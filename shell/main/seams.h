@@ -1,4 +1,4 @@
-// shell/seams.h — the operations start-up, shutdown and the frame loop call in their places,
+// shell/main/seams.h — the operations start-up, shutdown and the frame loop call in their places,
 // gathered from the headers of the modules that define them.
 #pragma once
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Start-up in its fixed order: options override the settings file, the window exists before
 // any texture or font, the file index before any data list, the physics world before the first
-// race reset. Then the frame loop, then shutdown (shell/shutdown.cpp).
+// race reset. Then the frame loop, then shutdown (shell/main/shutdown.cpp).
 #include "shell/startup.h"
 #include "shell/main/frame_loop.h"
 #include "shell/globals.h"
