@@ -1,12 +1,12 @@
-// racing/race.h — the race as the shell and the track code reach it: rider slots, the tick
-// count, the per-tick race step and the race reset. What later parts of the race bring (demos,
-// the network client, the robots' lines) has do-nothing stand-ins in racing/racing_seams.cpp.
+// racing/race.h — the race as the program's top and the presentation reach it: the per-tick race
+// step and the race reset, with the rider slots and the race clock it keeps in the shell's
+// headers below.
 #pragma once
 
 #include "shell/race_clock.h"    // the tick, the race's start and laps, the erosion level
 #include "shell/rider_slots.h"   // the slots' bikes and controllers, the viewed slot, standings
 #include "shell/server_state.h"  // the server's rules and the joined servers' names
-#include "terrain/lap_gates.h"     // the track's lap: first-lap and per-lap gate counts
+#include "terrain/lap_gates.h"   // the track's lap: first-lap and per-lap gate counts
 
 struct bike;
 
@@ -51,7 +51,8 @@ int  fixed_files_check(void);
 // The round trip to the server of a slot's packets, in ticks, as the client measures it.
 int  net_round_trip_ticks(int slot);
 
-// What the track loader and the erosion code reach of the race.
+// What the track loader, the statues, the roost and the erosion reach of the race, through the
+// hooks the program's top sets (shell/main/hooks.cpp).
 #include "platform/array.h"
 
 // Statues near a rider: 8 x 8 cells of statue indices (int), made fresh by every track load
