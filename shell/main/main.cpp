@@ -1,5 +1,5 @@
 // The program entry; the whole start-up order lives in shell/main/startup.cpp.
-#include "shell/startup.h"
+#include "shell/main/startup.h"
 
 int main(int argc, char **argv)
 {

@@ -1,5 +1,5 @@
 // Shutdown in its fixed order; each announced step shows on the loading screen and in the log.
-#include "shell/startup.h"
+#include "shell/main/startup.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
 #include "shell/main/seams.h"

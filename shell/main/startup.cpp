@@ -1,7 +1,7 @@
 // Start-up in its fixed order: options override the settings file, the window exists before
 // any texture or font, the file index before any data list, the physics world before the first
 // race reset. Then the frame loop, then shutdown (shell/main/shutdown.cpp).
-#include "shell/startup.h"
+#include "shell/main/startup.h"
 #include "shell/main/frame_loop.h"
 #include "shell/globals.h"
 #include "shell/loading.h"
@@ -34,15 +34,6 @@
 #include <cstdio>
 #include <cstring>
 
-audio_handle  *g_audio;
-dWorldID       physics_world;
-dJointGroupID  contact_group;
-terrain_field *g_terrain;
-growable_array rider_object_hits;
-growable_array camera_keyframes;
-growable_array track_cameras;
-unsigned       tach_texture, shifter_texture, pitboard_texture, title_texture;
-const char     version_text[] = "2018-01-26-1385 snapshot";
 
 // Out of memory closes what is open before the message box shows.
 static void close_for_fatal_error(void)
