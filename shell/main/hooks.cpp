@@ -15,7 +15,9 @@
 #include "racing/object_grid.h"
 #include "racing/race.h"
 #include "ui/ground_view.h"
+#include "ui/menu_seams.h"
 #include "ui/ui.h"
+#include "shell/main/console_commands.h"
 #include "editor/editor.h"
 
 static int bike_names(const char **names, int capacity)
@@ -54,6 +56,7 @@ void hooks_install(void)
     statue_shape_hook = statue_shape;
     statue_orientation_hook = object_terrain_orientation;
     roost_default_spawner = particle_spawn;
+    console_key_hook = console_input_key;
     track_load_listeners.objects_init = object_grid_init;
     track_load_listeners.drawing_options = terrain_settings_from_render;
     track_load_listeners.particle_billboard = particle_set_billboard;
