@@ -4,7 +4,7 @@
 #include "shell/globals.h"
 #include "shell/main/seams.h"
 #include "shell/startup.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "terrain/field.h"
 #include "bike/bike.h"
 #include "racing/race.h"

@@ -8,7 +8,7 @@
 #include "shell/main/seams.h"
 #include "platform/audio.h"
 #include "shell/startup.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "bike/bike.h"
 #include "bike/engine_sound.h"
 #include "racing/race.h"

@@ -8,7 +8,7 @@
 #include "shell/pacing.h"
 #include "shell/main/seams.h"
 #include "platform/audio.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"
 #include "bike/engine_sound.h"

@@ -1,6 +1,6 @@
 // The tick loop: per-tick events, control sums, the local bike's controls, binding capture,
 // key handling, network and race step. Nothing here allocates.
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "shell/globals.h"
 #include "shell/main/seams.h"
 #include "shell/startup.h"
@@ -13,7 +13,6 @@
 #include <cmath>
 #include <ode/ode.h>
 
-tick_loop_state g_ticks;
 
 static int display_read(void *, std::uint32_t *code, int *pressed)
 {

@@ -5,7 +5,7 @@
 #include "shell/main/frame_loop.h"
 #include "shell/globals.h"
 #include "shell/pacing.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "ui/ui.h"
