@@ -5,7 +5,7 @@
 #include "terrain/field.h"
 #include "terrain/terrain_io.h"
 #include "terrain/terrain_seams.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/globals.h"
 #include "graphics/glcaps.h"
 #include "ui/ground_view.h"

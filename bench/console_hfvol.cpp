@@ -1,7 +1,7 @@
 // "hfvol" over the largest ground a track has: 2049 x 2049 heights summed in one frame.
 #include <benchmark/benchmark.h>
 #include "data/console.h"
-#include "shell/console_commands.h"
+#include "shell/main/console_commands.h"
 #include "terrain/field.h"
 #include <vector>
 

@@ -5,7 +5,7 @@
 #include "data/console.h"
 #include "data/file_index.h"
 #include "data/paths.h"
-#include "shell/console_commands.h"
+#include "shell/main/console_commands.h"
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -12,11 +12,11 @@
 #include "racing/race.h"
 #include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
+#include "shell/main/seams.h"
 #include "shell/setup.h"
 #include "shell/startup.h"
 #include "terrain/lighting.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "ui/ground_view.h"
 #include "ui/ui.h"
 #include <GL/gl.h>

@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include "shell/globals.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "platform/input.h"
 #include "ui/ui.h"
 

@@ -10,7 +10,7 @@
 #include "bike/shape.h"
 #include "bike/shape_contacts.h"
 #include "bike/ground_contact.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 #include "terrain/field.h"
 
 int first_bump_tick = -1;

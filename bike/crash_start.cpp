@@ -5,7 +5,7 @@
 
 #include "bike/anchors.h"
 #include "bike/bike_record.h"
-#include "racing/race.h"
+#include "shell/server_state.h"
 
 void bike_crash_start(bike *b)
 {

@@ -4,7 +4,7 @@
 
 #include "bike/bike_record.h"
 #include "bike/crash_start.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 #include "shell/globals.h"
 
 static float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }

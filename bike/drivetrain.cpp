@@ -8,7 +8,7 @@
 
 #include "bike/bike_record.h"
 #include "bike/catalogue.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 #include "shell/globals.h"
 
 static const float pi = 3.14159265358979f;

@@ -11,10 +11,9 @@
 #include "data/mem.h"
 #include "data/stream.h"
 #include "platform/audio.h"
-#include "racing/race.h"
-#include "shell/cameras.h"
+#include "shell/rider_slots.h"
+#include "graphics/listener.h"
 #include "shell/startup.h"
-#include "ui/ui.h"
 #include <cmath>
 #include <cstdio>
 #include <cstring>

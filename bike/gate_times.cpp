@@ -1,7 +1,9 @@
 // The gate times a bike keeps for its race: lap, lap gate, lap time and finishing.
 #include "bike/setters.h"
 #include "bike/bike_record.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
+#include "shell/rider_slots.h"
+#include "terrain/lap_gates.h"
 #include "platform/log.h"
 #include <cstring>
 

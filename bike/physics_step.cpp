@@ -17,7 +17,7 @@
 #include "bike/small_ops.h"
 #include "bike/steering.h"
 #include "bike/suspension_readout.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 #include "shell/globals.h"
 #include "shell/startup.h"
 #include "terrain/field.h"

@@ -8,13 +8,20 @@
 #include "bike/bike_record.h"
 #include "bike/ground_contact.h"
 #include "data/util.h"
-#include "racing/race.h"
 #include "shell/globals.h"
+#include "shell/race_clock.h"
 #include "terrain/field.h"
 
-static roost_spawner g_spawn = particle_spawn;
+roost_spawner roost_default_spawner;
+static roost_spawner g_spawn;
 
-void bike_roost_set_spawner(roost_spawner spawn) { g_spawn = spawn ? spawn : particle_spawn; }
+void bike_roost_set_spawner(roost_spawner spawn) { g_spawn = spawn; }
+
+static void spawn(const float position[3], const float velocity[3], const roost_type *style)
+{
+    roost_spawner s = g_spawn ? g_spawn : roost_default_spawner;
+    if (s) s(position, velocity, style);
+}
 
 static float uniform(void) { return (float)(random_next() >> 8) * (1.0f / 16777216); }
 static float dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
@@ -52,7 +59,7 @@ static void spray(const wheel_record *w, const roost_type &e, int n)
         const float jitter[3] = {uniform() - 0.5f, uniform() - 0.5f, uniform() - 0.5f};
         const float scale = e.vscale * uniform();
         for (int k = 0; k < 3; ++k) vel[k] = (d[k] + e.randomize * jitter[k]) * scale;
-        g_spawn(p, vel, &e);
+        spawn(p, vel, &e);
     }
 }
 
@@ -94,7 +101,7 @@ static void fling(const wheel_record *w, const roost_type &e, int n, float arc_l
         for (int k = 0; k < 3; ++k) p[k] += (float)pv[k] * ahead;
         const float jitter[3] = {uniform() - 0.5f, uniform() - 0.5f, uniform() - 0.5f};
         for (int k = 0; k < 3; ++k) vel[k] = ((float)pv[k] + e.randomize * jitter[k]) * e.vscale;
-        g_spawn(p, vel, &e);
+        spawn(p, vel, &e);
     }
 }
 

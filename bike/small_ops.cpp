@@ -2,6 +2,7 @@
 #include "bike/small_ops.h"
 #include "bike/bike_record.h"
 #include "terrain/erosion.h"
+#include "bike/wheel_erosion.h"
 #include "terrain/field.h"
 #include <cmath>
 

@@ -8,7 +8,6 @@
 
 #include "bike/bike_record.h"
 #include "bike/small_ops.h"
-#include "racing/race.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
 

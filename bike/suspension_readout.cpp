@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "bike/bike_record.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 
 static float clampf(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 

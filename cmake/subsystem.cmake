@@ -1,7 +1,8 @@
-# A subsystem is every .cpp in its folder (os/ included for the platform), main.cpp excepted.
+# A subsystem is every .cpp in its folder (os/ included for the platform). The program's top,
+# shell/main/, is a library of its own (rl_shell_main) above every other, main.cpp excepted.
 function(rl_subsystem name)
   file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${name}/*.cpp)
-  list(FILTER srcs EXCLUDE REGEX "/shell/main\\.cpp$")
+  list(FILTER srcs EXCLUDE REGEX "/shell/main/")
   if(NOT srcs)
     set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cpp)
   endif()

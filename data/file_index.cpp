@@ -15,12 +15,13 @@
 #include "data/util.h"
 #include "platform/array.h"
 #include "platform/log.h"
-#include "shell/loading.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+
+void (*file_index_busy_hook)(void);
 
 static struct {
     growable_array entries;   // of file_index_entry
@@ -71,7 +72,7 @@ struct folder_chain {
 
 static int add_folder(const char *folder, int prefix_length, int priority, const folder_chain *parent)
 {
-    loading_tick();
+    if (file_index_busy_hook) file_index_busy_hook();
     DIR *dir = opendir(folder);
     if (!dir) return 1;
     struct stat st;
@@ -234,7 +235,7 @@ static void build_index(void)
         // the table may move while members are appended; the archive's path block does not
         const char *name = entries()[i].name, *path = entries()[i].path;
         if (!is_archive_name(name)) continue;
-        loading_tick();
+        if (file_index_busy_hook) file_index_busy_hook();
         read_archive(path, archive++);
     }
     sort_entries();

@@ -31,3 +31,7 @@ int  file_index_open_member(data_stream *s, const char *name);
 // Frees the search folder strings, every entry, the table and the name list. The next
 // file_index_names call builds the index anew (tests rely on this).
 void data_files_free(void);
+
+// Called now and then during a long scan so a busy indicator can keep turning; null for none.
+// The program's top sets it at start-up (the loading screen's tick).
+extern void (*file_index_busy_hook)(void);

@@ -2,7 +2,7 @@
 // around every key and at both ends of the tick range. Whatever was read whole must survive
 // being written and read again.
 #include "data/paths.h"
-#include "shell/camkeys.h"
+#include "shell/main/camkeys.h"
 #include "ui/scene.h"
 #include "tests/fixtures/temp_folders.h"
 #include <climits>

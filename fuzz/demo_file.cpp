@@ -15,7 +15,7 @@
 #include "racing/state_history.h"
 #include "shell/startup.h"
 #include "terrain/erosion.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "tests/bike/frame_bike.h"
 #include "tests/fixtures/temp_folders.h"
 

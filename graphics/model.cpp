@@ -17,7 +17,8 @@
 #include "data/mem.h"
 #include "data/stream.h"
 #include "platform/array.h"
-#include "shell/globals.h"
+#include "graphics/render_options.h"
+#include "platform/command_line.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

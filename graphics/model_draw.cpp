@@ -5,9 +5,10 @@
 #include "graphics/glcaps.h"
 #include "graphics/shader.h"
 #include "graphics/texture.h"
-#include "shell/globals.h"
-#include "terrain/lighting.h"
-#include "ui/ui.h"
+#include "graphics/render_options.h"
+#include "platform/command_line.h"
+#include "graphics/lighting_record.h"
+#include "graphics/listener.h"
 #include <GL/gl.h>
 #include <cmath>
 

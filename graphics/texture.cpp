@@ -14,7 +14,8 @@
 #include "data/util.h"
 #include "platform/array.h"
 #include "platform/log.h"
-#include "shell/globals.h"
+#include "graphics/render_options.h"
+#include "platform/command_line.h"
 #include <GL/gl.h>
 #include <cstdarg>
 #include <cstdio>

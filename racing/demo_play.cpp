@@ -18,7 +18,7 @@
 #include "platform/array.h"
 #include "shell/lists.h"
 #include "terrain/erosion.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 demo_playback g_play;

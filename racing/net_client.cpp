@@ -20,13 +20,11 @@
 #include "racing/race_state.h"
 #include "shell/globals.h"
 #include "shell/setup.h"
-#include "ui/ui.h"
+#include "shell/menu_page.h"
 
 int  net_socket = -1;
 int  server_tick;
 int  race_slot = NET_SLOTS;
-char server_name_history[16][128];
-int  server_rules[16];
 data_stream *net_outgoing_file;
 char         net_outgoing_name[1024];
 

@@ -18,7 +18,7 @@
 #include "data/stream.h"
 #include "shell/config.h"
 #include "terrain/erosion.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 static void print(const char *text) { console_print(text); }

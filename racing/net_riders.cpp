@@ -12,7 +12,7 @@
 #include "racing/race.h"
 #include "shell/lists.h"
 #include "shell/setup.h"
-#include "ui/menu_seams.h"
+#include "racing/net_menu.h"
 
 net_slot_record net_slot_info[NET_SLOTS];
 int fixed_files_flag = 1;

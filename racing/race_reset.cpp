@@ -27,7 +27,7 @@
 #include "graphics/texture.h"
 #include "platform/audio.h"
 #include "platform/log.h"
-#include "shell/cameras.h"
+#include "terrain/free_camera.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
 #include "shell/loading.h"
@@ -35,7 +35,7 @@
 #include "shell/startup.h"
 #include "terrain/field.h"
 #include "terrain/timing_gates.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 enum { CODE_EMPTY = 0, CODE_PLAYER = 1, CODE_ROBOT = 2, CODE_ROBOT_125 = 3, CODE_ROBOT_250 = 4,

@@ -30,17 +30,6 @@
 #include "terrain/timing_gates.h"
 #include "terrain/track_load.h"
 
-bike *bike_slot_table[160];
-int   controller_kind[160];
-int   participant_flags[160];
-int   viewed_slot;
-int   tick_count;
-int   race_start_tick;
-int   race_laps;
-standings_entry standings[160];
-int   standings_count;
-int   erode_level;
-
 int   local_slot = 160;
 int   last_state_tick[160];
 float off_course_bias = 10.0f, off_course_scale = 1.5f;
@@ -61,8 +50,6 @@ static void (*g_standings)(void) = standings_update;
 void race_set_standings_hook(void (*hook)(void)) { g_standings = hook ? hook : standings_update; }
 
 int race_is_time_trial(void) { return time_trial; }
-int race_track_loaded(void) { return track_name != nullptr; }
-
 static const float identity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
 static constexpr float gate_turn_rad = 0.5890486225480862f;   // a standing gate leans 3π/16 back
 

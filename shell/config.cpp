@@ -5,7 +5,7 @@
 #include "data/stream.h"
 #include "data/util.h"
 #include "platform/log.h"
-#include "racing/race.h"
+#include "shell/server_state.h"
 #include "shell/seams_neighbours.h"
 #include "shell/setup.h"
 #include "shell/video_modes.h"

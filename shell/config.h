@@ -3,9 +3,9 @@
 // the server-name history (kept by the network client). Most settings are the values of the
 // static widget records below.
 #pragma once
-#include "racing/race.h"     // server_name_history
+#include "shell/server_state.h"   // server_name_history
 #include "shell/globals.h"   // key_binding, key_bindings
-#include "ui/widgets.h"
+#include "shell/widget_values.h"
 
 struct graphics_settings;
 

@@ -19,8 +19,6 @@ int    focused_item;
 int    track_camera_index = -1;
 int    show_rider_numbers;
 
-render_options        g_render;
-shell_options         g_options;
 key_binding           key_bindings[BINDING_COUNT];
 control_row           control_table[CONTROL_ROWS];
 float                 control_sums[CONTROL_COUNT];

@@ -1,8 +1,10 @@
 // shell/globals.h — state the shell shares with the rest of the game: the tick, the quit flag,
-// the view, render options, the option values of the command line, the input bindings and the
-// control table the ticks sum over.
+// the view, the input bindings and the control table the ticks sum over; and, from the layers
+// below, the render options and the option values of the command line.
 #pragma once
 #include <cstdint>
+#include "graphics/render_options.h"   // render_options, g_render
+#include "platform/command_line.h"    // shell_options, g_options
 
 struct display;
 struct axis_handle;
@@ -31,23 +33,6 @@ extern int    show_rider_numbers;
 
 enum { VIEW_ONBOARD = 0, VIEW_EDITOR = 2, VIEW_CHASE = 3, VIEW_TRACK_CAMERAS = 4, VIEW_TITLE = 5 };
 
-// Derived from the graphics settings at start-up, before the command line (which may override).
-struct render_options {
-    float terrain_detail;
-    int   ground_texture_detail;
-    int   ground_texture_size;
-    float model_lod_scale;
-    float model_lod_bias;
-    int   model_texture_detail;
-    int   roost_frequency;
-    int   texture_compression;
-    int   reflections;
-    int   ground_mipmaps;
-    int   shader_capable;
-    int   use_shader;
-    int   terrain_shader;
-};
-extern render_options g_render;
 
 // The graphics settings the render options come from (menu values: sliders and choice indices).
 struct graphics_settings {
@@ -65,34 +50,6 @@ struct graphics_settings {
 };
 void render_options_derive(const graphics_settings *s, render_options *out);
 
-// Values of the command line; the options parser fills them, defaults as set in globals.cpp.
-struct shell_options {
-    int         fugly, nosound, novertexarrays, learn, debug_level, practice, warp;
-    double      max_detail_distance, max_detail_distance2;
-    double      lock_fps;
-    double      fake_lag;        // seconds
-    int         fake_loss;       // percent
-    const char *record_audio;    // file name or null
-    int         record_video;
-    int         rotate_lineup;
-    int         editor, hidden_pause, hidden_hud;
-    int         depth_bits, zdepth_bits;
-    int         draw_render_stats;
-    int         accurate_skip;
-    const char *track;           // "--track", null when none
-    const char *connect;         // the connect address, null when none
-    const char *password;
-    float       chase_center[3];
-    int         glfinish;
-    int         print_orientation;
-    const char *startup_demo;    // the one bare argument
-    int         erosion_rate;    // "--erode" in 1/1024 units; the race reset's erosion strength
-    // "--pause-at": race ticks (tick_count) at which the race pauses by itself, ascending; a
-    // test rides a known number of ticks and takes its pictures there, at any frame rate.
-    int         pause_at[16];
-    int         pause_at_count;
-};
-extern shell_options g_options;
 void shell_options_reset(void);
 
 // One input binding: a key (key name set) or an axis (axis name set).

@@ -1,7 +1,7 @@
 // The graphics presets: one column of values per preset over the twelve settings they own.
 #include "shell/graphics_presets.h"
 #include "shell/config.h"
-#include "terrain/lighting.h"
+#include "graphics/lighting_record.h"
 
 namespace {
 

@@ -2,21 +2,22 @@
 // line at once (and swaps), long scans redraw a busy indicator of 32 lights counting in binary,
 // and the time between two status lines is measured so a race reset can report its slowest step.
 #include "shell/loading.h"
+#include "shell/config.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
 #include "shell/startup.h"
 #include "graphics/font.h"
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "platform/log.h"
-#include "ui/ui.h"
+#include "graphics/overlay.h"
 #include <GL/gl.h>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 loading_state g_loading;
+void (*loading_projection_hook)(int width, int height, float fov_degrees);
 
 static const loading_frame_driver *g_driver = &loading_platform_driver;
 
@@ -31,13 +32,13 @@ static int platform_begin(int *width, int *height)
 
 static void platform_draw_status(int width, int height, const char *text)
 {
-    set_projection(width, height, setting_fov());
+    if (loading_projection_hook) loading_projection_hook(width, height, setting_fov());
     draw_loading_screen(text);
 }
 
 static void platform_draw_busy(int width, int height, unsigned counter)
 {
-    set_projection(width, height, setting_fov());
+    if (loading_projection_hook) loading_projection_hook(width, height, setting_fov());
     draw_busy_wheel(counter);
 }
 

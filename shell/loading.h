@@ -27,6 +27,9 @@ struct loading_frame_driver {
     int  (*end)(void);
 };
 extern const loading_frame_driver loading_platform_driver;
+// The view's projection the platform driver draws in (the presentation's set_projection); the
+// program's top sets it at start-up.
+extern void (*loading_projection_hook)(int width, int height, float fov_degrees);
 // Null puts the platform's back.
 void loading_set_driver(const loading_frame_driver *driver);
 // Back to the start of a run (statistics, spinner, busy counter and start time).

@@ -5,7 +5,8 @@
 #include "shell/config.h"
 #include "data/paths.h"
 #include "graphics/cpu.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
+#include "shell/server_state.h"
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,5 @@
 // The bike setup widgets, their lines, the stability presets and apply_setup.
 #include "shell/setup.h"
-#include "bike/bike.h"
 #include "data/console.h"
 #include "data/stream.h"
 #include "platform/clock.h"
@@ -119,31 +118,13 @@ static struct {
     const setup_bike_ops *ops;
 } g_setup;
 
-static double clock_seconds(void)
-{
-    int s, us;
-    kubl_time_now(&s, &us);
-    return s + us * 1e-6;
-}
-
-const setup_bike_ops setup_bike_default_ops = {
-    bike_get_frame_body, clock_seconds, net_no_arcade_rule,
-    bike_set_leveling, bike_set_roll_damping, bike_set_roll_limit_angle, bike_set_roll_limit_factor,
-    bike_set_steering_damping, bike_set_steering_strength, bike_set_max_steering_force,
-    bike_set_arcade, bike_set_front_brake_aid, bike_set_rear_brake_aid, bike_set_stop_wheelies,
-    bike_set_auto_shift, bike_set_auto_dab, bike_set_auto_align, bike_set_direct_steering,
-    bike_set_slow_damping_speed, bike_set_slow_damping_factor, bike_set_land_damping_falloff,
-    bike_set_land_damping_factor, bike_set_full_lock_speed, bike_set_restricted_lock_speed,
-    bike_set_restricted_lock, bike_set_auto_clutch_rpms, bike_set_brake_torque,
-    bike_set_rear_brake_torque, bike_set_max_dab_speed, bike_set_sprockets, bike_set_spring_setup,
-    bike_set_damping_setup, bike_set_rider_springs, bike_set_rider_dampers,
-    bike_set_mass_distribution,
-};
+const setup_bike_ops *setup_default_ops_hook;
+int (*setup_bike_names_hook)(const char **names, int capacity);
 
 void setup_init(void)
 {
     int n = 0;
-    for (; n < BIKE_ITEMS_MAX && n < bike_catalogue_count; ++n) g_setup.bike_items[n] = bike_catalogue[n].name;
+    if (setup_bike_names_hook) n = setup_bike_names_hook(g_setup.bike_items, BIKE_ITEMS_MAX);
     setup_bike = menu_choice{"Bike", g_setup.bike_items, n, 0, {}};
 
     memset(g_setup.name, 0, sizeof g_setup.name);
@@ -163,14 +144,14 @@ void setup_init(void)
     widget_choice_select(&setup_bike, "yz250f(2017)");
     g_setup.last_refusal = -20;
     setup_changed = 0;
-    g_setup.ops = &setup_bike_default_ops;
+    g_setup.ops = setup_default_ops_hook;
 }
 
 void setup_select_bike(const char *model) { widget_choice_select(&setup_bike, model); }
 int  setup_stability(void) { return (int)setup_sliders[SETUP_STABILITY].value; }
 
-void setup_use_ops(const setup_bike_ops *ops) { g_setup.ops = ops ? ops : &setup_bike_default_ops; }
-const setup_bike_ops *setup_ops(void) { return g_setup.ops ? g_setup.ops : &setup_bike_default_ops; }
+void setup_use_ops(const setup_bike_ops *ops) { g_setup.ops = ops ? ops : setup_default_ops_hook; }
+const setup_bike_ops *setup_ops(void) { return g_setup.ops ? g_setup.ops : setup_default_ops_hook; }
 
 const char *choice_item_text(const menu_choice *c)
 {

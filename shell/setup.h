@@ -1,7 +1,7 @@
 // shell/setup.h — the bike setup: the setup widgets, their "key=value" lines (inside "@config"
 // and in setup files), the stability presets and pushing a setup into a bike.
 #pragma once
-#include "ui/widgets.h"
+#include "shell/widget_values.h"
 #include <ode/ode.h>
 
 struct bike;
@@ -122,7 +122,12 @@ struct setup_bike_ops {
     void (*rider_dampers)(bike *, float, float);
     void (*mass_distribution)(bike *, float);
 };
-extern const setup_bike_ops setup_bike_default_ops;
+extern const setup_bike_ops setup_bike_default_ops;   // the bike's own setters (shell/main/)
+// The program's top sets these at start-up: the table setup_init and a null setup_use_ops put
+// in force (setup_bike_default_ops), and the catalogue's bike names for the "Bike" choice
+// (fills at most capacity, returns the count).
+extern const setup_bike_ops *setup_default_ops_hook;
+extern int (*setup_bike_names_hook)(const char **names, int capacity);
 
 // Every setup widget back to its default (the stability-100 preset, "yz250f(2017)").
 void setup_init(void);

@@ -1,7 +1,7 @@
 // shell/video_modes.h — the "Video Mode" choice: "Default Fullscreen", "Windowed", then one
 // "%dx%d" item per display mode at the desktop's colour depth, desktop mode first.
 #pragma once
-#include "ui/widgets.h"
+#include "shell/widget_values.h"
 
 struct display_mode;
 

@@ -17,12 +17,12 @@
 #include "terrain/erosion.h"
 #include "terrain/brush.h"
 #include "terrain/field.h"
-#include "bike/bike.h"
-#include "racing/race.h"
+#include "shell/race_clock.h"
 #include "data/console.h"
 #include <cmath>
 #include <cstring>
 
+void (*erode_send_hook)(const unsigned char *bytes, int length);
 static erode_entry queue_slots[ERODE_QUEUE_SLOTS];
 erode_queue_record erode_queue = {queue_slots, 0, 0, ERODE_NO_DEADLINE, 0};
 
@@ -113,7 +113,7 @@ static void send_points(const erode_trail *trail)
 {
     std::uint8_t packet[ERODE_PACKET_MAX];
     int length = erode_encode_trail(packet, trail);
-    if (length) net_send_erosion(packet, length);
+    if (length && erode_send_hook) erode_send_hook(packet, length);
 }
 
 void erode_trail_add_point(erode_trail *trail)
@@ -163,24 +163,17 @@ void erode_trail_add_point(erode_trail *trail)
     trail->last_point_tick = tick_count;
 }
 
-void erode_wheel_contact(erode_trail *trail, const wheel_record *wheel)
+void erode_contact_step(erode_trail *trail, const erode_contact *contact)
 {
     const terrain_field *t = terrain_ptr;
-    const float x = wheel->contact_point[0], z = wheel->contact_point[2];
-    if (wheel->depth > 0 && t->heights) {
+    const float x = contact->x, z = contact->z;
+    if (contact->depth > 0 && t->heights) {
         const erosion_params *e = tile_erosion(t, x, z);
-        float body_speed = 0;
-        if (wheel->body) {
-            const dReal *v = dBodyGetLinearVel(wheel->body);
-            body_speed = (float)std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-        }
-        const float *cv = wheel->contact_velocity;
-        const float slip = std::sqrt(cv[0] * cv[0] + cv[1] * cv[1] + cv[2] * cv[2]);
-        const float f = ramp(body_speed, e->erode_off_speed, e->erode_on_speed);
-        const float g = ramp(slip, e->erode_slip_lower, e->erode_slip_upper);
+        const float f = ramp(contact->body_speed, e->erode_off_speed, e->erode_on_speed);
+        const float g = ramp(contact->slip, e->erode_slip_lower, e->erode_slip_upper);
         const float scale = e->erode_slip_base_scale + (e->erode_slip_scale - e->erode_slip_base_scale) * g;
-        float px = (float)wheel->feedback.f1[0] * f * scale;
-        float pz = (float)wheel->feedback.f1[2] * f * scale;
+        float px = contact->push_x * f * scale;
+        float pz = contact->push_z * f * scale;
         const float m2 = px * px + pz * pz;
         if (m2 > e->erode_lower * e->erode_lower && m2 > 1.0f / 1024.0f) {
             const float m = std::sqrt(m2);

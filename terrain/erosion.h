@@ -6,7 +6,6 @@
 #include <cstdint>
 
 struct terrain_field;
-struct wheel_record;
 
 struct erode_entry {
     float x, z;              // world position
@@ -44,8 +43,17 @@ struct erode_queue_record {
 extern erode_queue_record erode_queue;
 
 void erode_trail_reset(erode_trail *trail);
-// One tick of one wheel (Part of the race step while erode_level is above 0).
-void erode_wheel_contact(erode_trail *trail, const wheel_record *wheel);
+// One wheel's touch of the ground in one tick, as the erosion weighs it (bike/wheel_erosion.h
+// makes it from a wheel).
+struct erode_contact {
+    float x, z;             // the contact point, ft
+    float depth;            // 0 or less: the wheel does not touch
+    float body_speed;       // the wheel body's speed, ft/s
+    float slip;             // the contact's sliding speed, ft/s
+    float push_x, push_z;   // the ground's force on the wheel, horizontal parts
+};
+// One tick of one wheel while erode_level is above 0.
+void erode_contact_step(erode_trail *trail, const erode_contact *contact);
 void erode_trail_add_point(erode_trail *trail);
 // Writes the trail's packet into out (at least ERODE_PACKET_MAX bytes); its length, 0 when the
 // trail has no points.
@@ -63,3 +71,7 @@ void erode_queue_reset(void);
 
 // Height of the field's current heights at a world point, by the ground's triangle rule.
 float erode_height_at(const terrain_field *field, float x, float z);
+
+// Where a finished trail's packet goes: online to the server, offline into the erosion queue.
+// The program's top sets it at start-up; null drops the packet.
+extern void (*erode_send_hook)(const unsigned char *bytes, int length);

@@ -12,10 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-lighting_record track_lighting = {
-    {1, 1, 1}, {1, 1, 1}, {0.5f, 0.5f, 0.5f}, {0.2f, 0.2f, 0.2f}, 0.25f, 5000.0f, 0,
-    0, 0, 0, 0, 0, 0, {1, 1, 1, 1}, 0.0f,
-};
 growable_array flare_sources;
 
 static const char *const status_text = "Loading lighting";

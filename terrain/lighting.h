@@ -2,19 +2,8 @@
 // textures, exponential fog and lens-flare sources.
 #pragma once
 #include "platform/array.h"
+#include "graphics/lighting_record.h"   // lighting_record, track_lighting
 
-struct lighting_record {
-    float sun_vector[3];        // towards the sun, unit length after a load
-    float sun_color[3];
-    float ambient[3];
-    float global_ambient[3];
-    float near_plane;
-    float far_plane;
-    int   dynamic_lighting;
-    int   sky_n, sky_e, sky_s, sky_w, sky_u, sky_env;   // texture names, 0 = none
-    float fog_color[4];         // kept from track to track; only a "fog" line changes it
-    float fog_density;
-};
 
 enum { FLARE_ELEMENTS = 8 };
 
@@ -30,7 +19,6 @@ struct flare_source {
     float visibility;           // kept by the lens-flare drawing
 };
 
-extern lighting_record track_lighting;   // the loaded track's lighting
 extern growable_array flare_sources;   // of flare_source; made by lighting_load
 
 // Resets to the defaults and reads the file ("@" + track folder + "/lighting"). Without the file

@@ -4,8 +4,6 @@
 #include "terrain/track_files.h"
 #include "terrain/track_load.h"
 #include "shell/loading.h"
-#include "bike/bike.h"
-#include "racing/race.h"
 #include "graphics/model.h"
 #include "graphics/texture.h"
 #include "shell/globals.h"
@@ -21,9 +19,21 @@
 
 growable_array billboards;
 growable_array statues;
+shape *(*statue_shape_hook)(const char *name);
+void (*statue_orientation_hook)(float out[9], float x, float z, float yaw);
 
 static unsigned        default_texture(const char *name) { return texture_load(name); }
-static shape *default_shape(const char *name) { return shape_load_instance(name); }
+static shape *default_shape(const char *name) { return statue_shape_hook ? statue_shape_hook(name) : nullptr; }
+
+// Upright, unturned without the hook.
+static void statue_orientation(float out[9], float x, float z, float yaw)
+{
+    if (statue_orientation_hook) {
+        statue_orientation_hook(out, x, z, yaw);
+        return;
+    }
+    for (int i = 0; i < 9; ++i) out[i] = i % 4 == 0 ? 1.0f : 0.0f;
+}
 
 static const track_resource_loaders game_loaders = {default_texture, model_load, default_shape};
 static const track_resource_loaders *g_loaders = &game_loaders;
@@ -235,7 +245,7 @@ int statue_add(float x, float height_offset, float z, float angle, const char *m
     s.height_offset = height_offset;
     s.angle = angle;
     s.y = ground_height(x, z) + height_offset;
-    object_terrain_orientation(s.orientation, x, z, angle);
+    statue_orientation(s.orientation, x, z, angle);
     s.last_hit_tick = 0;
     s.model_name = copy_name(model_name);
     s.texture_name = copy_name(texture_name);
@@ -252,7 +262,7 @@ int statue_add(float x, float height_offset, float z, float angle, const char *m
 void statue_reseat(statue *s)
 {
     s->y = ground_height(s->x, s->z) + s->height_offset;
-    object_terrain_orientation(s->orientation, s->x, s->z, s->angle);
+    statue_orientation(s->orientation, s->x, s->z, s->angle);
 }
 
 void statues_load(const char *file_name)

@@ -52,6 +52,10 @@ struct track_resource_loaders {
     struct shape   *(*shape)(const char *name);
 };
 void track_resources_set(const track_resource_loaders *loaders);
+// The game's own collision shape cache and the heading turned onto the ground under a statue;
+// the program's top sets them at start-up. Without them statues get no shape and stand upright.
+extern struct shape *(*statue_shape_hook)(const char *name);
+extern void (*statue_orientation_hook)(float out[9], float x, float z, float yaw);
 unsigned track_texture_load(const char *name);   // through the loaders above
 
 // Fresh empty lists (capacity 16) for a new track; the old records must have been released.

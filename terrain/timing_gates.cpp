@@ -2,7 +2,7 @@
 #include "terrain/timing_gates.h"
 #include "terrain/statues.h"
 #include "terrain/track_files.h"
-#include "racing/race.h"
+#include "terrain/learned_line.h"
 #include "shell/globals.h"
 #include "data/console.h"
 #include "data/mem.h"

@@ -15,15 +15,11 @@
 #include "terrain/terrain_io.h"
 #include "terrain/timing_gates.h"
 #include "terrain/track_files.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
+#include "shell/config.h"
 #include "shell/loading.h"
-#include "editor/editor.h"
-#include "racing/race.h"
-#include "racing/object_grid.h"
 #include "graphics/texture.h"
 #include "shell/globals.h"
-#include "shell/seams.h"
-#include "ui/ground_view.h"
 #include "data/mem.h"
 #include "data/ripemd160.h"
 #include "data/stream.h"
@@ -47,6 +43,8 @@ int texture_mode_by_choice(int choice)
     return choice >= 0 && choice < 5 ? modes[choice] : 2;
 }
 
+track_load_listener_table track_load_listeners;
+
 static void log_texture_memory(const char *after)
 {
     if (g_options.debug_level)
@@ -57,7 +55,7 @@ static void object_lists_init(void)
 {
     track_objects_init();
     growable_array_init(&flaggers, sizeof(flagger));
-    for (growable_array &cell : object_grid) growable_array_init(&cell, sizeof(int));
+    if (track_load_listeners.objects_init) track_load_listeners.objects_init();
 }
 
 // Each distinct shape file of the statues once, in statue order.
@@ -103,7 +101,7 @@ int load_track(void)
     track_file_name(path, sizeof path, "lighting");
     lighting_load(path);
     // The player's options as they stand now: the first load comes before the first frame.
-    terrain_settings_from_render();
+    if (track_load_listeners.drawing_options) track_load_listeners.drawing_options();
     if (!terrain_load(terrain_ptr, folder, texture_mode_by_choice(setting_render_texture()))) {
         track_name = nullptr;
         track_long_name = nullptr;
@@ -115,7 +113,10 @@ int load_track(void)
     track_file_name(path, sizeof path, "timing_gates");
     timing_gates_load(path);
 
-    for (int i = 0; i < TRACK_PARTICLE_BILLBOARDS; ++i) particle_set_billboard(i, billboard_add(0, 0, 0, 1, 1, nullptr));
+    for (int i = 0; i < TRACK_PARTICLE_BILLBOARDS; ++i) {
+        const int billboard = billboard_add(0, 0, 0, 1, 1, nullptr);
+        if (track_load_listeners.particle_billboard) track_load_listeners.particle_billboard(i, billboard);
+    }
 
     loading_status_reset("Loading flaggers");
     track_file_name(path, sizeof path, "flaggers");
@@ -140,8 +141,7 @@ int load_track(void)
     track_map_texture = track_texture_load(path);
     loading_status_done("Loading map");
 
-    object_grid_rebuild();
-    if (g_options.editor) editor_setup_track(g_display, terrain_ptr);
+    if (track_load_listeners.loaded) track_load_listeners.loaded();
 
     digest_statue_shapes(&digest);
     ripemd160_final(&digest);
@@ -155,9 +155,8 @@ int load_track(void)
 void free_track(void)
 {
     kubl_log_printf("Deallocating track\n");
-    if (g_options.editor) editor_release();
+    if (track_load_listeners.released) track_load_listeners.released();
     timing_gates_free();
-    for (growable_array &cell : object_grid) growable_array_free(&cell);
     lighting_free();
     track_objects_free();
     growable_array_free(&flaggers);

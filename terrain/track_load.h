@@ -33,3 +33,15 @@ void free_track(void);
 
 // The race's one terrain field.
 terrain_field *race_terrain(void);
+
+// What the layers above do at their places in a track's load and release: the object grid, the
+// player's drawing options, the flying dirt's billboards, the editor. The program's top fills
+// the table at start-up; any entry may be null.
+struct track_load_listener_table {
+    void (*objects_init)(void);      // the object lists are made empty, before anything loads
+    void (*drawing_options)(void);   // just before the ground loads
+    void (*particle_billboard)(int index, int billboard);   // each reserved particle billboard
+    void (*loaded)(void);            // the map picture is in, before the cameras
+    void (*released)(void);          // first thing in the release
+};
+extern track_load_listener_table track_load_listeners;

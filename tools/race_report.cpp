@@ -62,7 +62,7 @@
 #include "shell/startup.h"
 #include "terrain/statues.h"
 #include "terrain/timing_gates.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 namespace {

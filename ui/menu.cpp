@@ -8,7 +8,6 @@
 #include "shell/setup.h"
 #include <GL/gl.h>
 
-int menu_state = -1;
 int menu_return_state;
 menu_choice *current_menu_widget;
 chooser_state g_chooser;

@@ -1,5 +1,5 @@
 // Customize Controls: each action's row shows what it is bound to; choosing a row watches for
-// the next key or a moved axis, which the ticks then bind to it (shell/tick.cpp).
+// the next key or a moved axis, which the ticks then bind to it (shell/main/tick.cpp).
 #include "ui/menu.h"
 #include "ui/menu_settings.h"
 #include "data/util.h"

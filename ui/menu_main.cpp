@@ -224,7 +224,12 @@ int console_ring_line(int write_index, int scroll, int row)
     return i < 0 ? i + CONSOLE_LINES : i;
 }
 
-void menu_console_key(int key) { console_input_key(key); }
+void (*console_key_hook)(int key);
+
+void menu_console_key(int key)
+{
+    if (console_key_hook) console_key_hook(key);
+}
 
 void menu_draw_console(void)
 {

@@ -6,7 +6,7 @@
 #include "shell/globals.h"
 #include "shell/lists.h"
 #include "shell/setup.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include <GL/gl.h>
 #include <cstdio>
 

@@ -6,8 +6,6 @@
 #include <GL/gl.h>
 #include <cmath>
 
-float view_half_x = 1, view_half_y = 0.75f;
-
 void set_projection(int width, int height, float fov_degrees)
 {
     if (width < 1) width = 1;

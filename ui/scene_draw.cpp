@@ -27,8 +27,6 @@
 #include <GL/gl.h>
 #include <cmath>
 
-float listener[3];
-float listener_rotation[9];
 
 namespace {
 

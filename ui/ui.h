@@ -2,17 +2,13 @@
 // HUD, menus and 2D drawing helpers.
 #pragma once
 #include <ode/ode.h>
+#include "graphics/listener.h"   // the current view's camera, which the engine sounds hear from
+#include "graphics/overlay.h"    // the 2D overlay, its quads and the view's half-extents
+#include "shell/menu_page.h"     // the open page, which the network client and the shell read
 
-extern int   menu_state;     // the current menu page, -1 when no menu is open
-extern float listener[3];    // camera position of the current view, feet
-extern float listener_rotation[9];   // its rotation (columns right, up, backward), for the engine sound's pan
-
-enum { MENU_CLOSED = -1, MENU_MAIN = 0, MENU_CONSOLE = 16 };
-
-// Viewport, frustum and the view's half-extents at unit distance (the 2D overlay's X and Y);
-// leaves the model-view matrix selected and at identity.
+// Viewport, frustum and the view's half-extents at unit distance (view_half_x and view_half_y,
+// graphics/overlay.h); leaves the model-view matrix selected and at identity.
 void set_projection(int width, int height, float fov_degrees);
-extern float view_half_x, view_half_y;
 void onboard_view_draw(dBodyID body, int slot);
 void keycam_view_draw(void);
 // Draws the world from a camera: eye in feet, rotation row-major with the camera's right, up
@@ -27,15 +23,5 @@ void menu_key(int code);             // code 16: mouse drag
 struct widget_rect;
 const widget_rect *const *menu_hit_list(void);
 int  widget_hit_index(const widget_rect *const *list);   // -1 when none
-// Pushes a transform in which the window is layout_height units high, origin one unit below its
-// top-left corner (text at y = 0 fills the first line). Pair with overlay_pop.
-void overlay_push_topleft(float layout_height);
-void overlay_pop(void);
-// Drawing over a finished scene: depth test, culling, lighting, fog and alpha test off and the
-// modelview reset, all kept to be put back by overlay_state_end.
-void overlay_state_begin(void);
-void overlay_state_end(void);
 void draw_text_centered_shadowed(const float *colour_scale, float left, float right,
                                  const char *text);
-void draw_flat_quad(float r, float g, float b, float a, float x0, float y0, float x1, float y1);
-void draw_textured_quad(unsigned texture, float x0, float y0, float x1, float y1);

@@ -5,7 +5,7 @@
 #include "bike/sound_table.h"
 #include "bike_fixture.h"
 #include "engine_sound_fake.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "ui/ui.h"
 #include <gtest/gtest.h>
 #include <cmath>

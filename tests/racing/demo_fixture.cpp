@@ -4,7 +4,7 @@
 
 #include "racing/demo.h"
 #include "shell/config.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 
 void demo_chain::u32(std::uint32_t v)
 {

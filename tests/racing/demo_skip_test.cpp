@@ -32,7 +32,7 @@
 #include "terrain/erosion.h"
 #include "terrain/field.h"
 #include "terrain/timing_gates.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 namespace {

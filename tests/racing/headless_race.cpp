@@ -17,7 +17,7 @@
 #include "shell/setup.h"
 #include "shell/startup.h"
 #include "terrain/statues.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include "shell/globals.h"
 #include "shell/pacing.h"
 #include "shell/setup.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "ui/ui.h"
 
 namespace {

@@ -28,7 +28,7 @@
 #include "terrain/field.h"
 #include "terrain/statues.h"
 #include "terrain/timing_gates.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 namespace {

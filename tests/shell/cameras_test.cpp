@@ -1,5 +1,5 @@
 // The chase, track and free cameras on a small generated field.
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "terrain/field.h"

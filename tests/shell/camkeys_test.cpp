@@ -1,5 +1,5 @@
 #include "console_fixture.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "ui/scene.h"
 #include <cmath>
 #include <dirent.h>

@@ -4,7 +4,7 @@
 #include "shell/capture.h"
 #include "shell/globals.h"
 #include "shell/startup.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "platform/audio.h"
 #include "racing/race.h"
 #include "ui/ui.h"

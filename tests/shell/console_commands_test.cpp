@@ -2,7 +2,7 @@
 #include "bike/engine_sound.h"
 #include "racing/demo.h"
 #include "racing/race_state.h"
-#include "shell/cameras.h"
+#include "shell/main/cameras.h"
 #include "shell/globals.h"
 #include "terrain/field.h"
 #include "terrain/timing_gates.h"

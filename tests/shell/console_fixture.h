@@ -8,10 +8,10 @@
 #include "platform/clock.h"
 #include "racing/net.h"
 #include "racing/race.h"
-#include "shell/camkeys.h"
-#include "shell/cameras.h"
+#include "shell/main/camkeys.h"
+#include "shell/main/cameras.h"
 #include "shell/config.h"
-#include "shell/console_commands.h"
+#include "shell/main/console_commands.h"
 #include "shell/setup.h"
 #include <cstdint>
 #include <string>

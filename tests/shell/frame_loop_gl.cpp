@@ -2,10 +2,10 @@
 // and a close request ends the loop.
 #include <gtest/gtest.h>
 #include <GL/gl.h>
-#include "shell/frame_loop.h"
+#include "shell/main/frame_loop.h"
 #include "shell/globals.h"
 #include "shell/pacing.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "ui/ui.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 #include "shell/globals.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "racing/race.h"
 #include "ui/ui.h"
 

@@ -1,5 +1,6 @@
 #include "terrain_fixture.h"
 #include "terrain/erosion.h"
+#include "bike/wheel_erosion.h"
 #include "terrain/field.h"
 #include "terrain/surface.h"
 #include "bike/bike.h"

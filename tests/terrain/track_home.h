@@ -4,7 +4,7 @@
 #include "bike/shape.h"
 #include "fixtures/fixtures.h"
 #include "terrain/statues.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 #include "data/file_index.h"
 #include "data/mem.h"

@@ -1,5 +1,5 @@
 #include "track_home.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

@@ -16,6 +16,7 @@
 #include "shell/setup.h"
 #include "racing/net.h"
 #include "racing/net_client.h"
+#include "racing/race.h"
 #include "racing/race_state.h"
 #include "ui/menu.h"
 #include "ui/widgets.h"

@@ -12,7 +12,7 @@
 #include "shell/config.h"
 #include "shell/globals.h"
 #include "shell/lists.h"
-#include "shell/tick.h"
+#include "shell/main/tick.h"
 #include "ui/menu.h"
 
 namespace {

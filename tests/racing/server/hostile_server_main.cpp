@@ -24,7 +24,7 @@
 #include "platform/clock.h"
 #include "racing/net_protocol.h"
 #include "terrain/statues.h"
-#include "terrain/track_list.h"
+#include "shell/track_list.h"
 #include "terrain/track_load.h"
 
 static volatile sig_atomic_t g_stop;

@@ -1,0 +1,4 @@
+// graphics/render_options.cpp — the render options' record; the shell derives its values.
+#include "graphics/render_options.h"
+
+render_options g_render;

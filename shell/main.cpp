@@ -1,7 +1,0 @@
-// The program entry; the whole start-up order lives in shell/startup.cpp.
-#include "shell/startup.h"
-
-int main(int argc, char **argv)
-{
-    return rutline_main(argc, argv);
-}
