@@ -211,6 +211,28 @@ km_mesh material(float shininess, float r, float g, float b)
     return m;
 }
 
+// From 32 ft the materials' highlights are a pixel or two apart: a variant's solid meshes become
+// one, in the material of the one with the most triangles, so a far part is drawn in one go.
+bool write_lean_km(const std::string &path, std::vector<km_mesh> meshes)
+{
+    if (g_lod < 2) return write_km(path, meshes);
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < meshes.size(); ++i)
+        if (meshes[i].shininess >= 0 && meshes[i].triangles.size() > meshes[most].triangles.size()) most = i;
+    km_mesh one = material(meshes[most].shininess, meshes[most].r, meshes[most].g, meshes[most].b);
+    std::vector<km_mesh> out = {one};
+    for (const km_mesh &m : meshes) {
+        if (m.shininess < 0) {   // reflective layers stay apart, after the solid ones
+            out.push_back(m);
+            continue;
+        }
+        const int first = (int)out[0].vertices.size();
+        out[0].vertices.insert(out[0].vertices.end(), m.vertices.begin(), m.vertices.end());
+        for (int v : m.triangles) out[0].triangles.push_back(first + v);
+    }
+    return write_km(path, out);
+}
+
 // ---- collision shapes ----
 
 bool write_shape(const std::string &path, const std::vector<vec3> &centres, vec3 origin, float radius,
@@ -418,7 +440,7 @@ bool make_wheel(const std::string &path, float big)
         vec3 in = {side, 0.1f * (float)std::cos(t + 0.4), 0.1f * (float)std::sin(t + 0.4)};
         tube(rim, in, out, 0.012f, 0.012f, 4, HUB);
     }
-    return write_km(path, {tyre, rim});
+    return write_lean_km(path, {tyre, rim});
 }
 
 bool make_head(const std::string &path)
@@ -427,7 +449,7 @@ bool make_head(const std::string &path)
     ellipsoid(shell, {0, 0, 0}, {0.42f, 0.45f, 0.5f}, 12, 20, {0.01f, 0.26f, 0.99f, 0.99f});
     box(shell, {-0.28f, -0.42f, -0.55f}, {0.28f, -0.15f, -0.38f}, {0.01f, 0.01f, 0.49f, 0.24f});   // chin bar
     box(visor, {-0.32f, 0.18f, -0.78f}, {0.32f, 0.24f, -0.35f}, {0.51f, 0.01f, 0.99f, 0.24f});      // peak
-    return write_km(path, {shell, visor});
+    return write_lean_km(path, {shell, visor});
 }
 
 // "@rider_body.png" quarters: jersey, pants, gloves and boots, the back.
@@ -647,7 +669,7 @@ bool make_stem_model(const std::string &path, int ending, const row_style &st)
     case 4: meshes = side_plate_meshes(); break;
     default: meshes = front_plate_meshes(); break;
     }
-    return write_km(path, meshes);
+    return write_lean_km(path, meshes);
 }
 
 // Every file a record names that is not shared: its stem's models and picture.
