@@ -12,6 +12,7 @@
 //   rider_body-NAME.png, rider_head-NAME.png, wheels-NAME.png   three choosable looks each
 //   NAME_lod4.km, NAME_lod5.km, NAME_lod6.km   each bike model, the wheels, the helmet and the
 //                                  rider body again with fewer sides, drawn from 16, 32 and 64 ft
+//                                  (from 32 ft without spokes or glint, one mesh a model)
 //   <graphics prefix>NAME.png(.info)   two looks per model, painted for its stem's meshes
 // Meshes are shared by the engine kind (two- or four-stroke) and sized by class; the stems
 // differ in paint.
