@@ -4,8 +4,9 @@
 // riders drawn are the ones nearest him in view (0: none, not even him; the HUD is his in every
 // case), so the cases differ only in the riders drawn. Counters per frame: wall and game-thread
 // CPU milliseconds (llvmpipe rasterises on threads of its own; the game thread's time includes
-// the driver's work on it), the GL calls the frame makes, the riders in view, and (in builds
-// without the address sanitizer) the heap calls our own code makes.
+// the driver's work on it), the GL calls the frame makes, the riders in view and the draw calls
+// each adds to the frame without riders, and (in builds without the address sanitizer) the heap
+// calls our own code makes.
 //
 // BM_RaceFrame runs with the game's default settings; BM_RaceFrameFugly with the lowest ones
 // ("--fugly", the High FPS preset), the floor. Settings fix how models are built at load, so
@@ -315,7 +316,13 @@ void run(benchmark::State &state, int settings)
     state.counters["vertices"] = gl_counts.vertices / n;
     state.counters["binds"] = gl_counts.texture_binds / n;
     state.counters["states"] = gl_counts.state_changes / n;
-    state.counters["in_view"] = std::min(riders, 1 + g_in_view_count);
+    const int drawn = std::min(riders, 1 + g_in_view_count);
+    state.counters["in_view"] = drawn;
+    // What each rider adds to the same frame without riders (that case runs first).
+    static double empty_draws[2] = {-1, -1};
+    if (riders == 0) empty_draws[view] = gl_counts.draw_calls / n;
+    if (drawn > 0 && empty_draws[view] >= 0)
+        state.counters["draws_per_rider"] = (gl_counts.draw_calls / n - empty_draws[view]) / drawn;
 }
 
 void BM_RaceFrame(benchmark::State &state)

@@ -10,6 +10,9 @@
 //   rider_body.km, rider_body_fp.km, rider_plate.km, rider_body.png   skinned to the nine rider
 //                                  bones (bike/rider_bones.h), bind pose a T
 //   rider_body-NAME.png, rider_head-NAME.png, wheels-NAME.png   three choosable looks each
+//   NAME_lod4.km, NAME_lod5.km, NAME_lod6.km   each bike model, the wheels, the helmet and the
+//                                  rider body again with fewer sides, drawn from 16, 32 and 64 ft
+//                                  (from 32 ft without spokes or glint, one mesh a model)
 //   <graphics prefix>NAME.png(.info)   two looks per model, painted for its stem's meshes
 // Meshes are shared by the engine kind (two- or four-stroke) and sized by class; the stems
 // differ in paint.
@@ -54,6 +57,16 @@ vec3 bone(int i) { return {rider_bones[i][0], rider_bones[i][1], rider_bones[i][
 
 // ---- mesh building ----
 
+// 0 for a model itself; 1, 2, 3 for its lower-detail variants, which round things with a half,
+// a quarter and an eighth of the sides (never fewer than `least`).
+int g_lod;
+
+int detail(int sides, int least)
+{
+    const int n = sides >> g_lod;
+    return n > least ? n : least;
+}
+
 struct uv_rect { float u0, v0, u1, v1; };
 
 // A triangle turned so it faces the way its vertices' normals point.
@@ -71,6 +84,7 @@ int vertex(km_mesh &m, vec3 p, vec3 n, float u, float v) { return m.vertex(p.x, 
 // A tube from a to b, radius ra at a and rb at b, closed at both ends; u runs round it, v along.
 void tube(km_mesh &m, vec3 a, vec3 b, float ra, float rb, int sides, uv_rect uv)
 {
+    sides = detail(sides, 3);
     vec3 d = unit(b - a);
     vec3 h = std::fabs(d.y) < 0.9f ? vec3{0, 1, 0} : vec3{1, 0, 0};
     vec3 e1 = unit(cross(h, d)), e2 = cross(d, e1);
@@ -87,7 +101,9 @@ void tube(km_mesh &m, vec3 a, vec3 b, float ra, float rb, int sides, uv_rect uv)
         triangle(m, k, k + 2, k + 3);
         triangle(m, k, k + 3, k + 1);
     }
-    for (int end = 0; end < 2; ++end) {
+    // A wire's ends are lost in what it joins, and from afar nothing sees them.
+    const bool capped = g_lod == 0 || std::fmax(ra, rb) > 0.02f;
+    for (int end = 0; end < (capped ? 2 : 0); ++end) {
         vec3 c = end ? b : a, n = end ? d : d * -1;
         float r = end ? rb : ra;
         float cu = (uv.u0 + uv.u1) / 2, cv = end ? uv.v1 : uv.v0;
@@ -104,6 +120,8 @@ void tube(km_mesh &m, vec3 a, vec3 b, float ra, float rb, int sides, uv_rect uv)
 // An ellipsoid about c with semi-axes r; u runs round y, v from the bottom to the top.
 void ellipsoid(km_mesh &m, vec3 c, vec3 r, int stacks, int slices, uv_rect uv)
 {
+    stacks = detail(stacks, 3);
+    slices = detail(slices, 4);
     int first = (int)m.vertices.size();
     for (int i = 1; i < stacks; ++i) {
         double phi = PI * i / stacks;
@@ -136,6 +154,8 @@ void ellipsoid(km_mesh &m, vec3 c, vec3 r, int stacks, int slices, uv_rect uv)
 // A torus round the x axis through c: major radius big, tube radius small.
 void torus_x(km_mesh &m, vec3 c, float big, float small, int segments, int sides, uv_rect uv)
 {
+    segments = detail(segments, 12);
+    sides = detail(sides, 4);
     int first = (int)m.vertices.size();
     for (int i = 0; i <= segments; ++i) {
         double t = 2 * PI * i / segments;
@@ -190,6 +210,28 @@ km_mesh material(float shininess, float r, float g, float b)
     km_mesh m;
     m.shininess = shininess, m.r = r, m.g = g, m.b = b;
     return m;
+}
+
+// From 32 ft the materials' highlights are a pixel or two apart: a variant's solid meshes become
+// one, in the material of the one with the most triangles, so a far part is drawn in one go.
+bool write_lean_km(const std::string &path, std::vector<km_mesh> meshes)
+{
+    if (g_lod < 2) return write_km(path, meshes);
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < meshes.size(); ++i)
+        if (meshes[i].shininess >= 0 && meshes[i].triangles.size() > meshes[most].triangles.size()) most = i;
+    km_mesh one = material(meshes[most].shininess, meshes[most].r, meshes[most].g, meshes[most].b);
+    std::vector<km_mesh> out = {one};
+    for (const km_mesh &m : meshes) {
+        if (m.shininess < 0) {   // reflective layers stay apart, after the solid ones
+            out.push_back(m);
+            continue;
+        }
+        const int first = (int)out[0].vertices.size();
+        out[0].vertices.insert(out[0].vertices.end(), m.vertices.begin(), m.vertices.end());
+        for (int v : m.triangles) out[0].triangles.push_back(first + v);
+    }
+    return write_km(path, out);
 }
 
 // ---- collision shapes ----
@@ -309,6 +351,8 @@ std::vector<km_mesh> frame_meshes(const row_style &st)
     chrome.shininess = -1;
     chrome.alpha = 0.35f;
     std::vector<km_mesh> meshes = {plastic, metal, dark, chrome};
+    // From 32 ft the glint is a pixel or two.
+    if (g_lod >= 2) meshes.pop_back();
     for (km_mesh &m : meshes) to_body(m, FRAME_AT);
     return meshes;
 }
@@ -397,14 +441,15 @@ bool make_wheel(const std::string &path, float big)
     // The rim band, open inside: a tube along x seen from outside.
     tube(rim, {-0.12f, 0, 0}, {0.12f, 0, 0}, rim_r, rim_r, 32, RIM);
     tube(rim, {-0.2f, 0, 0}, {0.2f, 0, 0}, 0.12f, 0.12f, 12, HUB);
-    for (int i = 0; i < 16; ++i) {
+    // Spokes thinner than a pixel from 32 ft are left off there.
+    for (int i = 0; i < (g_lod < 2 ? 16 : 0); ++i) {
         double t = 2 * PI * i / 16;
         float side = i % 2 ? 0.15f : -0.15f;
         vec3 out = {0, rim_r * (float)std::cos(t), rim_r * (float)std::sin(t)};
         vec3 in = {side, 0.1f * (float)std::cos(t + 0.4), 0.1f * (float)std::sin(t + 0.4)};
         tube(rim, in, out, 0.012f, 0.012f, 4, HUB);
     }
-    return write_km(path, {tyre, rim});
+    return write_lean_km(path, {tyre, rim});
 }
 
 bool make_head(const std::string &path)
@@ -413,7 +458,7 @@ bool make_head(const std::string &path)
     ellipsoid(shell, {0, 0, 0}, {0.42f, 0.45f, 0.5f}, 12, 20, {0.01f, 0.26f, 0.99f, 0.99f});
     box(shell, {-0.28f, -0.42f, -0.55f}, {0.28f, -0.15f, -0.38f}, {0.01f, 0.01f, 0.49f, 0.24f});   // chin bar
     box(visor, {-0.32f, 0.18f, -0.78f}, {0.32f, 0.24f, -0.35f}, {0.51f, 0.01f, 0.99f, 0.24f});      // peak
-    return write_km(path, {shell, visor});
+    return write_lean_km(path, {shell, visor});
 }
 
 // "@rider_body.png" quarters: jersey, pants, gloves and boots, the back.
@@ -468,7 +513,7 @@ void rider_legs(km_mesh &m)
     }
 }
 
-bool make_rider(const std::string &out)
+bool make_rider_body(const std::string &path)
 {
     km_mesh body = material(12, 1, 1, 1);
     std::size_t mark = body.vertices.size();
@@ -478,15 +523,18 @@ bool make_rider(const std::string &out)
     bind(body, mark, RIDER_BONE_PELVIS);
     rider_arms(body);
     rider_legs(body);
-    bool ok = write_km(out + "rider_body.km", {body}, RIDER_BONES, "rider");
+    return write_km(path, {body}, RIDER_BONES, "rider");
+}
 
+bool make_rider(const std::string &out)
+{
     // What a rider sees of himself: arms and legs. The eye sits between the shoulders, so the
     // sleeves start a third of the way down the upper arm (whole ones fill the near view) and
     // are slimmer than the outside model's.
     km_mesh fp = material(12, 1, 1, 1);
     rider_arms_seen_from_inside(fp);
     rider_legs(fp);
-    ok = write_km(out + "rider_body_fp.km", {fp}, RIDER_BONES, "rider") && ok;
+    bool ok = write_km(out + "rider_body_fp.km", {fp}, RIDER_BONES, "rider");
 
     // The number plate on his back.
     km_mesh back = material(24, 1, 1, 1);
@@ -619,6 +667,17 @@ bool write_rider_picture(const std::string &path, color jersey, color pants)
 
 // ---- per record ----
 
+// The model at path, then its lower-detail variants beside it ("x.km": "x_lod4.km" from 16 ft,
+// "x_lod5.km" from 32, "x_lod6.km" from 64), each made by make with g_lod set.
+template <typename Make> bool with_lods(const std::string &path, Make make)
+{
+    bool ok = make(path);
+    const std::string stem = path.substr(0, path.size() - 3);
+    for (g_lod = 1; g_lod <= 3; ++g_lod) ok = make(stem + "_lod" + std::to_string(3 + g_lod) + ".km") && ok;
+    g_lod = 0;
+    return ok;
+}
+
 const char *const STEM_MODEL_ENDINGS[] = {"_frame.km", "_fork_upper.km", "_fork_lower.km", "_swingarm.km",
                                           "_side_plates.km", "_front_plate.km"};
 const char *const BIKE_LOOKS[] = {"team", "retro"};
@@ -629,7 +688,7 @@ bool ends_with(const std::string &s, const std::string &tail)
     return s.size() > tail.size() && !s.compare(s.size() - tail.size(), tail.size(), tail);
 }
 
-bool make_stem_model(const std::string &out, const std::string &stem, int ending, const row_style &st)
+bool make_stem_model(const std::string &path, int ending, const row_style &st)
 {
     std::vector<km_mesh> meshes;
     switch (ending) {
@@ -640,7 +699,7 @@ bool make_stem_model(const std::string &out, const std::string &stem, int ending
     case 4: meshes = side_plate_meshes(); break;
     default: meshes = front_plate_meshes(); break;
     }
-    return write_km(out + stem + STEM_MODEL_ENDINGS[ending], meshes);
+    return write_lean_km(path, meshes);
 }
 
 // Every file a record names that is not shared: its stem's models and picture.
@@ -661,8 +720,10 @@ bool make_record(const std::string &out, const bike_info &info, std::set<std::st
         for (int e = 0; e < 6 && !known; ++e)
             if (ends_with(name, STEM_MODEL_ENDINGS[e])) {
                 known = true;
-                ok = make_stem_model(out, name.substr(0, name.size() - strlen(STEM_MODEL_ENDINGS[e])), e,
-                                     style_of(info.engine_class)) && ok;
+                const row_style st = style_of(info.engine_class);
+                auto make = [&](const std::string &path) { return make_stem_model(path, e, st); };
+                // The plates are flat quads: nothing to take away.
+                ok = (e < 4 ? with_lods(out + name, make) : make(out + name)) && ok;
             }
         if (!known) {
             fprintf(stderr, "gen_bikes: nothing makes '%s' of '%s'\n", at, info.name);
@@ -685,9 +746,10 @@ bool make_record(const std::string &out, const bike_info &info, std::set<std::st
 bool make_shared(const std::string &out)
 {
     bool ok = make_shapes(out);
-    ok = make_wheel(out + "front_wheel.km", FRONT_R) && ok;
-    ok = make_wheel(out + "rear_wheel.km", REAR_R) && ok;
-    ok = make_head(out + "rider_head.km") && ok;
+    ok = with_lods(out + "front_wheel.km", [](const std::string &p) { return make_wheel(p, FRONT_R); }) && ok;
+    ok = with_lods(out + "rear_wheel.km", [](const std::string &p) { return make_wheel(p, REAR_R); }) && ok;
+    ok = with_lods(out + "rider_head.km", make_head) && ok;
+    ok = with_lods(out + "rider_body.km", make_rider_body) && ok;
     ok = make_rider(out) && ok;
     ok = write_wheels_picture(out + "wheels.png", rgb(30, 30, 32)) && ok;
     ok = write_head_picture(out + "rider_head.png", rgb(235, 235, 235), rgb(200, 30, 30)) && ok;

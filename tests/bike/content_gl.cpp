@@ -73,6 +73,13 @@ bool ends_with(const char *s, const char *tail)
     return n >= t && !strcmp(s + n - t, tail);
 }
 
+int triangles_of(const km_mesh *model)
+{
+    int n = 0;
+    for (const km_mesh *m = model; m; m = m->next) n += m->triangle_count;
+    return n;
+}
+
 TEST_F(BikeContent, EveryFileEachModelNamesLoads)
 {
     ASSERT_GT(bike_catalogue_count, 0);
@@ -91,6 +98,20 @@ TEST_F(BikeContent, EveryFileEachModelNamesLoads)
                                f == BIKE_FILE_RIDER_PLATE_MODEL;
                 EXPECT_EQ(m->bone_count, skinned ? (int)RIDER_BONES : 0);
                 EXPECT_GT(m->triangle_count, 0);
+                // A field of riders is drawn mostly from afar: every solid model but the
+                // first-person body comes with leaner variants from 16, 32 and 64 ft.
+                const bool lods = f != BIKE_FILE_RIDER_BODY_FP_MODEL && f != BIKE_FILE_SIDE_PLATES_MODEL &&
+                                  f != BIKE_FILE_FRONT_PLATE_MODEL && f != BIKE_FILE_RIDER_PLATE_MODEL;
+                float want_distance = 16;
+                int last = triangles_of(m) - 1;
+                for (const km_mesh *lod = m->lod_next; lod; lod = lod->lod_next, want_distance *= 2) {
+                    EXPECT_EQ(lod->lod_distance, want_distance);
+                    EXPECT_EQ(lod->bone_count, m->bone_count);
+                    EXPECT_GT(triangles_of(lod), 0);
+                    EXPECT_LE(triangles_of(lod), last);
+                    last = triangles_of(lod);
+                }
+                EXPECT_EQ(want_distance, lods ? 128 : 16);
             } else if (ends_with(name, ".shp")) {
                 EXPECT_NE(shape_cache_load(name), nullptr);
             } else {

@@ -80,6 +80,9 @@ std::vector<unsigned char> draw(bike *b, int view, int crashed)
     // The frame's x axis (its right) in the world, from the ODE rotation's first column.
     const float side[3] = {(float)r[0], (float)r[4], (float)r[8]};
     const float eye[3] = {centre[0] - 11 * side[0], centre[1] + 1, centre[2] - 11 * side[2]};
+    // The models' level of detail is chosen by the distance from the view's camera, as every
+    // view sets it before drawing.
+    for (int k = 0; k < 3; ++k) listener[k] = eye[k];
     set_projection(W, H, 60);
     glClearColor(0.5f, 0.5f, 0.5f, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
