@@ -199,6 +199,24 @@ static void copy3(float o[3], const float a[3])
     o[2] = a[2];
 }
 
+// The running deepest touch of a wheel's search. Triangles are numbered in the order the cells
+// are walked; the deepest wins and, of equal depths, the first, as a single walk keeping the
+// first strictly deeper touch would pick.
+struct wheel_best { float depth, p[3], n[3]; int order; };
+
+static void wheel_best_offer(wheel_best *b, float d, int order, const float p[3], const float n[3])
+{
+    if (d > b->depth || (d == b->depth && order < b->order)) {
+        b->depth = d;
+        b->order = order;
+        copy3(b->p, p);
+        copy3(b->n, n);
+    }
+}
+
+struct deferred_edge { int i, j, k, order; };
+static const int DEFERRED_MAX = 64;   // a wheel on the largest cells the game makes has a dozen
+
 int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float point[3], float normal[3],
                           float *depth)
 {
@@ -211,29 +229,46 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
     const float below = ws.W[1] - ext[1];
     wheel_plane plane;
     wheel_plane_of(ws, &plane);
-    float best = 0, best_p[3] = {}, best_n[3] = {};
+    // The face cases are cheap and usually find the touch; the edge search is the costly part,
+    // so it waits until they are all in, and leaves out what cannot beat the deepest touch so
+    // far (a triangle shallower than the winner never changes it).
+    wheel_best best = {0, {}, {}, -1};
+    deferred_edge deferred[DEFERRED_MAX];
+    int deferred_count = 0, order = 0;
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
             if (cell_below(t, i, j, below)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             if (!cell_may_touch(t, ws, i, j, tri)) continue;
-            for (int k = 0; k < 2; ++k) {
+            for (int k = 0; k < 2; ++k, ++order) {
                 if (beside_wheel(ws, plane, tri[k])) continue;
                 float p[3], n[3];
-                float d = torus_triangle_distance(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);
-                if (d > best) {
-                    best = d;
-                    copy3(best_p, p);
-                    copy3(best_n, n);
+                int edges;
+                const float d = torus_triangle_face(p, n, ws.W, ws.a, ws.R, ws.r, tri[k], &edges);
+                if (!edges) {
+                    wheel_best_offer(&best, d, order, p, n);
+                } else if (deferred_count < DEFERRED_MAX) {
+                    deferred[deferred_count++] = {i, j, k, order};
+                } else {
+                    const float e = torus_triangle_edges(p, n, ws.W, ws.a, ws.R, ws.r, tri[k], -INFINITY);
+                    wheel_best_offer(&best, e, order, p, n);
                 }
             }
         }
-    if (!(best > 0)) return 0;
-    contact_normal_clean(best_n);
-    copy3(point, best_p);
-    copy3(normal, best_n);
-    *depth = best;
+    for (int q = 0; q < deferred_count; ++q) {
+        const deferred_edge &e = deferred[q];
+        float tri[2][3][3];
+        cell_triangles(t, e.i, e.j, tri);
+        float p[3], n[3];
+        const float d = torus_triangle_edges(p, n, ws.W, ws.a, ws.R, ws.r, tri[e.k], best.depth);
+        wheel_best_offer(&best, d, e.order, p, n);
+    }
+    if (!(best.depth > 0)) return 0;
+    contact_normal_clean(best.n);
+    copy3(point, best.p);
+    copy3(normal, best.n);
+    *depth = best.depth;
     return 1;
 }
 
