@@ -207,6 +207,26 @@ static const float EDGE_BOUND_MARGIN = 1.0f / 1024;
 static float circle_edge_closest_within(float point[3], float normal[3], const float W[3], const float a[3], float R,
                                         float r, const float tri[3][3], const float n[3], float farthest)
 {
+    float u[3], bound[3] = {0, 0, 0};
+    const float a2 = dot(a, a);
+    const int bounded = a2 > 0 && std::isfinite(a2);
+    if (bounded) {
+        const float inv = 1.0f / std::sqrt(a2);
+        set(u, a[0] * inv, a[1] * inv, a[2] * inv);
+        for (int i = 0; i < 3; ++i) {
+            float e[3];
+            sub(e, tri[(i + 1) % 3], tri[i]);
+            bound[i] = edge_distance_bound(W, u, R, tri[i], e);
+        }
+        // Every distance measured below is from a point of an edge, a vertex's too: with every
+        // edge beyond `farthest`, so is the result, and its point and normal serve no one.
+        const float nearest = std::fmin(bound[0], std::fmin(bound[1], bound[2]));
+        if (nearest > farthest + EDGE_BOUND_MARGIN) {
+            copy(point, tri[0]);
+            set(normal, 0, 1, 0);
+            return nearest;
+        }
+    }
     // The nearest point of the disc to each vertex: its offset across the axle, at most R long.
     float vertex_dist[3], nearest_vertex = INFINITY;
     for (int i = 0; i < 3; ++i) {
@@ -222,13 +242,6 @@ static float circle_edge_closest_within(float point[3], float normal[3], const f
         vertex_dist[i] = std::sqrt(dot(d, d));
         nearest_vertex = vertex_dist[i] < nearest_vertex ? vertex_dist[i] : nearest_vertex;
     }
-    float u[3];
-    const float a2 = dot(a, a);
-    const int bounded = a2 > 0 && std::isfinite(a2);
-    if (bounded) {
-        const float inv = 1.0f / std::sqrt(a2);
-        set(u, a[0] * inv, a[1] * inv, a[2] * inv);
-    }
     const float skip_beyond = (farthest < nearest_vertex ? farthest : nearest_vertex) + EDGE_BOUND_MARGIN;
 
     float best = 0, best_p[3] = {0, 0, 0};
@@ -236,7 +249,7 @@ static float circle_edge_closest_within(float point[3], float normal[3], const f
     for (int i = 0; i < 3; ++i) {
         float e[3], p[3];
         sub(e, tri[(i + 1) % 3], tri[i]);
-        if (bounded && edge_distance_bound(W, u, R, tri[i], e) > skip_beyond) continue;
+        if (bounded && bound[i] > skip_beyond) continue;
         float d = edge_candidate(p, W, a, R, tri[i], e);
         if (winner < 0 || d < best) {
             best = d;

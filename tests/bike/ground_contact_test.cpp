@@ -400,7 +400,7 @@ TEST(GroundContact, SphereAndShapeDepthsAreTheDeepestOfAllTriangles)
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> pos(-1.5f, 9.5f), lift(-1.5f, 3.0f), size(0.05f, 1.5f), turn(0, 6.2831853f);
     auto deepest = [&](const float c[3], float r) {
-        float best = 0, best_p[3] = {}, best_n[3] = {};
+        float best = 0;
         for (int j = -3; j < 11; ++j)
             for (int i = -3; i < 11; ++i) {
                 auto vtx = [&](int vi, int vj, float *o) {
