@@ -500,12 +500,43 @@ static int shape_clears_ground(const terrain_field *t, const shape *s)
     return 1;
 }
 
+// Rounding of a placed centre (M c + p in float) on fields of some thousand feet, many times over.
+static const float PLACE_SLACK = 1.0f / 256;
+
+// shape_clears_ground before the spheres are placed: the box of the spheres in body coordinates,
+// carried into the world by the matrix (centre M c + p, half sides |M| h), holds the box of the
+// placed spheres, so when its cells lie below its lowest point, theirs do below theirs.
+static int body_box_clears_ground(const terrain_field *t, const shape *s, const float p[3], const float M[9])
+{
+    if (!s->has_body_box) return 0;
+    float c[3], h[3], wc[3], wh[3];
+    for (int k = 0; k < 3; ++k) {
+        c[k] = (s->body_lo[k] + s->body_hi[k]) * 0.5f;
+        h[k] = (s->body_hi[k] - s->body_lo[k]) * 0.5f;
+    }
+    for (int k = 0; k < 3; ++k) {
+        const float *row = M + 3 * k;
+        wc[k] = row[0] * c[0] + row[1] * c[1] + row[2] * c[2] + p[k];
+        wh[k] = std::fabs(row[0]) * h[0] + std::fabs(row[1]) * h[1] + std::fabs(row[2]) * h[2] + PLACE_SLACK;
+    }
+    if (!std::isfinite(wc[1] - wh[1])) return 0;
+    cell_range cr;
+    if (!cells_under(t, wc[0], wc[2], wh[0] + CLEAR_MARGIN, wh[2] + CLEAR_MARGIN, &cr)) return 0;
+    const float clear_above = wc[1] - wh[1] - CLEAR_MARGIN;
+    for (int j = cr.z0; j <= cr.z1; ++j)
+        for (int i = cr.x0; i <= cr.x1; ++i)
+            if (!cell_below(t, i, j, clear_above)) return 0;
+    return 1;
+}
+
 int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const float rotation[9],
                           const terrain_field *t)
 {
     if (!s->world_centers) return 0;   // a cached master has nowhere to place its spheres
+    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape,
+    // before its spheres are placed where the box they have on the body tells.
+    if (body_box_clears_ground(t, s, position, rotation)) return 0;
     shape_place(s, position, rotation);
-    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape.
     if (shape_clears_ground(t, s)) return 0;
     int any = 0;
     for (int i = 0; i < s->sphere_count; ++i) {

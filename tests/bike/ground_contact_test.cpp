@@ -5,6 +5,7 @@
 #include "terrain/field.h"
 #include "terrain/terrain_fixture.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -439,9 +440,18 @@ TEST(GroundContact, SphereAndShapeDepthsAreTheDeepestOfAllTriangles)
         s.sphere_count = 3;
         s.spheres = spheres;
         s.world_centers = world;
+        // Half the cases with the box a read shape carries, which skips placing a clear shape.
+        s.has_body_box = n_case % 2;
+        for (int k = 0; k < 3; ++k) {
+            s.body_lo[k] = std::min({spheres[0].center[k] - spheres[0].radius, spheres[1].center[k] - spheres[1].radius,
+                                     spheres[2].center[k] - spheres[2].radius});
+            s.body_hi[k] = std::max({spheres[0].center[k] + spheres[0].radius, spheres[1].center[k] + spheres[1].radius,
+                                     spheres[2].center[k] + spheres[2].radius});
+        }
         const float a = turn(rng), co = std::cos(a), si = std::sin(a);
         const float rot[9] = {co, 0, si, 0, 1, 0, -si, 0, co};
         const int shape_got = shape_terrain_collide(&s, nullptr, c, rot, g.t);
+        shape_place(&s, c, rot);   // a shape clear of the ground is not placed by the search
         int want = 0;
         for (int i = 0; i < 3; ++i) want |= deepest(world[i], spheres[i].radius) > 0;
         EXPECT_EQ(shape_got, want);
