@@ -179,6 +179,11 @@ int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_
         shape_sphere sa = world_sphere(a, i);
         if (sphere_clear_of_box(sa, lo, hi)) continue;
         for (int j = 0; j < b->sphere_count; ++j) {
+            // sphere_sphere_contact's own first test, in its own arithmetic: most pairs stop here.
+            const float *cb = b->world_centers[j];
+            const float d[3] = {cb[0] - sa.center[0], cb[1] - sa.center[1], cb[2] - sa.center[2]};
+            const float l2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2], reach = sa.radius + b->spheres[j].radius;
+            if (!(reach * reach > l2)) continue;
             shape_sphere sb = world_sphere(b, j);
             hit |= sphere_sphere_contact(&sa, body_a, &sb, body_b, mode, nullptr);
         }
