@@ -500,8 +500,9 @@ static int shape_clears_ground(const terrain_field *t, const shape *s)
     return 1;
 }
 
-// Rounding of a placed centre (M c + p in float) on fields of some thousand feet, many times over.
-static const float PLACE_SLACK = 1.0f / 256;
+// Rounding of a placed centre (M c + p in float), many times over: a fixed part for the game's
+// fields, and a part relative to the coordinates for a body thrown far beyond them.
+static const float PLACE_SLACK = 1.0f / 256, PLACE_SLACK_RELATIVE = 1.0f / 1048576;
 
 // shape_clears_ground before the spheres are placed: the box of the spheres in body coordinates,
 // carried into the world by the matrix (centre M c + p, half sides |M| h), holds the box of the
@@ -517,7 +518,8 @@ static int body_box_clears_ground(const terrain_field *t, const shape *s, const 
     for (int k = 0; k < 3; ++k) {
         const float *row = M + 3 * k;
         wc[k] = row[0] * c[0] + row[1] * c[1] + row[2] * c[2] + p[k];
-        wh[k] = std::fabs(row[0]) * h[0] + std::fabs(row[1]) * h[1] + std::fabs(row[2]) * h[2] + PLACE_SLACK;
+        wh[k] = std::fabs(row[0]) * h[0] + std::fabs(row[1]) * h[1] + std::fabs(row[2]) * h[2];
+        wh[k] += PLACE_SLACK + (std::fabs(wc[k]) + wh[k]) * PLACE_SLACK_RELATIVE;
     }
     if (!std::isfinite(wc[1] - wh[1])) return 0;
     cell_range cr;
