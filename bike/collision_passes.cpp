@@ -97,7 +97,7 @@ static const body_pose &part_pose(bike *b, parts_state *st, int body)
 
 static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID other_body,
                               const float position[3], const float rotation[9], int *other_placed, int mode,
-                              int fork_only_test)
+                              int fork_only_test, placed_box_cache *other_box = nullptr)
 {
     if (!other) return 0;
     int front_mode = fork_only_test ? -1 : mode;
@@ -123,7 +123,7 @@ static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID ot
         const body_pose &pose = part_pose(b, st, p.body);
         if (shape_vs_shape_contacts_once(p.s, b->bodies[p.body], pose.position, pose.rotation,
                                          st->once ? &st->placed[p.body] : nullptr, other, other_body, position,
-                                         rotation, other_placed, p.mode))
+                                         rotation, other_placed, p.mode, other_box))
             flags |= p.flag;
     }
     return flags;
@@ -257,8 +257,9 @@ static int collide_bikes_bounded(bike *a, bike *b, const bike_bounds &bb, int fo
         // A part clear of B's whole box meets none of B's parts.
         if (bike_bounds_miss_sphere(&bb, pose.position, p.s->bounding_radius)) continue;
         int placed = 0;
+        placed_box_cache box = {};
         int hit = collide_with_parts(b, &st, p.s, a->bodies[p.body], pose.position, pose.rotation,
-                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0);
+                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0, &box);
         touched |= hit;
         if (hit) front |= p.flag & FRONT_PARTS;
     }
