@@ -1,6 +1,7 @@
 // The per-tick collision passes of a bike: ground, objects and other bikes.
 #include "bike/collision_passes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -96,7 +97,7 @@ static const body_pose &part_pose(bike *b, parts_state *st, int body)
 
 static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID other_body,
                               const float position[3], const float rotation[9], int *other_placed, int mode,
-                              int fork_only_test)
+                              int fork_only_test, placed_box_cache *other_box = nullptr)
 {
     if (!other) return 0;
     int front_mode = fork_only_test ? -1 : mode;
@@ -122,7 +123,7 @@ static int collide_with_parts(bike *b, parts_state *st, shape *other, dBodyID ot
         const body_pose &pose = part_pose(b, st, p.body);
         if (shape_vs_shape_contacts_once(p.s, b->bodies[p.body], pose.position, pose.rotation,
                                          st->once ? &st->placed[p.body] : nullptr, other, other_body, position,
-                                         rotation, other_placed, p.mode))
+                                         rotation, other_placed, p.mode, other_box))
             flags |= p.flag;
     }
     return flags;
@@ -256,8 +257,9 @@ static int collide_bikes_bounded(bike *a, bike *b, const bike_bounds &bb, int fo
         // A part clear of B's whole box meets none of B's parts.
         if (bike_bounds_miss_sphere(&bb, pose.position, p.s->bounding_radius)) continue;
         int placed = 0;
+        placed_box_cache box = {};
         int hit = collide_with_parts(b, &st, p.s, a->bodies[p.body], pose.position, pose.rotation,
-                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0);
+                                     st.once ? &placed : nullptr, mode, p.pass_fork ? fork_only_test : 0, &box);
         touched |= hit;
         if (hit) front |= p.flag & FRONT_PARTS;
     }
@@ -291,16 +293,53 @@ int bike_collide_bikes(bike *a, bike *b, int fork_only_test)
     return collide_bikes_bounded(a, b, bb, fork_only_test);
 }
 
+// The pairs of list whose boxes meet, as i * LIST_MAX + j with i < j: a sweep along x over the
+// boxes sorted by their low x ends, so that far-apart bikes cost no pair test (a box whose x is
+// not a number is paired with every other, as bike_bounds_apart would). Returns the count.
+static const int LIST_MAX = 160;
+
+static int meeting_pairs(const bike_bounds *bounds, int count, int *pairs)
+{
+    static short by_x[LIST_MAX], unsorted[LIST_MAX];
+    int sorted_count = 0, unsorted_count = 0, pair_count = 0;
+    for (int i = 0; i < count; ++i) {
+        if (std::isnan(bounds[i].lo[0]) || std::isnan(bounds[i].hi[0])) unsorted[unsorted_count++] = (short)i;
+        else by_x[sorted_count++] = (short)i;
+    }
+    std::sort(by_x, by_x + sorted_count, [bounds](short a, short b) {
+        return bounds[a].lo[0] < bounds[b].lo[0] || (bounds[a].lo[0] == bounds[b].lo[0] && a < b);
+    });
+    auto add = [&](int i, int j) {
+        if (!bike_bounds_apart(&bounds[i], &bounds[j])) pairs[pair_count++] = i < j ? i * LIST_MAX + j : j * LIST_MAX + i;
+    };
+    for (int p = 0; p < sorted_count; ++p) {
+        const int i = by_x[p];
+        // Past the first low end beyond this box's high end (and the margin), every box is apart.
+        for (int q = p + 1; q < sorted_count && !(bounds[by_x[q]].lo[0] > bounds[i].hi[0] + BOUNDS_MARGIN); ++q)
+            add(i, by_x[q]);
+    }
+    for (int u = 0; u < unsorted_count; ++u) {
+        for (int p = 0; p < sorted_count; ++p) add(unsorted[u], by_x[p]);
+        for (int v = u + 1; v < unsorted_count; ++v) add(unsorted[u], unsorted[v]);
+    }
+    return pair_count;
+}
+
 void bike_collide_list(bike *const *list, int count)
 {
-    static bike_bounds bounds[160];
-    if (count > 160) {
+    static bike_bounds bounds[LIST_MAX];
+    static int pairs[LIST_MAX * (LIST_MAX - 1) / 2];
+    if (count > LIST_MAX) {
         for (int i = 0; i < count; ++i)
             for (int j = i + 1; j < count; ++j) bike_collide_bikes(list[i], list[j], 0);
         return;
     }
     for (int i = 0; i < count; ++i) bike_bounds_of(list[i], &bounds[i]);
-    for (int i = 0; i < count; ++i)
-        for (int j = i + 1; j < count; ++j)
-            if (!bike_bounds_apart(&bounds[i], &bounds[j])) collide_bikes_bounded(list[i], list[j], bounds[j], 0);
+    // In the order of the double loop over the list: a pair's bump decides the next pair's mode.
+    const int pair_count = meeting_pairs(bounds, count, pairs);
+    std::sort(pairs, pairs + pair_count);
+    for (int k = 0; k < pair_count; ++k) {
+        const int i = pairs[k] / LIST_MAX, j = pairs[k] % LIST_MAX;
+        collide_bikes_bounded(list[i], list[j], bounds[j], 0);
+    }
 }

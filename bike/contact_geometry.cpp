@@ -176,23 +176,60 @@ static float edge_candidate(float best_p[3], const float W[3], const float a[3],
     return best;
 }
 
-float circle_edge_closest(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
-                          const float tri[3][3], const float n[3])
+// A distance the edge search can measure for edge T + t e no shorter than, but for rounding:
+// every distance it takes is from a point p of the edge to the circle or disc, so at least
+// sqrt(h² + max(0, ρ - R)²) with h the offset of p along the (unit) axle u and ρ its distance
+// from the axle line. Over the edge, h is at least the nearer end's when both ends lie on one
+// side of the wheel's plane (else 0), and ρ at least the edge's closest approach to the line.
+static float edge_distance_bound(const float W[3], const float u[3], float R, const float T[3], const float e[3])
 {
-    float best = 0, best_p[3] = {0, 0, 0};
-    int winner = -1;
-    for (int i = 0; i < 3; ++i) {
-        float e[3], p[3];
-        sub(e, tri[(i + 1) % 3], tri[i]);
-        float d = edge_candidate(p, W, a, R, tri[i], e);
-        if (winner < 0 || d < best) {
-            best = d;
-            winner = i;
-            copy(best_p, p);
+    float q[3], v[3], f[3], c[3];
+    sub(q, T, W);
+    const float h0 = dot(q, u), he = dot(e, u), h1 = h0 + he;
+    float h = 0;
+    if (h0 > 0 && h1 > 0) h = h0 < h1 ? h0 : h1;
+    if (h0 < 0 && h1 < 0) h = h0 > h1 ? -h0 : -h1;
+    add_scaled(v, q, -h0, u);
+    add_scaled(f, e, -he, u);
+    const float f2 = dot(f, f);
+    add_scaled(c, v, f2 > 0 ? clamp01(-dot(v, f) / f2) : 0, f);
+    const float rho = std::sqrt(dot(c, c));
+    const float out = rho > R ? rho - R : 0;
+    return std::sqrt(h * h + out * out);
+}
+
+// Margin of the edge bounds: far above their rounding and the search's (about 1e-6 ft).
+static const float EDGE_BOUND_MARGIN = 1.0f / 1024;
+
+// circle_edge_closest, leaving out the edges that cannot come nearer than `farthest`, nor than a
+// vertex does: the nearest distance, its winner and point are unchanged unless they lie beyond
+// `farthest`, when the result only has to lie beyond it too.
+static float circle_edge_closest_within(float point[3], float normal[3], const float W[3], const float a[3], float R,
+                                        float r, const float tri[3][3], const float n[3], float farthest)
+{
+    float u[3], bound[3] = {0, 0, 0};
+    const float a2 = dot(a, a);
+    const int bounded = a2 > 0 && std::isfinite(a2);
+    if (bounded) {
+        const float inv = 1.0f / std::sqrt(a2);
+        set(u, a[0] * inv, a[1] * inv, a[2] * inv);
+        for (int i = 0; i < 3; ++i) {
+            float e[3];
+            sub(e, tri[(i + 1) % 3], tri[i]);
+            bound[i] = edge_distance_bound(W, u, R, tri[i], e);
+        }
+        // Every distance measured below is from a point of an edge, a vertex's too: with every
+        // edge beyond `farthest`, so is the result, and its point and normal serve no one.
+        const float nearest = std::fmin(bound[0], std::fmin(bound[1], bound[2]));
+        if (nearest > farthest + EDGE_BOUND_MARGIN) {
+            copy(point, tri[0]);
+            set(normal, 0, 1, 0);
+            return nearest;
         }
     }
+    // The nearest point of the disc to each vertex: its offset across the axle, at most R long.
+    float vertex_dist[3], nearest_vertex = INFINITY;
     for (int i = 0; i < 3; ++i) {
-        // The nearest point of the disc: the vertex's offset across the axle, at most R long.
         float v[3], off[3], d[3];
         sub(v, tri[i], W);
         radial(off, v, a);
@@ -202,11 +239,34 @@ float circle_edge_closest(float point[3], float normal[3], const float W[3], con
             set(off, off[0] * s, off[1] * s, off[2] * s);
         }
         sub(d, v, off);
-        float dist = std::sqrt(dot(d, d));
-        if (dist < best) {
-            best = dist;
+        vertex_dist[i] = std::sqrt(dot(d, d));
+        nearest_vertex = vertex_dist[i] < nearest_vertex ? vertex_dist[i] : nearest_vertex;
+    }
+    const float skip_beyond = (farthest < nearest_vertex ? farthest : nearest_vertex) + EDGE_BOUND_MARGIN;
+
+    float best = 0, best_p[3] = {0, 0, 0};
+    int winner = -1;
+    for (int i = 0; i < 3; ++i) {
+        float e[3], p[3];
+        sub(e, tri[(i + 1) % 3], tri[i]);
+        if (bounded && bound[i] > skip_beyond) continue;
+        float d = edge_candidate(p, W, a, R, tri[i], e);
+        if (winner < 0 || d < best) {
+            best = d;
+            winner = i;
+            copy(best_p, p);
+        }
+    }
+    if (winner < 0) best = INFINITY;   // every edge lies beyond a vertex or `farthest`
+    for (int i = 0; i < 3; ++i)
+        if (vertex_dist[i] < best) {
+            best = vertex_dist[i];
             winner = 3 + i;
         }
+    if (winner < 0) {   // nothing measured (distances not finite): no touch
+        copy(point, tri[0]);
+        set(normal, 0, 1, 0);
+        return best;
     }
 
     float unit_n[3];
@@ -242,6 +302,12 @@ float circle_edge_closest(float point[3], float normal[3], const float W[3], con
     return best;
 }
 
+float circle_edge_closest(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                          const float tri[3][3], const float n[3])
+{
+    return circle_edge_closest_within(point, normal, W, a, R, r, tri, n, INFINITY);
+}
+
 // Inside edge i: (p - T_i) . ((T_{i+1} - T_i) x n) <= 0; with n = (0, 1, 0) the test is against the
 // triangle's vertical projection.
 static int inside_edge(const float tri[3][3], const float n[3], int i, const float p[3])
@@ -257,14 +323,23 @@ static int inside(const float tri[3][3], const float n[3], const float p[3])
     return inside_edge(tri, n, 0, p) && inside_edge(tri, n, 1, p) && inside_edge(tri, n, 2, p);
 }
 
-static float torus_triangle(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
-                            const float tri[3][3], int full)
+// The face normal, not normalised, as every torus case takes it.
+static inline void face_normal(float n[3], const float tri[3][3])
 {
-    static const float up[3] = {0, 1, 0};
-    float e1[3], e2[3], n[3], unit_n[3];
+    float e1[3], e2[3];
     sub(e1, tri[1], tri[0]);
     sub(e2, tri[2], tri[0]);
     cross(n, e1, e2);
+}
+
+// The cases that meet the face directly: 1 with the depth in *depth, or 0 when only the edge
+// search (circle_edge_closest) can tell.
+static int torus_face_cases(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                            const float tri[3][3], float *depth)
+{
+    static const float up[3] = {0, 1, 0};
+    float n[3], unit_n[3];
+    face_normal(n, tri);
     normalize_or(unit_n, n, up);
 
     // Downward in the wheel's plane. A wheel lying flat (axle along n) has none; any direction in
@@ -292,7 +367,8 @@ static float torus_triangle(float point[3], float normal[3], const float W[3], c
         if (inside(tri, n, X)) {
             copy(normal, unit_n);
             add_scaled(point, low, -r, normal);
-            return point_plane_distance(tri[0], n, low) + r;
+            *depth = point_plane_distance(tri[0], n, low) + r;
+            return 1;
         }
         int side[3];
         for (int k = 0; k < 3; ++k) {
@@ -315,13 +391,15 @@ static float torus_triangle(float point[3], float normal[3], const float W[3], c
             normalize_or(normal, eb, unit_n);
             circle_closest_point(Q, W, a, R, Y);
             add_scaled(point, Q, -r, normal);
-            return r - THROUGH_EDGE;
+            *depth = r - THROUGH_EDGE;
+            return 1;
         }
     } else if (low_below && high_below) {
         if (inside(tri, up, W)) {
             copy(point, low);
             copy(normal, up);
-            return 2 * R;
+            *depth = 2 * R;
+            return 1;
         }
     } else if (inside(tri, n, low)) {
         float F[3], Q[3];
@@ -331,22 +409,41 @@ static float torus_triangle(float point[3], float normal[3], const float W[3], c
         copy(normal, unit_n);
         circle_closest_point(Q, W, a, R, F);
         add_scaled(point, Q, -r, normal);
-        return r - std::sqrt(dot(d, d));
+        *depth = r - std::sqrt(dot(d, d));
+        return 1;
     }
-    if (!full) return 0;
-    return r - circle_edge_closest(point, normal, W, a, R, r, tri, n);
+    return 0;
+}
+
+float torus_triangle_face(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                          const float tri[3][3], int *edges)
+{
+    float depth = 0;
+    *edges = !torus_face_cases(point, normal, W, a, R, r, tri, &depth);
+    return *edges ? 0 : depth;
+}
+
+float torus_triangle_edges(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                           const float tri[3][3], float deeper_than)
+{
+    float n[3];
+    face_normal(n, tri);
+    return r - circle_edge_closest_within(point, normal, W, a, R, r, tri, n, r - deeper_than);
 }
 
 float torus_triangle_distance(float point[3], float normal[3], const float W[3], const float a[3], float R,
                               float r, const float tri[3][3])
 {
-    return torus_triangle(point, normal, W, a, R, r, tri, 1);
+    float depth;
+    if (torus_face_cases(point, normal, W, a, R, r, tri, &depth)) return depth;
+    return torus_triangle_edges(point, normal, W, a, R, r, tri, -INFINITY);
 }
 
 float torus_triangle_distance_fx(float point[3], float normal[3], const float W[3], const float a[3], float R,
                                  float r, const float tri[3][3])
 {
-    return torus_triangle(point, normal, W, a, R, r, tri, 0);
+    float depth;
+    return torus_face_cases(point, normal, W, a, R, r, tri, &depth) ? depth : 0;
 }
 
 float sphere_triangle_distance(float point[3], float normal[3], const float c[3], float r, const float tri[3][3])

@@ -24,6 +24,14 @@ float torus_triangle_distance(float point[3], float normal[3], const float W[3],
 // The same cases, except that a wheel not meeting the face the simple ways gives 0 (effects only).
 float torus_triangle_distance_fx(float point[3], float normal[3], const float W[3], const float a[3], float R,
                                  float r, const float tri[3][3]);
+// torus_triangle_distance in two stages, for a caller that can skip the costly second. The face
+// cases set *edges 0 and give the depth; with *edges 1 the depth is torus_triangle_edges'. That
+// search leaves out what cannot be deeper than `deeper_than`: a depth it returns at or below
+// that may be shallower than the full search's, one above it is the same, point and normal too.
+float torus_triangle_face(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                          const float tri[3][3], int *edges);
+float torus_triangle_edges(float point[3], float normal[3], const float W[3], const float a[3], float R, float r,
+                           const float tri[3][3], float deeper_than);
 float sphere_triangle_distance(float point[3], float normal[3], const float c[3], float r, const float tri[3][3]);
 
 // Newton refinement of a root of c[4] t^4 + c[3] t^3 + ... + c[0] from t: at most 4 steps, none

@@ -199,6 +199,24 @@ static void copy3(float o[3], const float a[3])
     o[2] = a[2];
 }
 
+// The running deepest touch of a wheel's search. Triangles are numbered in the order the cells
+// are walked; the deepest wins and, of equal depths, the first, as a single walk keeping the
+// first strictly deeper touch would pick.
+struct wheel_best { float depth, p[3], n[3]; int order; };
+
+static void wheel_best_offer(wheel_best *b, float d, int order, const float p[3], const float n[3])
+{
+    if (d > b->depth || (d == b->depth && order < b->order)) {
+        b->depth = d;
+        b->order = order;
+        copy3(b->p, p);
+        copy3(b->n, n);
+    }
+}
+
+struct deferred_edge { int i, j, k, order; };
+static const int DEFERRED_MAX = 64;   // a wheel on the largest cells the game makes has a dozen
+
 int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float point[3], float normal[3],
                           float *depth)
 {
@@ -211,29 +229,46 @@ int wheel_terrain_contact(const terrain_field *t, const wheel_record *w, float p
     const float below = ws.W[1] - ext[1];
     wheel_plane plane;
     wheel_plane_of(ws, &plane);
-    float best = 0, best_p[3] = {}, best_n[3] = {};
+    // The face cases are cheap and usually find the touch; the edge search is the costly part,
+    // so it waits until they are all in, and leaves out what cannot beat the deepest touch so
+    // far (a triangle shallower than the winner never changes it).
+    wheel_best best = {0, {}, {}, -1};
+    deferred_edge deferred[DEFERRED_MAX];
+    int deferred_count = 0, order = 0;
     for (int j = cr.z0; j <= cr.z1; ++j)
         for (int i = cr.x0; i <= cr.x1; ++i) {
             if (cell_below(t, i, j, below)) continue;
             float tri[2][3][3];
             cell_triangles(t, i, j, tri);
             if (!cell_may_touch(t, ws, i, j, tri)) continue;
-            for (int k = 0; k < 2; ++k) {
+            for (int k = 0; k < 2; ++k, ++order) {
                 if (beside_wheel(ws, plane, tri[k])) continue;
                 float p[3], n[3];
-                float d = torus_triangle_distance(p, n, ws.W, ws.a, ws.R, ws.r, tri[k]);
-                if (d > best) {
-                    best = d;
-                    copy3(best_p, p);
-                    copy3(best_n, n);
+                int edges;
+                const float d = torus_triangle_face(p, n, ws.W, ws.a, ws.R, ws.r, tri[k], &edges);
+                if (!edges) {
+                    wheel_best_offer(&best, d, order, p, n);
+                } else if (deferred_count < DEFERRED_MAX) {
+                    deferred[deferred_count++] = {i, j, k, order};
+                } else {
+                    const float e = torus_triangle_edges(p, n, ws.W, ws.a, ws.R, ws.r, tri[k], -INFINITY);
+                    wheel_best_offer(&best, e, order, p, n);
                 }
             }
         }
-    if (!(best > 0)) return 0;
-    contact_normal_clean(best_n);
-    copy3(point, best_p);
-    copy3(normal, best_n);
-    *depth = best;
+    for (int q = 0; q < deferred_count; ++q) {
+        const deferred_edge &e = deferred[q];
+        float tri[2][3][3];
+        cell_triangles(t, e.i, e.j, tri);
+        float p[3], n[3];
+        const float d = torus_triangle_edges(p, n, ws.W, ws.a, ws.R, ws.r, tri[e.k], best.depth);
+        wheel_best_offer(&best, d, e.order, p, n);
+    }
+    if (!(best.depth > 0)) return 0;
+    contact_normal_clean(best.n);
+    copy3(point, best.p);
+    copy3(normal, best.n);
+    *depth = best.depth;
     return 1;
 }
 
@@ -465,12 +500,45 @@ static int shape_clears_ground(const terrain_field *t, const shape *s)
     return 1;
 }
 
+// Rounding of a placed centre (M c + p in float), many times over: a fixed part for the game's
+// fields, and a part relative to the coordinates for a body thrown far beyond them.
+static const float PLACE_SLACK = 1.0f / 256, PLACE_SLACK_RELATIVE = 1.0f / 1048576;
+
+// shape_clears_ground before the spheres are placed: the box of the spheres in body coordinates,
+// carried into the world by the matrix (centre M c + p, half sides |M| h), holds the box of the
+// placed spheres, so when its cells lie below its lowest point, theirs do below theirs.
+static int body_box_clears_ground(const terrain_field *t, const shape *s, const float p[3], const float M[9])
+{
+    if (!s->has_body_box) return 0;
+    float c[3], h[3], wc[3], wh[3];
+    for (int k = 0; k < 3; ++k) {
+        c[k] = (s->body_lo[k] + s->body_hi[k]) * 0.5f;
+        h[k] = (s->body_hi[k] - s->body_lo[k]) * 0.5f;
+    }
+    for (int k = 0; k < 3; ++k) {
+        const float *row = M + 3 * k;
+        wc[k] = row[0] * c[0] + row[1] * c[1] + row[2] * c[2] + p[k];
+        wh[k] = std::fabs(row[0]) * h[0] + std::fabs(row[1]) * h[1] + std::fabs(row[2]) * h[2];
+        wh[k] += PLACE_SLACK + (std::fabs(wc[k]) + wh[k]) * PLACE_SLACK_RELATIVE;
+    }
+    if (!std::isfinite(wc[1] - wh[1])) return 0;
+    cell_range cr;
+    if (!cells_under(t, wc[0], wc[2], wh[0] + CLEAR_MARGIN, wh[2] + CLEAR_MARGIN, &cr)) return 0;
+    const float clear_above = wc[1] - wh[1] - CLEAR_MARGIN;
+    for (int j = cr.z0; j <= cr.z1; ++j)
+        for (int i = cr.x0; i <= cr.x1; ++i)
+            if (!cell_below(t, i, j, clear_above)) return 0;
+    return 1;
+}
+
 int shape_terrain_collide(shape *s, dBodyID body, const float position[3], const float rotation[9],
                           const terrain_field *t)
 {
     if (!s->world_centers) return 0;   // a cached master has nowhere to place its spheres
+    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape,
+    // before its spheres are placed where the box they have on the body tells.
+    if (body_box_clears_ground(t, s, position, rotation)) return 0;
     shape_place(s, position, rotation);
-    // Most of a riding bike's parts are well clear of the ground: one test for the whole shape.
     if (shape_clears_ground(t, s)) return 0;
     int any = 0;
     for (int i = 0; i < s->sphere_count; ++i) {

@@ -75,6 +75,8 @@ shape *read_shape(const char *file_name)
         lay_out(s, count, false, file_name, name_bytes);
         s->master = nullptr;
         float bound = 0;
+        s->has_body_box = count > 0;
+        for (int k = 0; k < 3; ++k) s->body_lo[k] = INFINITY, s->body_hi[k] = -INFINITY;
         for (int i = 0; i < count && s; ++i) {
             shape_sphere &p = s->spheres[i];
             if (data_scanf(in, "%f %f %f", &p.center[0], &p.center[1], &p.center[2]) != 3 ||
@@ -87,6 +89,10 @@ shape *read_shape(const char *file_name)
             float reach = std::sqrt(p.center[0] * p.center[0] + p.center[1] * p.center[1] + p.center[2] * p.center[2]) +
                           p.radius;
             if (reach > bound) bound = reach;
+            for (int k = 0; k < 3; ++k) {
+                s->body_lo[k] = std::fmin(s->body_lo[k], p.center[k] - p.radius);
+                s->body_hi[k] = std::fmax(s->body_hi[k], p.center[k] + p.radius);
+            }
         }
         if (s) s->bounding_radius = bound;
     }
@@ -120,6 +126,9 @@ shape *shape_load_instance(const char *file_name)
     lay_out(s, master->sphere_count, true, master->name, name_bytes);
     s->master = master;
     s->bounding_radius = master->bounding_radius;
+    s->has_body_box = master->has_body_box;
+    memcpy(s->body_lo, master->body_lo, sizeof s->body_lo);
+    memcpy(s->body_hi, master->body_hi, sizeof s->body_hi);
     for (int i = 0; i < s->sphere_count; ++i) {
         s->spheres[i] = master->spheres[i];
         memcpy(s->world_centers[i], master->spheres[i].center, sizeof(float[3]));

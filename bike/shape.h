@@ -24,6 +24,8 @@ struct shape {
     float         bounding_radius;   // largest |centre| + radius, ft, about the body origin
     float       (*world_centers)[3]; // instances: sphere_count centres the contact code places
                                      // in the world (M c + p) before each test; null in the master
+    int           has_body_box;      // 1 when body_lo/body_hi hold the spheres' box (read shapes)
+    float         body_lo[3], body_hi[3];   // body coordinates, ft, radii included
 };
 
 // The cached shape of that name, read first when absent; null when the file cannot be opened

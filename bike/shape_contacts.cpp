@@ -164,21 +164,31 @@ int shape_vs_shape_contacts(shape *a, dBodyID body_a, const float position_a[3],
 
 int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_a[3], const float rotation_a[9],
                                  int *a_placed, shape *b, dBodyID body_b, const float position_b[3],
-                                 const float rotation_b[9], int *b_placed, int mode)
+                                 const float rotation_b[9], int *b_placed, int mode, placed_box_cache *b_box)
 {
     float reach = a->bounding_radius + b->bounding_radius;
     if (!(distance2(position_a, position_b) < reach * reach)) return 0;
     place_once(a, position_a, rotation_a, a_placed);
     place_once(b, position_b, rotation_b, b_placed);
-    int hit = 0;
     // B's spheres as placed, boxed: a sphere of A clear of the box meets none of them. Taken from
-    // the placed centres, so it holds whatever matrix placed them.
-    float lo[3], hi[3];
-    placed_box(b, lo, hi);
+    // the placed centres, so it holds whatever matrix placed them; kept while B keeps its place.
+    placed_box_cache own = {};
+    placed_box_cache *box = b_placed && b_box ? b_box : &own;
+    if (!box->ready) {
+        placed_box(b, box->lo, box->hi);
+        box->ready = 1;
+    }
+    const float *lo = box->lo, *hi = box->hi;
+    int hit = 0;
     for (int i = 0; i < a->sphere_count; ++i) {
         shape_sphere sa = world_sphere(a, i);
         if (sphere_clear_of_box(sa, lo, hi)) continue;
         for (int j = 0; j < b->sphere_count; ++j) {
+            // sphere_sphere_contact's own first test, in its own arithmetic: most pairs stop here.
+            const float *cb = b->world_centers[j];
+            const float d[3] = {cb[0] - sa.center[0], cb[1] - sa.center[1], cb[2] - sa.center[2]};
+            const float l2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2], reach = sa.radius + b->spheres[j].radius;
+            if (!(reach * reach > l2)) continue;
             shape_sphere sb = world_sphere(b, j);
             hit |= sphere_sphere_contact(&sa, body_a, &sb, body_b, mode, nullptr);
         }

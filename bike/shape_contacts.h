@@ -36,8 +36,12 @@ int shape_vs_wheel_contacts(shape *s, dBodyID body, const float position[3],
 
 // The same two tests for a caller that meets one shape with many at one pose: *placed (null:
 // always place) says the shape's world centres already hold this pose, and is set once they do.
+// With b_placed, b_box (or null) keeps the box of b's placed spheres from its first test at this
+// pose for the next ones; it starts with ready 0.
+struct placed_box_cache { int ready; float lo[3], hi[3]; };
 int shape_vs_shape_contacts_once(shape *a, dBodyID body_a, const float position_a[3], const float rotation_a[9],
                                  int *a_placed, shape *b, dBodyID body_b, const float position_b[3],
-                                 const float rotation_b[9], int *b_placed, int mode);
+                                 const float rotation_b[9], int *b_placed, int mode,
+                                 placed_box_cache *b_box = nullptr);
 int shape_vs_wheel_contacts_once(shape *s, dBodyID body, const float position[3], const float rotation[9],
                                  int *placed, wheel_record *wheel, int mode);

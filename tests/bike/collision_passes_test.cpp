@@ -231,33 +231,52 @@ TEST_F(CollisionPasses, ForkFlagMakesFrontPartsTestOnly)
 }
 
 // The list pass skips pairs by their whole-bike boxes: it must make exactly the contacts the
-// all-pairs loop makes, down to bikes a hair inside and outside touching distance.
+// all-pairs loop makes, down to bikes a hair inside and outside touching distance, and in its
+// order whatever the bikes' order along x (a bike that bumped this tick pushes its later pairs
+// apart directly, so an order changed shows in the joints made).
 TEST_F(CollisionPasses, ListPassMakesTheContactsOfEveryPair)
 {
     // Side by side, facing -z: the parts of neighbours under 0.6 ft apart touch (two 0.3 ft spheres).
-    const float xs[] = {0, 0.599f, 1.2f, 1.801f, 6, 6.3f, 40};
-    bike *bikes[std::size(xs)];
-    for (size_t i = 0; i < std::size(xs); ++i) bikes[i] = bike_at(xs[i], 0);
-    const int n = (int)std::size(xs);
+    const float rows[][7] = {
+        {0, 0.599f, 1.2f, 1.801f, 6, 6.3f, 40},
+        {1.2f, 40, 0.599f, 6.3f, 1.801f, 0, 6},
+    };
+    for (const auto &xs : rows) {
+        bike *bikes[std::size(xs)];
+        for (size_t i = 0; i < std::size(xs); ++i) bikes[i] = bike_at(xs[i], 0);
+        const int n = (int)std::size(xs);
+        for (int lost = 0; lost < 2; ++lost) {
+            SCOPED_TRACE(lost);
+            // A bike whose box is spoilt meets every other in the list pass as in the loop.
+            if (lost) dBodySetPosition(bikes[3]->bodies[BODY_RIDER], NAN, 20, 0);
+            ++tick_count;
+            long before = contact_joints_made;
+            int touching_pairs = 0;
+            for (int i = 0; i < n; ++i)
+                for (int j = i + 1; j < n; ++j) touching_pairs += bike_collide_bikes(bikes[i], bikes[j], 0) != 0;
+            const long all_pairs = contact_joints_made - before;
+            int bumped[std::size(xs)];
+            for (int i = 0; i < n; ++i) bumped[i] = bikes[i]->last_bump_tick == tick_count;
+            dJointGroupEmpty(contact_group);
+            EXPECT_GE(touching_pairs, 3);   // 0-1, 4-5 whole; the tyres reach a little further
 
-    const long before = contact_joints_made;
-    int touching_pairs = 0;
-    for (int i = 0; i < n; ++i)
-        for (int j = i + 1; j < n; ++j) touching_pairs += bike_collide_bikes(bikes[i], bikes[j], 0) != 0;
-    const long all_pairs = contact_joints_made - before;
-    dJointGroupEmpty(contact_group);
-    EXPECT_GE(touching_pairs, 3);   // 0-1, 4-5 whole; the tyres reach a little further
-
-    ++tick_count;   // a pair that touched this tick would push apart directly, making no joints
-    bike_collide_list(bikes, n);
-    EXPECT_EQ(contact_joints_made - before - all_pairs, all_pairs);
-    dJointGroupEmpty(contact_group);
+            ++tick_count;   // a pair that touched this tick would push apart directly, making no joints
+            before = contact_joints_made;
+            bike_collide_list(bikes, n);
+            EXPECT_EQ(contact_joints_made - before, all_pairs);
+            for (int i = 0; i < n; ++i) EXPECT_EQ(bikes[i]->last_bump_tick == tick_count, bumped[i]) << i;
+            dJointGroupEmpty(contact_group);
+        }
+        for (bike *b : bikes) bike_destroy(b);
+    }
 
     // A box spoilt by a position that is not a number never counts as apart.
-    dBodySetPosition(bikes[6]->bodies[BODY_RIDER], NAN, 20, 0);
+    const float xs[] = {0, 40};
+    bike *bikes[] = {bike_at(xs[0], 0), bike_at(xs[1], 0)};
+    dBodySetPosition(bikes[1]->bodies[BODY_RIDER], NAN, 20, 0);
     bike_bounds near, lost;
     bike_bounds_of(bikes[0], &near);
-    bike_bounds_of(bikes[6], &lost);
+    bike_bounds_of(bikes[1], &lost);
     EXPECT_FALSE(bike_bounds_apart(&near, &lost));
     const float far_centre[3] = {100, 20, 0};
     EXPECT_TRUE(bike_bounds_miss_sphere(&near, far_centre, 1));

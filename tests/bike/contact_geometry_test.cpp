@@ -356,3 +356,40 @@ TEST(ContactGeometry, TorusSignAgainstSampling)
     EXPECT_EQ(checked, 150);
     EXPECT_GE(touching, 20);
 }
+
+TEST(ContactGeometry, EdgeSearchWithAFloorKeepsEveryDeeperTouch)
+{
+    // The wheel's search skips edges that cannot beat the deepest touch found so far: whatever
+    // the floor, a depth above it must be the full search's to the bit, point and normal too,
+    // and a depth at or below it may only stand for a full depth no higher.
+    Rng rng;
+    int exact_above = 0, skipped = 0;
+    for (int n_case = 0; n_case < 3000; ++n_case) {
+        SCOPED_TRACE(n_case);
+        float W[3], a[3], R, tri[3][3];
+        if (n_case % 2) ground_case(rng, W, a, R, tri);
+        else random_case(rng, W, a, R, tri);
+        const float r = 0.3f;
+        float full_p[3], full_n[3];
+        const float full = torus_triangle_edges(full_p, full_n, W, a, R, r, tri, -INFINITY);
+        const float floors[] = {-1.0f, 0.0f, full - 0.01f, full, full + 1e-4f, full + 0.01f, rng.uniform(-0.5f, 0.5f)};
+        for (float floor : floors) {
+            float p[3], n[3];
+            const float got = torus_triangle_edges(p, n, W, a, R, r, tri, floor);
+            if (got > floor) {
+                ASSERT_EQ(got, full) << "floor " << floor;
+                for (int k = 0; k < 3; ++k) {
+                    ASSERT_EQ(p[k], full_p[k]);
+                    ASSERT_EQ(n[k], full_n[k]);
+                }
+                exact_above += full > floor;
+            } else {
+                ASSERT_LE(full, floor) << "got " << got;
+                skipped += got != full;
+            }
+        }
+    }
+    // Both sides are exercised: touches kept above the floor, and searches cut short below it.
+    EXPECT_GE(exact_above, 1000);
+    EXPECT_GE(skipped, 100);
+}

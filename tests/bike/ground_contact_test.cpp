@@ -5,6 +5,7 @@
 #include "terrain/field.h"
 #include "terrain/terrain_fixture.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -339,7 +340,8 @@ TEST(GroundContact, ProbeTakesTheFirstFromTheMiddle)
 TEST(GroundContact, WheelDepthIsTheDeepestOfAllTriangles)
 {
     // Every triangle of the field and a ring of cells beyond it against the search under the
-    // wheel: the cells it visits, and those it passes over, hide no deeper touch.
+    // wheel: the cells it visits, and those it passes over, hide no deeper touch, and the
+    // triangles it searches last still give way to an equal one met earlier.
     ground g(bumpy);
     std::mt19937 rng(99);
     std::uniform_real_distribution<float> pos(-1.5f, 9.5f), lift(-2.5f, 2.5f), turn(0, 6.2831853f);
@@ -352,7 +354,7 @@ TEST(GroundContact, WheelDepthIsTheDeepestOfAllTriangles)
         w.axle[1] = std::sin(lean);
         w.axle[2] = std::sin(yaw) * std::cos(lean);
         const float W[3] = {x, (float)dBodyGetPosition(w.body)[1], z};
-        float best = 0;
+        float best = 0, best_p[3] = {}, best_n[3] = {};
         for (int j = -3; j < 11; ++j)
             for (int i = -3; i < 11; ++i) {
                 auto vtx = [&](int vi, int vj, float *o) {
@@ -366,13 +368,25 @@ TEST(GroundContact, WheelDepthIsTheDeepestOfAllTriangles)
                 vtx(i + 1, j + 1, tri[1][0]), vtx(i + 1, j, tri[1][1]), vtx(i, j + 1 - D, tri[1][2]);
                 for (auto &tr : tri) {
                     float p[3], n[3];
-                    best = std::max(best, torus_triangle_distance(p, n, W, w.axle, 1.0f, 0.25f, tr));
+                    const float d = torus_triangle_distance(p, n, W, w.axle, 1.0f, 0.25f, tr);
+                    if (d > best) {   // of equal depths, the first in the walk's order
+                        best = d;
+                        std::memcpy(best_p, p, sizeof p);
+                        std::memcpy(best_n, n, sizeof n);
+                    }
                 }
             }
+        contact_normal_clean(best_n);
         float p[3], n[3], d = 0;
         int got = wheel_terrain_contact(g.t, &w, p, n, &d);
         EXPECT_EQ(got, best > 0);
-        if (got) EXPECT_EQ(d, best);
+        if (got) {
+            EXPECT_EQ(d, best);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_EQ(p[k], best_p[k]);
+                EXPECT_EQ(n[k], best_n[k]);
+            }
+        }
         touching += got;
     }
     EXPECT_GE(touching, 50);
@@ -426,9 +440,18 @@ TEST(GroundContact, SphereAndShapeDepthsAreTheDeepestOfAllTriangles)
         s.sphere_count = 3;
         s.spheres = spheres;
         s.world_centers = world;
+        // Half the cases with the box a read shape carries, which skips placing a clear shape.
+        s.has_body_box = n_case % 2;
+        for (int k = 0; k < 3; ++k) {
+            s.body_lo[k] = std::min({spheres[0].center[k] - spheres[0].radius, spheres[1].center[k] - spheres[1].radius,
+                                     spheres[2].center[k] - spheres[2].radius});
+            s.body_hi[k] = std::max({spheres[0].center[k] + spheres[0].radius, spheres[1].center[k] + spheres[1].radius,
+                                     spheres[2].center[k] + spheres[2].radius});
+        }
         const float a = turn(rng), co = std::cos(a), si = std::sin(a);
         const float rot[9] = {co, 0, si, 0, 1, 0, -si, 0, co};
         const int shape_got = shape_terrain_collide(&s, nullptr, c, rot, g.t);
+        shape_place(&s, c, rot);   // a shape clear of the ground is not placed by the search
         int want = 0;
         for (int i = 0; i < 3; ++i) want |= deepest(world[i], spheres[i].radius) > 0;
         EXPECT_EQ(shape_got, want);
