@@ -27,7 +27,7 @@ start_game --track ridgeback --debug --hidden-hud --pause-at 640
 wait_for_window
 log=$home/Rutline/lastlog.txt
 wait_for_log 'File index complete' 60 || fail "the game did not list its files"
-grep -q 'ridgeback -> Ridgeback MX' "$log" || fail "the default track is not in the track list"
+wait_for_log 'ridgeback -> Ridgeback MX' 60 || fail "the default track is not in the track list"
 wait_for_log '[0-9]+ cameras found' 120
 grep -q "Loading '@ridgeback'" "$log" || fail "the default track was not loaded"
 grep -qE '^\[[0-9:.]+\] 15 cameras found$' "$log" || fail "the track's cameras were not loaded"
