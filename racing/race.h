@@ -15,6 +15,8 @@ void race_step(void);
 // the track could not be loaded (the bikes are freed by then).
 int  reset_race(const int *participants, int playback, int mode, int time_limit_ticks, int laps,
                 int skill);
+// Frees every slot's bike and engine voice and empties the standings (race reset, shutdown).
+void race_bikes_free(void);
 extern char rider_names[160][64];
 extern int  track_reload_requested;   // the next reset loads the track again
 void reset_player_position(void);

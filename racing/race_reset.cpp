@@ -93,7 +93,7 @@ static const robot_rider *robot_for_code(int code)
     return r;
 }
 
-static void bikes_free(void)
+void race_bikes_free(void)
 {
     kubl_log_printf("Deallocating bikes\n");
     for (int slot = 0; slot < 160; ++slot) {
@@ -256,7 +256,7 @@ int reset_race(const int *participants, int playback, int mode, int time_limit_t
     demo_play_close();
 
     loading_status("Cleaning up");
-    bikes_free();
+    race_bikes_free();
     loading_status_done("Cleaning up");
 
     tick_count = 0;

@@ -43,15 +43,7 @@ int shutdown_run(void)
 
     if (contact_group) dJointGroupDestroy(contact_group);
     contact_group = nullptr;
-    kubl_log_printf("Deallocating bikes\n");
-    for (int slot = 0; slot < RIDER_SLOTS; ++slot) {
-        if (engine_voices[slot]) kubl_sound_free((voice *)engine_voices[slot]);
-        engine_voices[slot] = nullptr;
-        if (bike_slot_table[slot]) bike_destroy(bike_slot_table[slot]);
-        bike_slot_table[slot] = nullptr;
-    }
-    standings_count = 0;
-    kubl_log_printf("Finished deallocating bikes\n");
+    race_bikes_free();
 
     demo_play_close();
     demo_record_stop();
